@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Installs everything the builds and tests need on Debian 12, as root.
+# Idempotent, and quick when everything is already there.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config dpkg-dev
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  nasm
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev
+  clang libclang-rt-14-dev llvm
+  wine wine32:i386 wine64
+  xvfb xauth x11-utils imagemagick fonts-noto-cjk
+  clang-format
+)
+
+sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+  [ "$status" = installed ] || missing+=("$p")
+done
+
+need_update=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: enabling the i386 architecture for 32-bit Wine"
+  sudo_ dpkg --add-architecture i386
+  need_update=1
+fi
+
+# The Windows build compiles libjpeg-turbo from Debian's own source package,
+# so a deb-src entry is needed for the archive this machine already uses.
+src_list=/etc/apt/sources.list.d/vemo-deb-src.sources
+if [ ! -f "$src_list" ]; then
+  uris=""
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    uris=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources)
+  fi
+  if [ -z "$uris" ] && [ -f /etc/apt/sources.list ]; then
+    uris=$(awk '$1=="deb"{for(i=2;i<=NF;i++) if ($i ~ /^(https?|file|ftp):/){print $i; exit}}' /etc/apt/sources.list)
+  fi
+  [ -n "$uris" ] || uris=http://deb.debian.org/debian
+  echo "setup: adding deb-src entries for $uris"
+  sudo_ tee "$src_list" >/dev/null <<SRC
+Types: deb-src
+URIs: $uris
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
+  echo "setup: installing ${missing[*]:-(package lists only)}"
+  sudo_ apt-get update -qq
+  if [ ${#missing[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive sudo_ apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+fi
+echo "setup: system packages ready"
