@@ -129,6 +129,15 @@ void TBitmap::Assign(const TBitmap& source) {
   FPalette = source.FPalette;
 }
 
+void TBitmap::Swap(TBitmap& other) {
+  std::swap(FWidth, other.FWidth);
+  std::swap(FHeight, other.FHeight);
+  std::swap(FPixelFormat, other.FPixelFormat);
+  std::swap(FStride, other.FStride);
+  FPixels.swap(other.FPixels);
+  FPalette.swap(other.FPalette);
+}
+
 uint8_t* TBitmap::ScanLine(int32_t y) {
   if (y < 0 || y >= FHeight) throw EInvalidGraphic("走査線の番号が範囲外です");
   return FPixels.data() + size_t(y) * FStride;

@@ -124,6 +124,9 @@ public:
   // A full, independent copy: size, format, colour table and pixels.
   // The progress handler is not copied.
   void Assign(const TBitmap& source);
+  // Exchanges size, format, colour table and pixels with other (not the
+  // progress handler): a picture decoded aside is handed over without a copy.
+  void Swap(TBitmap& other);
 
   // Row y (0 is the top row). Raises for a row outside the bitmap.
   uint8_t* ScanLine(int32_t y);

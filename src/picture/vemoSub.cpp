@@ -1,0 +1,190 @@
+#include "picture/vemoSub.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "framework/BmpFile.h"
+#include "framework/FloatControl.h"
+#include "framework/Streams.h"
+#include "picture/AreaAverageStream.h"
+#include "picture/JpegDecoder.h"
+#include "picture/ZoBLibResize.h"
+
+namespace {
+
+bool IsNameDelimiter(char c) {
+#ifdef _WIN32
+  return c == '\\' || c == '/' || c == ':';
+#else
+  return c == '/';
+#endif
+}
+
+enum class TPictureKind { None, Bmp, Jpeg };
+
+TPictureKind KindOf(const std::string& fileName) {
+  const std::string ext = PictureExtension(fileName);
+  if (ext == "bmp") return TPictureKind::Bmp;
+  if (ext == "jpg" || ext == "jpeg") return TPictureKind::Jpeg;
+  return TPictureKind::None;
+}
+
+// One decoder for either kind, read row by row. Rows are delivered in the
+// picture's own pixel format (a TBitmap row of that format).
+class TPictureRows {
+public:
+  TPictureRows(const std::string& fileName, TPictureKind kind)
+      : FStream(fileName, TFileStream::TMode::Read) {
+    if (kind == TPictureKind::Bmp)
+      FBmp = std::make_unique<TBmpDecoder>(FStream);
+    else
+      FJpeg = std::make_unique<TJpegDecoder>(FStream);
+  }
+  int32_t Width() const { return FBmp ? FBmp->Width() : FJpeg->Width(); }
+  int32_t Height() const { return FBmp ? FBmp->Height() : FJpeg->Height(); }
+  TPixelFormat PixelFormat() const { return FBmp ? FBmp->PixelFormat() : pf24bit; }
+  const std::vector<TRGBQuad>& Palette() const { return FBmp ? FBmp->Palette() : FNoPalette; }
+  void ReadRows(const std::function<void(int32_t, const uint8_t*)>& sink) {
+    if (FBmp)
+      FBmp->ReadRows(sink);
+    else
+      FJpeg->ReadRows(sink);
+  }
+  void Load(TBitmap& bitmap) {
+    if (FBmp)
+      FBmp->Load(bitmap);
+    else
+      FJpeg->Load(bitmap);
+  }
+
+private:
+  TFileStream FStream;
+  std::unique_ptr<TBmpDecoder> FBmp;
+  std::unique_ptr<TJpegDecoder> FJpeg;
+  std::vector<TRGBQuad> FNoPalette;
+};
+
+// The picture shrunk to width x height by area averaging, as
+// ResizeBitmap(picture converted to pf32bit, w, h, rmAreaAverage) would make
+// it, without holding more than a row of the picture at a time.
+std::unique_ptr<TBitmap> StreamAreaAverage(TPictureRows& rows, int32_t width, int32_t height) {
+  const TPixelFormat format = rows.PixelFormat();
+  // Converted to pf32bit, a picture's fourth byte is 0 unless it had one.
+  const int channels = format == pf32bit ? 4 : 3;
+  TAreaAverageStream averager(rows.Width(), rows.Height(), width, height, channels);
+  if (format == pf24bit || format == pf32bit) {
+    const int pixelBytes = format == pf24bit ? 3 : 4;
+    rows.ReadRows([&](int32_t, const uint8_t* row) { averager.AddRow(row, pixelBytes); });
+  } else {
+    // Other formats are converted a row at a time, through the same colour
+    // conversion a whole bitmap would get.
+    TBitmap source;
+    source.SetPixelFormat(format);
+    source.Palette() = rows.Palette();
+    source.SetSize(rows.Width(), 1);
+    std::vector<uint8_t> bgr(size_t(rows.Width()) * 3);
+    const size_t stride = source.RowStride();
+    rows.ReadRows([&](int32_t, const uint8_t* row) {
+      std::memcpy(source.ScanLine(0), row, stride);
+      for (int32_t x = 0; x < rows.Width(); ++x) {
+        const TColor c = source.PixelColor(x, 0);
+        bgr[size_t(x) * 3] = BlueOf(c);
+        bgr[size_t(x) * 3 + 1] = GreenOf(c);
+        bgr[size_t(x) * 3 + 2] = RedOf(c);
+      }
+      averager.AddRow(bgr.data(), 3);
+    });
+  }
+  auto result = std::make_unique<TBitmap>();
+  result->SetPixelFormat(pf32bit);
+  result->SetSize(width, height);
+  averager.Finish(*result);
+  return result;
+}
+
+}  // namespace
+
+std::string PictureExtension(const std::string& FileName) {
+  size_t dot = std::string::npos;
+  for (size_t i = FileName.size(); i-- > 0;) {
+    if (IsNameDelimiter(FileName[i])) break;
+    if (FileName[i] == '.') {
+      dot = i;
+      break;
+    }
+  }
+  if (dot == std::string::npos) return {};
+  std::string ext = FileName.substr(dot + 1);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return ext;
+}
+
+void LoadPicture(const std::string& FileName, TBitmap& Bitmap) {
+  switch (KindOf(FileName)) {
+    case TPictureKind::Bmp: LoadBitmapFromFile(FileName, Bitmap); break;
+    case TPictureKind::Jpeg: LoadJpegFromFile(FileName, Bitmap); break;
+    case TPictureKind::None: break;
+  }
+}
+
+void FitSize(int32_t Side, int32_t& Width, int32_t& Height) {
+  if (Side >= Width && Side >= Height) return;
+  // The products wrap like the 32-bit arithmetic they are specified in.
+  if (Width > Height) {
+    Height = int32_t(uint32_t(Height) * uint32_t(Side)) / Width;
+    Width = Side;
+  } else {
+    Width = int32_t(uint32_t(Width) * uint32_t(Side)) / Height;
+    Height = Side;
+  }
+}
+
+TColor TileBackColor() { return clBlack; }
+
+void MakeTile(const std::string& FileName, TBitmap& Tile, uint16_t Side) {
+  std::unique_ptr<TBitmap> resized;
+  const TPictureKind kind = KindOf(FileName);
+  if (kind == TPictureKind::None) {
+    // Nothing is loaded: an empty picture, which resizes to an empty copy.
+    resized = std::make_unique<TBitmap>();
+    resized->SetPixelFormat(pf32bit);
+  } else {
+    TPictureRows rows(FileName, kind);
+    int32_t w = rows.Width(), h = rows.Height();
+    FitSize(Side, w, h);
+    if (w == rows.Width() && h == rows.Height()) {
+      // Already fits: the resampler would hand back an unchanged copy.
+      resized = std::make_unique<TBitmap>();
+      rows.Load(*resized);
+      resized->SetPixelFormat(pf32bit);
+    } else {
+      resized = StreamAreaAverage(rows, w, h);
+    }
+  }
+  // The tile is touched only now that the picture exists.
+  Tile.Canvas().Brush.Color = TileBackColor();
+  Tile.Canvas().FillRect({0, 0, Tile.Width(), Tile.Height()});
+  Tile.Canvas().Draw((Tile.Width() - resized->Width()) / 2, (Tile.Height() - resized->Height()) / 2, *resized);
+}
+
+void BlendBitmaps(TBitmap& Dest, const TBitmap& Source1, const TBitmap& Source2, float Ratio) {
+  if (Dest.PixelFormat() != pf24bit || Source1.PixelFormat() != pf24bit || Source2.PixelFormat() != pf24bit)
+    throw Exception("ピクセルフォーマットはpf24bitでなければなりません");
+  if (!(Ratio >= 0.0f && Ratio <= 1.0f)) throw Exception("混合率は0～1でなければなりません");
+  TExtendedPrecision precision;
+  const long double ratio = Ratio;
+  const long double inverse = 1.0L - ratio;
+  const int32_t width = Dest.Width();
+  for (int32_t y = 0; y < Dest.Height(); ++y) {
+    uint8_t* d = Dest.ScanLine(y);
+    const uint8_t* a = Source1.ScanLine(y);
+    const uint8_t* b = Source2.ScanLine(y);
+    for (int32_t x = 0; x < width; ++x, d += 3, a += 3, b += 3) {
+      for (int c = 2; c >= 0; --c) d[c] = uint8_t(std::rint(inverse * a[c] + b[c] * ratio));
+    }
+  }
+}
