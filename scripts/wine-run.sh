@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the build tree's own Wine prefix.
 # Usage: wine-run.sh --prefix DIR PROGRAM.exe [ARGS...]
+#        wine-run.sh --prefix DIR --init-only    (just create the prefix)
 set -euo pipefail
 if [ "${1:-}" = --prefix ]; then
   export WINEPREFIX="$2"
@@ -21,4 +22,5 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
+[ "${1:-}" = --init-only ] && exit 0
 exec wine "$@"
