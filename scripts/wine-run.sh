@@ -4,7 +4,8 @@
 #        wine-run.sh --prefix DIR --init-only    (just create the prefix)
 set -euo pipefail
 if [ "${1:-}" = --prefix ]; then
-  export WINEPREFIX="$2"
+  WINEPREFIX=$(realpath -m "$2")
+  export WINEPREFIX
   shift 2
 fi
 : "${WINEPREFIX:?wine-run.sh needs --prefix DIR}"
