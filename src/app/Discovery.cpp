@@ -1,0 +1,153 @@
+#include "app/Discovery.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "framework/Classes.h"
+#include "picture/FolderList.h"
+
+#ifndef _WIN32
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
+
+bool IsPictureFile(const std::string& name) {
+#ifdef _WIN32
+  const char* const kStops = ".\\:";
+#else
+  const char* const kStops = "./";
+#endif
+  const size_t stop = name.find_last_of(kStops);
+  if (stop == std::string::npos || name[stop] != '.') return false;
+  const size_t length = name.size() - stop;
+  if (length != 4 && length != 5) return false;
+  const std::string extension = LowerCaseFileName(name.substr(stop));
+  return extension == ".bmp" || extension == ".jpg" || extension == ".jpeg";
+}
+
+namespace {
+
+class TScan {
+public:
+  TScan(TStringList& list, TFolderEnumerator& enumerator) : FList(list), FEnumerator(enumerator) {}
+
+  void Folder(std::string folder) {
+    if (folder.back() != PathDelim) folder += PathDelim;
+    std::unique_ptr<TFolderReader> reader = FEnumerator.Open(folder);
+    if (!reader) return;
+
+    // Without an identity the folder cannot be recognised again; the path
+    // length limit still ends a cycle through it.
+    const std::optional<TFolderIdentity> identity = reader->Identity();
+    if (identity) {
+      if (std::find(FPath.begin(), FPath.end(), *identity) != FPath.end()) return;
+      FPath.push_back(*identity);
+    }
+
+    TFolderEntry entry;
+    while (reader->Next(entry)) {
+      if (entry.Kind == ekFolder) {
+        if (entry.Name != "." && entry.Name != "..") Folder(folder + entry.Name);
+      } else if (entry.Kind == ekFile && IsPictureFile(entry.Name)) {
+        FList.Add(folder + entry.Name);
+      }
+    }
+    if (identity) FPath.pop_back();
+  }
+
+private:
+  TStringList& FList;
+  TFolderEnumerator& FEnumerator;
+  // The identities of the folders from the scanned one down to the current.
+  std::vector<TFolderIdentity> FPath;
+};
+
+}  // namespace
+
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator) {
+  // No folder at all is nothing to scan, not the root of the current drive.
+  if (folder.empty()) return;
+  TScan(list, enumerator).Folder(folder);
+}
+
+#ifndef _WIN32
+
+namespace {
+
+class TDirHandle {
+public:
+  explicit TDirHandle(DIR* dir) : FDir(dir) {}
+  TDirHandle(TDirHandle&& other) noexcept : FDir(other.FDir) { other.FDir = nullptr; }
+  TDirHandle(const TDirHandle&) = delete;
+  TDirHandle& operator=(const TDirHandle&) = delete;
+  ~TDirHandle() {
+    if (FDir) closedir(FDir);
+  }
+  DIR* Get() const { return FDir; }
+
+private:
+  DIR* FDir;
+};
+
+class TPosixFolderReader : public TFolderReader {
+public:
+  TPosixFolderReader(const std::string& folder, TDirHandle&& dir) : FFolder(folder), FDir(std::move(dir)) {}
+
+  std::optional<TFolderIdentity> Identity() override {
+    struct stat info;
+    if (fstat(dirfd(FDir.Get()), &info) != 0) return std::nullopt;
+    return TFolderIdentity{uint64_t(info.st_dev), uint64_t(info.st_ino)};
+  }
+
+  bool Next(TFolderEntry& entry) override {
+    const dirent* found = readdir(FDir.Get());
+    if (!found) return false;
+    entry.Name = found->d_name;
+    switch (found->d_type) {
+      case DT_DIR: entry.Kind = ekFolder; break;
+      case DT_REG: entry.Kind = ekFile; break;
+      case DT_LNK:
+      case DT_UNKNOWN: entry.Kind = KindOfTarget(entry.Name); break;
+      default: entry.Kind = ekOther; break;
+    }
+    return true;
+  }
+
+private:
+  // What a link (or an entry the directory does not type) leads to. Only
+  // regular files count as files: a pipe or device named like a picture would
+  // block or mislead the decoder.
+  TEntryKind KindOfTarget(const std::string& name) const {
+    struct stat info;
+    if (stat((FFolder + name).c_str(), &info) != 0) return ekOther;
+    if (S_ISDIR(info.st_mode)) return ekFolder;
+    if (S_ISREG(info.st_mode)) return ekFile;
+    return ekOther;
+  }
+
+  std::string FFolder;
+  TDirHandle FDir;
+};
+
+class TPosixFolderEnumerator : public TFolderEnumerator {
+public:
+  std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
+    TDirHandle dir(opendir(folder.c_str()));
+    if (!dir.Get()) return nullptr;
+    return std::make_unique<TPosixFolderReader>(folder, std::move(dir));
+  }
+};
+
+}  // namespace
+
+TFolderEnumerator& PlatformFolderEnumerator() {
+  static TPosixFolderEnumerator enumerator;
+  return enumerator;
+}
+
+void ScanFolder(const std::string& folder, TStringList& list) {
+  ScanFolder(folder, list, PlatformFolderEnumerator());
+}
+
+#endif

@@ -1,0 +1,81 @@
+// Picture discovery: which files are pictures, and the recursive scan of a
+// registered folder that collects their full paths for the play list.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class TStringList;
+
+#ifdef _WIN32
+constexpr char PathDelim = '\\';
+#else
+constexpr char PathDelim = '/';
+#endif
+
+// Whether name's extension (from the last "." of its final component, compared
+// as a file name) is ".bmp", ".jpg" or ".jpeg".
+bool IsPictureFile(const std::string& name);
+
+// --- Directory enumeration -----------------------------------------------------
+// What the scan needs from the file system, so that the walk itself is one
+// piece of code for both platforms (and can be driven by a fake in tests).
+
+enum TEntryKind : uint8_t {
+  ekFile = 0,    // a file: listed when its name is a picture's
+  ekFolder = 1,  // a folder, or a link to one: scanned
+  ekOther = 2,   // neither (devices, pipes, dangling links): passed over
+};
+
+struct TFolderEntry {
+  std::string Name;
+  TEntryKind Kind = ekFile;
+};
+
+// What makes a folder the same folder whatever route leads to it (device and
+// inode, volume serial and file index).
+struct TFolderIdentity {
+  uint64_t Volume = 0;
+  uint64_t Index = 0;
+  bool operator==(const TFolderIdentity&) const = default;
+};
+
+// One open listing of a folder; closing happens on destruction.
+class TFolderReader {
+public:
+  virtual ~TFolderReader() = default;
+  // The identity of the folder listed, when the system tells it.
+  virtual std::optional<TFolderIdentity> Identity() = 0;
+  // The next entry, in the order the file system returns them ("." and ".."
+  // included); false at the end or on any error.
+  virtual bool Next(TFolderEntry& entry) = 0;
+};
+
+class TFolderEnumerator {
+public:
+  virtual ~TFolderEnumerator() = default;
+  // Opens folder (which ends with PathDelim) for listing; null when it cannot
+  // be opened (missing, not a folder, access denied).
+  virtual std::unique_ptr<TFolderReader> Open(const std::string& folder) = 0;
+};
+
+// The platform's real enumeration: POSIX directories natively, the wide find
+// functions on Windows.
+TFolderEnumerator& PlatformFolderEnumerator();
+
+#ifdef _WIN32
+// A Windows enumeration of its own: with fastFind it asks for the basic
+// information level and large fetches first and falls back to the plain find
+// call where the system refuses them; without, it uses only the plain call.
+std::unique_ptr<TFolderEnumerator> NewWindowsFolderEnumerator(bool fastFind);
+#endif
+
+// Appends to list the full paths of all picture files in folder and,
+// depth-first in enumeration order, its subfolders. A folder that cannot be
+// opened adds nothing, silently. A folder already on the way down from the
+// scanned folder is not entered again, so links that point back up the tree
+// end; a folder reached by two different routes is scanned on each.
+void ScanFolder(const std::string& folder, TStringList& list);
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator);
