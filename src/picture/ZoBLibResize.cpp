@@ -1,0 +1,322 @@
+#include "picture/ZoBLibResize.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/Exceptions.h"
+#include "framework/FloatControl.h"
+
+const char* const kUnsupportedPixelFormat = "未対応のピクセルフォーマットです";
+const char* const kEmptySourceBitmap = "空のビットマップからは拡大縮小できません";
+const char* const kProgressNearestNeighbor = "サイズ変更（ニアレストネイバー法）";
+const char* const kProgressBilinear = "サイズ変更（バイリニア法）";
+const char* const kProgressAreaAverage = "サイズ変更（積分法）";
+
+namespace {
+
+// Keeps a destination pixel from reaching into the next source row or column
+// where (i + 1) x scale is a whole number. Held in extended precision: the
+// difference is formed there and only then stored as a float.
+constexpr long double kAreaEdge = 0.000001L;
+
+using TSourceRows = std::vector<const uint8_t*>;
+using TDestRows = std::vector<uint8_t*>;
+
+// One address per row, collected once so that the pixel loops never ask the
+// bitmap for a row. A bitmap whose rows hold no pixel needs no table.
+TSourceRows SourceRowTable(const TBitmap& bitmap) {
+  TSourceRows rows;
+  if (bitmap.Width() <= 0) return rows;
+  rows.reserve(size_t(bitmap.Height()));
+  for (int32_t y = 0; y < bitmap.Height(); ++y) rows.push_back(bitmap.ScanLine(y));
+  return rows;
+}
+
+TDestRows DestRowTable(TBitmap& bitmap) {
+  TDestRows rows;
+  if (bitmap.Width() <= 0) return rows;
+  rows.reserve(size_t(bitmap.Height()));
+  for (int32_t y = 0; y < bitmap.Height(); ++y) rows.push_back(bitmap.ScanLine(y));
+  return rows;
+}
+
+// Nearest integer, ties to even, straight from extended precision (the guard
+// of the caller keeps the x87 rounding mode at "nearest").
+long double RoundHalfEven(long double value) { return std::rintl(value); }
+
+// A rounded channel value as a byte. The sums of the resamplers can stray a
+// little beyond 255 through their float roundings at extreme sizes; the byte
+// saturates instead of wrapping to a dark value.
+uint8_t ChannelByte(long double value) {
+  const long double rounded = RoundHalfEven(value);
+  if (!(rounded > 0.0L)) return 0;
+  if (rounded >= 255.0L) return 255;
+  return uint8_t(rounded);
+}
+
+// The progress reports of one call. Whether they are sent is decided once, at
+// the start; the handler is held for the whole call.
+class TProgressReporter {
+public:
+  TProgressReporter(const TBitmap& source, bool showProgress, const char* message)
+      : FSender(const_cast<TBitmap*>(&source)), FMessage(message) {
+    if (showProgress && source.OnProgress) FHandler = source.OnProgress;
+  }
+
+  bool Active() const { return bool(FHandler); }
+  void Starting() { Send(psStarting, 0); }
+  // After destination row y of newHeight rows is finished.
+  void Running(int32_t y, int32_t newHeight) {
+    if (!FHandler) return;
+    Send(psRunning, uint8_t(int64_t(y) * 100 / newHeight));
+  }
+  void Ending() { Send(psEnding, 100); }
+
+private:
+  void Send(TProgressStage stage, uint8_t percentDone) {
+    if (FHandler) FHandler(FSender, stage, percentDone, false, TRect{}, FMessage);
+  }
+
+  TProgressEvent FHandler;
+  TObject* FSender;
+  std::string FMessage;
+};
+
+// Bytes per pixel of the formats the interpolating resamplers take.
+int TrueColourBytes(TPixelFormat format) {
+  switch (format) {
+    case pf24bit: return 3;
+    case pf32bit: return 4;
+    default: throw Exception(kUnsupportedPixelFormat);
+  }
+}
+
+// A result with pixels needs a source with pixels to sample from.
+void RequireSamples(const TBitmap& source, int32_t newWidth, int32_t newHeight) {
+  if (newWidth > 0 && newHeight > 0 && source.Empty()) throw Exception(kEmptySourceBitmap);
+}
+
+}  // namespace
+
+std::unique_ptr<TBitmap> ResizeBitmap(const TBitmap& Source, int32_t NewWidth, int32_t NewHeight,
+                                      TResizeMethod Method, bool ShowProgress) {
+  if (NewWidth == Source.Width() && NewHeight == Source.Height()) {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(Source);
+    return copy;
+  }
+  switch (Method) {
+    case rmCanvasCopy: return ResizeByCanvas(Source, NewWidth, NewHeight);
+    case rmNearestNeighbor: return ResizeNearestNeighbor(Source, NewWidth, NewHeight, ShowProgress);
+    case rmBilinear: return ResizeBilinear(Source, NewWidth, NewHeight, ShowProgress);
+    case rmAreaAverage: return ResizeAreaAverage(Source, NewWidth, NewHeight, ShowProgress);
+    default: return nullptr;
+  }
+}
+
+std::unique_ptr<TBitmap> ResizeByCanvas(const TBitmap& Source, int32_t NewWidth, int32_t NewHeight) {
+  try {
+    auto result = std::make_unique<TBitmap>();
+    result->Assign(Source);
+    // Both sides at once: setting one side first could briefly ask for far
+    // more memory than either the source or the result needs.
+    result->SetSize(NewWidth, NewHeight);
+    result->Canvas().CopyRect(TRect{0, 0, NewWidth, NewHeight}, Source.Canvas(),
+                              TRect{0, 0, Source.Width(), Source.Height()});
+    return result;
+  } catch (...) {
+    // The canvas copy reports failure by giving nothing.
+    return nullptr;
+  }
+}
+
+std::unique_ptr<TBitmap> ResizeNearestNeighbor(const TBitmap& Source, int32_t NewWidth, int32_t NewHeight,
+                                               bool ShowProgress) {
+  TExtendedPrecision precision;
+  const TPixelFormat format = Source.PixelFormat();
+  const int32_t sourceWidth = Source.Width();
+  const int32_t sourceHeight = Source.Height();
+
+  // Packed formats: bits per pixel; byte formats: bytes per pixel.
+  int bits = 0;
+  int bytes = 0;
+  switch (format) {
+    case pf1bit: bits = 1; break;
+    case pf4bit: bits = 4; break;
+    case pf8bit: bytes = 1; break;
+    case pf24bit: bytes = 3; break;
+    case pf32bit: bytes = 4; break;
+    default: throw Exception(kUnsupportedPixelFormat);
+  }
+  RequireSamples(Source, NewWidth, NewHeight);
+
+  TProgressReporter progress(Source, ShowProgress, kProgressNearestNeighbor);
+  progress.Starting();
+
+  auto result = std::make_unique<TBitmap>();
+  if (format == pf8bit) result->Assign(Source);
+  result->SetPixelFormat(format);
+  // A packed picture keeps its own colours: its pixel values index the
+  // source's colour table, whatever table a new bitmap of the format has.
+  if (bits != 0) result->Palette() = Source.Palette();
+  result->SetSize(NewWidth, NewHeight);
+  const TSourceRows sourceRows = SourceRowTable(Source);
+  const TDestRows destRows = DestRowTable(*result);
+
+  const int32_t rowsToVisit = (NewWidth > 0 || progress.Active()) ? NewHeight : 0;
+  for (int32_t y = 0; y < rowsToVisit; ++y) {
+    if (NewWidth > 0) {
+      int32_t syi = int32_t(RoundHalfEven((long double)y / NewHeight * sourceHeight));
+      if (syi < 0) syi = 0;
+      if (syi >= sourceHeight) syi = sourceHeight - 1;
+      const uint8_t* sourceRow = sourceRows[size_t(syi)];
+      uint8_t* dest = destRows[size_t(y)];
+      const int pixelsPerByte = bits != 0 ? 8 / bits : 1;
+      const unsigned mask = (1u << bits) - 1u;
+      for (int32_t x = 0; x < NewWidth; ++x) {
+        int32_t sxi = int32_t(RoundHalfEven((long double)x / NewWidth * sourceWidth));
+        if (sxi < 0) sxi = 0;
+        if (sxi >= sourceWidth) sxi = sourceWidth - 1;
+        if (bits != 0) {
+          const int k = pixelsPerByte;
+          const unsigned value = (unsigned(sourceRow[sxi / k]) >> ((k - 1 - sxi % k) * bits)) & mask;
+          const int shift = (k - 1 - x % k) * bits;
+          *dest = uint8_t((*dest & ~(mask << shift)) | (value << shift));
+          if (x % k == k - 1) ++dest;
+        } else {
+          std::memcpy(dest, sourceRow + size_t(sxi) * size_t(bytes), size_t(bytes));
+          dest += bytes;
+        }
+      }
+    }
+    progress.Running(y, NewHeight);
+  }
+  progress.Ending();
+  return result;
+}
+
+std::unique_ptr<TBitmap> ResizeBilinear(const TBitmap& Source, int32_t NewWidth, int32_t NewHeight,
+                                        bool ShowProgress) {
+  TExtendedPrecision precision;
+  const int32_t sourceWidth = Source.Width();
+  const int32_t sourceHeight = Source.Height();
+  const int n = TrueColourBytes(Source.PixelFormat());
+  RequireSamples(Source, NewWidth, NewHeight);
+
+  TProgressReporter progress(Source, ShowProgress, kProgressBilinear);
+  progress.Starting();
+
+  auto result = std::make_unique<TBitmap>();
+  result->SetPixelFormat(Source.PixelFormat());
+  result->SetSize(NewWidth, NewHeight);
+  const TSourceRows sourceRows = SourceRowTable(Source);
+  const TDestRows destRows = DestRowTable(*result);
+
+  const int32_t rowsToVisit = (NewWidth > 0 || progress.Active()) ? NewHeight : 0;
+  for (int32_t y = 0; y < rowsToVisit; ++y) {
+    if (NewWidth > 0) {
+      const float fy = float((long double)y / NewHeight * sourceHeight);
+      int32_t iy = int32_t(fy);
+      // A float that rounded up onto the source's far edge still reads
+      // inside the source.
+      if (iy >= sourceHeight) iy = sourceHeight - 1;
+      const float wy = float((long double)fy - iy);
+      const int32_t iy1 = iy + 1 == sourceHeight ? iy : iy + 1;
+      const uint8_t* row0 = sourceRows[size_t(iy)];
+      const uint8_t* row1 = sourceRows[size_t(iy1)];
+      uint8_t* dest = destRows[size_t(y)];
+      for (int32_t x = 0; x < NewWidth; ++x) {
+        const float fx = float((long double)x / NewWidth * sourceWidth);
+        int32_t ix = int32_t(fx);
+        if (ix >= sourceWidth) ix = sourceWidth - 1;
+        const float wx = float((long double)fx - ix);
+        const int32_t ix1 = ix + 1 == sourceWidth ? ix : ix + 1;
+        const uint8_t* p00 = row0 + size_t(ix) * size_t(n);
+        const uint8_t* p10 = row0 + size_t(ix1) * size_t(n);
+        const uint8_t* p01 = row1 + size_t(ix) * size_t(n);
+        const uint8_t* p11 = row1 + size_t(ix1) * size_t(n);
+        for (int c = 0; c < n; ++c) {
+          const float top = float((1.0L - wx) * p00[c] + (long double)p10[c] * wx);
+          const float bottom = float((1.0L - wx) * p01[c] + (long double)p11[c] * wx);
+          dest[c] = ChannelByte((1.0L - wy) * top + (long double)bottom * wy);
+        }
+        dest += n;
+      }
+    }
+    progress.Running(y, NewHeight);
+  }
+  progress.Ending();
+  return result;
+}
+
+std::unique_ptr<TBitmap> ResizeAreaAverage(const TBitmap& Source, int32_t NewWidth, int32_t NewHeight,
+                                           bool ShowProgress) {
+  TExtendedPrecision precision;
+  const int32_t sourceWidth = Source.Width();
+  const int32_t sourceHeight = Source.Height();
+  const int n = TrueColourBytes(Source.PixelFormat());
+
+  TProgressReporter progress(Source, ShowProgress, kProgressAreaAverage);
+  progress.Starting();
+
+  auto result = std::make_unique<TBitmap>();
+  result->SetPixelFormat(Source.PixelFormat());
+  result->SetSize(NewWidth, NewHeight);
+  const TSourceRows sourceRows = SourceRowTable(Source);
+  const TDestRows destRows = DestRowTable(*result);
+
+  // The product of the source sides is a 32-bit signed integer (wrapping as
+  // such), divided by each target side in turn. A zero target side raises
+  // here, before any pixel is touched.
+  const int32_t sourceArea = int32_t(uint32_t(sourceWidth) * uint32_t(sourceHeight));
+  const float area = float(FloatDivide(FloatDivide(sourceArea, NewWidth), NewHeight));
+  const float scaleX = float(FloatDivide(sourceWidth, NewWidth));
+  const float scaleY = float(FloatDivide(sourceHeight, NewHeight));
+
+  // How much of the source interval [i, i + 1) lies within [lo, hi].
+  auto weight = [](int32_t i, float lo, float hi) -> double {
+    const bool startsInside = (long double)i > lo;
+    const bool endsInside = (long double)i + 1 < hi;
+    if (startsInside && endsInside) return 1.0;
+    if (endsInside) return double(1.0L - ((long double)lo - i));
+    if (startsInside) return double((long double)hi - i);
+    return double((long double)hi - lo);
+  };
+
+  float sums[4];
+  for (int32_t y = 0; y < NewHeight; ++y) {
+    const float y0 = float((long double)y * scaleY);
+    const float y1 = float(((long double)y + 1) * scaleY - kAreaEdge);
+    const int32_t firstRow = int32_t(std::floor(y0));
+    const int32_t lastRow = int32_t(std::floor(y1));
+    uint8_t* dest = NewWidth > 0 ? destRows[size_t(y)] : nullptr;
+    for (int32_t x = 0; x < NewWidth; ++x) {
+      const float x0 = float((long double)x * scaleX);
+      const float x1 = float(((long double)x + 1) * scaleX - kAreaEdge);
+      const int32_t firstColumn = int32_t(std::floor(x0));
+      const int32_t lastColumn = int32_t(std::floor(x1));
+      for (int c = 0; c < n; ++c) sums[c] = 0.0f;
+      // Without a column to read there is nothing to add (and a source
+      // without pixels has no rows to look up).
+      const int32_t rowsToRead = firstColumn <= lastColumn ? lastRow : firstRow - 1;
+      for (int32_t iy = firstRow; iy <= rowsToRead; ++iy) {
+        const double wy = weight(iy, y0, y1);
+        const uint8_t* row = sourceRows[size_t(iy >= sourceHeight ? sourceHeight - 1 : iy)];
+        for (int32_t ix = firstColumn; ix <= lastColumn; ++ix) {
+          const double wx = weight(ix, x0, x1);
+          const uint8_t* pixel = row + size_t(ix >= sourceWidth ? sourceWidth - 1 : ix) * size_t(n);
+          for (int c = 0; c < n; ++c)
+            sums[c] = float((long double)sums[c] + ((long double)wx * wy) * pixel[c]);
+        }
+      }
+      for (int c = 0; c < n; ++c) dest[c] = ChannelByte(FloatDivide(sums[c], area));
+      dest += n;
+    }
+    progress.Running(y, NewHeight);
+  }
+  progress.Ending();
+  return result;
+}
