@@ -1,0 +1,247 @@
+// The settings store: TZoIniFile2 keeps the settings either in an INI file
+// beside the executable or in the registry under HKEY_CURRENT_USER, and hides
+// which. The place is chosen once by the user (the first-run question), found
+// again afterwards by looking for it, and can be moved with MoveStorage.
+//
+// Everything the store touches outside itself (the registry, the files, the
+// question, the executable's own path) comes through TStorageEnvironment, so
+// the logic here is the same in every build and tests can run it without a
+// window or a registry.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/Exceptions.h"
+#include "framework/IniFiles.h"
+
+enum TStoragePlace : uint8_t { spIniFile = 0, spRegistry = 1 };
+
+// Every failure of the store carries one of these.
+class ESettingsStoreError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// Registry value types, with the registry's own numbers.
+enum TRegistryType : uint32_t {
+  rtNone = 0,
+  rtString = 1,        // REG_SZ
+  rtExpandString = 2,  // REG_EXPAND_SZ
+  rtBinary = 3,        // REG_BINARY
+  rtDword = 4,         // REG_DWORD
+  rtMultiString = 7,   // REG_MULTI_SZ
+  rtQword = 11,        // REG_QWORD
+};
+
+// A registry value as stored: its type and its bytes (strings as UTF-16LE,
+// with their terminating NUL, as the wide registry functions keep them).
+struct TRegistryValue {
+  uint32_t Type = rtNone;
+  std::vector<uint8_t> Data;
+};
+
+enum TRegistryReadResult { rrValue, rrNoValue, rrReadFailed };
+
+// Access to the registry below HKEY_CURRENT_USER with at most one open key.
+// Key paths are absolute from that root and start with a backslash
+// ("\Software\Orvane\vemo").
+class TRegistryAccess {
+public:
+  virtual ~TRegistryAccess() = default;
+  // Whether the key can be opened for reading (STANDARD_RIGHTS_READ |
+  // KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS); it is closed again at once.
+  virtual bool KeyExists(const std::string& path) = 0;
+  // Creates the key and any missing key above it (full access, non-volatile);
+  // an existing key is left as it is. The open key is not affected.
+  virtual bool CreateKey(const std::string& path) = 0;
+  // Closes the open key, then opens path with full access, creating it (and
+  // the keys above it) when canCreate is set. False when that fails; no key is
+  // open then.
+  virtual bool OpenKey(const std::string& path, bool canCreate) = 0;
+  virtual void CloseKey() = 0;
+  // Deletes the key with all its subkeys (deepest first) and values. False
+  // when the key itself remains.
+  virtual bool DeleteKeyTree(const std::string& path) = 0;
+  // Values of the open key; with no key open, nothing is there.
+  virtual TRegistryReadResult ReadValue(const std::string& name, TRegistryValue& value) = 0;
+  virtual bool WriteValue(const std::string& name, const TRegistryValue& value) = 0;
+  virtual std::vector<std::string> ValueNames() = 0;
+};
+
+using TRegistryFactory = std::function<std::unique_ptr<TRegistryAccess>()>;
+
+enum TFileReadResult { frRead, frMissing, frTooLarge, frFailed };
+
+// The few file operations the store needs. Paths are UTF-8.
+class TFileSystem {
+public:
+  virtual ~TFileSystem() = default;
+  // Whether a file (not a folder) exists at path.
+  virtual bool FileExists(const std::string& path) = 0;
+  // Creates an empty file; returns 0, or the system's error code (Windows
+  // numbering: 2 file not found, 3 path not found, 4 too many open files,
+  // 5 access denied; other codes as the system gives them).
+  virtual int CreateEmptyFile(const std::string& path) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Reads the whole file, refusing files larger than limit bytes.
+  virtual TFileReadResult ReadWholeFile(const std::string& path, size_t limit, std::string& data) = 0;
+  // Writes data to a temporary file beside path and renames it over path, so
+  // that path holds either its old or its new contents, never a part. False
+  // when anything fails; path is then as it was and no temporary file stays.
+  virtual bool WriteFileAtomically(const std::string& path, std::string_view data) = 0;
+};
+
+// The C runtime's file functions: rename(2) semantics where the system offers
+// them; on Windows this stands in for the real implementation (TWinFileSystem)
+// in the portable tests, removing the target before renaming over it.
+class TPortableFileSystem : public TFileSystem {
+public:
+  bool FileExists(const std::string& path) override;
+  int CreateEmptyFile(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  TFileReadResult ReadWholeFile(const std::string& path, size_t limit, std::string& data) override;
+  bool WriteFileAtomically(const std::string& path, std::string_view data) override;
+};
+
+// The first-run question: where to keep the settings.
+class TStorageQuestion {
+public:
+  virtual ~TStorageQuestion() = default;
+  // True when the user chose the INI file (Yes); anything else means the registry.
+  virtual bool AskUseIniFile() = 0;
+};
+
+// The question's text; each "\r" is one line break of the box.
+extern const char* const kStorageQuestionText;
+extern const char* const kStorageQuestionCaption;
+extern const char* const kStorageQuestionYes;
+extern const char* const kStorageQuestionNo;
+
+// What the store needs from its surroundings.
+class TStorageEnvironment {
+public:
+  TStorageEnvironment(std::string exePath, TRegistryFactory newRegistry, TFileSystem& files,
+                      TStorageQuestion& question)
+      : FExePath(std::move(exePath)),
+        FNewRegistry(std::move(newRegistry)),
+        FFiles(files),
+        FQuestion(question) {}
+
+  // The executable's full path: the store's names are derived from it.
+  const std::string& ExePath() const { return FExePath; }
+  std::unique_ptr<TRegistryAccess> NewRegistry() const { return FNewRegistry(); }
+  TFileSystem& Files() const { return FFiles; }
+  TStorageQuestion& Question() const { return FQuestion; }
+
+private:
+  std::string FExePath;
+  TRegistryFactory FNewRegistry;
+  TFileSystem& FFiles;
+  TStorageQuestion& FQuestion;
+};
+
+// The largest INI file the store reads; a settings file is a few kilobytes.
+inline constexpr size_t kMaxIniFileSize = 4 * 1024 * 1024;
+
+class TZoIniFile2 {
+public:
+  // Finds the place or asks the user for it, makes sure it exists and opens it.
+  explicit TZoIniFile2(const TStorageEnvironment& environment);
+  // Drops INI writes not followed by UpdateFile; closes the registry.
+  virtual ~TZoIniFile2();
+  TZoIniFile2(const TZoIniFile2&) = delete;
+  TZoIniFile2& operator=(const TZoIniFile2&) = delete;
+
+  // Finds the settings place: the application key first, then the INI file.
+  // Sets place only when one exists. With keptRegistry given, the registry
+  // access used is handed back there (no key open) unless the INI file won.
+  static bool LocateStorage(const TStorageEnvironment& environment, TStoragePlace& place,
+                            std::unique_ptr<TRegistryAccess>* keptRegistry = nullptr);
+  // LocateStorage keeping nothing; place stays as it was when nothing is found.
+  static bool QueryStorage(const TStorageEnvironment& environment, TStoragePlace& place);
+  // Deletes the place in use and creates the new one (empty). Nothing happens
+  // when no place exists or it already is the new one.
+  static void MoveStorage(const TStorageEnvironment& environment, TStoragePlace newPlace);
+  // Creates the place if it is missing, through registry when given.
+  static void CreateStorage(const TStorageEnvironment& environment, TStoragePlace place,
+                            TRegistryAccess* registry = nullptr);
+  static std::string GetAppName(const TStorageEnvironment& environment);
+  static std::string GetIniFileName(const TStorageEnvironment& environment);
+  // The application key's path ("\Software\Orvane\<application name>"), or a
+  // section's key below it.
+  static std::string KeyPathOf(const std::string& appName, const std::string& section);
+
+  TStoragePlace Place() const { return FPlace; }
+  bool HasSection() const { return FHasSection; }
+  const std::string& Section() const { return FSection; }
+
+  void OpenSection(const std::string& section, bool canCreate);
+  bool SectionExists(const std::string& section);
+  int32_t ReadInteger(const std::string& name, int32_t defaultValue);
+  std::string ReadString(const std::string& name, const std::string& defaultValue);
+  void WriteInteger(const std::string& name, int32_t value);
+  void WriteString(const std::string& name, const std::string& value);
+  // Names of the current section's values (none without a current section in
+  // the registry), so that callers need not probe for names one by one.
+  std::vector<std::string> ValueNames();
+  // Ends a series of writes; in INI mode the file is rewritten here.
+  void UpdateFile();
+  std::string GetKeyPath(const std::string& section) const { return KeyPathOf(FAppName, section); }
+
+private:
+  void CheckSection() const;
+  // The current section's registry value, or nothing (no section, no value).
+  bool ReadRegistryValue(const std::string& name, TRegistryValue& value);
+
+  const TStorageEnvironment& FEnvironment;
+  TStoragePlace FPlace = spIniFile;
+  std::string FAppName;
+  std::string FIniFileName;
+  std::unique_ptr<TMemIniFile> FIniFile;
+  std::unique_ptr<TRegistryAccess> FRegistry;
+  bool FHasSection = false;
+  std::string FSection;
+};
+
+// The message raised when the empty INI file cannot be created, by error code.
+std::string FileCreateErrorText(int code);
+
+// A registry kept in memory: the registry place where there is no registry,
+// and the stand-in of the portable tests. Several access objects made by
+// NewAccess share one tree, as processes share the real registry.
+class TMemoryRegistry {
+public:
+  TMemoryRegistry();
+  ~TMemoryRegistry();
+  TMemoryRegistry(const TMemoryRegistry&) = delete;
+  TMemoryRegistry& operator=(const TMemoryRegistry&) = delete;
+
+  std::unique_ptr<TRegistryAccess> NewAccess();
+  TRegistryFactory Factory() {
+    return [this] { return NewAccess(); };
+  }
+
+  // Direct looks and changes for tests and set-up, bypassing access rules.
+  bool HasKey(const std::string& path) const;
+  std::vector<std::string> SubkeyNames(const std::string& path) const;
+  bool GetValue(const std::string& keyPath, const std::string& name, TRegistryValue& value) const;
+  void SetValue(const std::string& keyPath, const std::string& name, const TRegistryValue& value);
+  // A locked key refuses everything but reading: opening with full access,
+  // new subkeys, value writes and its own deletion.
+  void Lock(const std::string& path);
+
+  struct TKey;
+
+private:
+  std::unique_ptr<TKey> FRoot;
+  friend class TMemoryRegistryAccess;
+};
+
+// Registry values as the wide functions store them.
+TRegistryValue RegistryDword(uint32_t value);
+TRegistryValue RegistryString(const std::string& text, uint32_t type = rtString);
