@@ -76,7 +76,7 @@ step "test windows (wine)" ctest --preset windows
 # A short fuzzing run: about a minute in all, spread over the fuzzers.
 fuzz_all() {
   build fuzz || return 1
-  local fuzzers=(build/fuzz/*_fuzzer)
+  local fuzzers=(build/fuzz/fuzz/*_fuzzer)
   [ -x "${fuzzers[0]}" ] || { echo "no fuzzers built"; return 1; }
   local seconds=$((60 / ${#fuzzers[@]}))
   [ $seconds -lt 10 ] && seconds=10
