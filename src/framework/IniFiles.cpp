@@ -137,7 +137,9 @@ void TMemIniFile::SetText(std::string_view cp932) {
       TSection& section = AddSection(name);
       if (invalid && !known) {
         section.Raw = true;
-        section.RawName = std::string(Trim(rawLine.substr(1, rawLine.size() - 2)));
+        // Untrimmed: a trailing lead byte must keep the blank that followed
+        // it, or it would swallow the "]" when written back.
+        section.RawName = std::string(rawLine.substr(1, rawLine.size() - 2));
       }
       current = &section;
       continue;

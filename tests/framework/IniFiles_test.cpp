@@ -176,3 +176,18 @@ TEST(IniFilesRead, ManyValuesLoadQuickly) {
   }
   EXPECT_EQ(ini.GetText(), text + "\r\n");
 }
+
+TEST(IniFilesWrite, ADamagedHeaderEndingInALeadByteStaysAHeader) {
+  // 0x9A is a lead byte; here the NUL after it keeps it from pairing with "]".
+  // Written back without that NUL, it would swallow the bracket.
+  const std::string damaged = std::string("[Name\x9A", 6) + std::string(1, '\0') + "]\r\nk=v\r\n";
+  TMemIniFile ini;
+  ini.SetText(damaged);
+  ASSERT_EQ(ini.ReadSections().size(), 1u);
+  const std::string text = ini.GetText();
+  TMemIniFile again;
+  again.SetText(text);
+  EXPECT_EQ(again.ReadSections(), ini.ReadSections());
+  EXPECT_EQ(again.ReadString(ini.ReadSections()[0], "k", ""), "v");
+  EXPECT_EQ(again.GetText(), text);
+}
