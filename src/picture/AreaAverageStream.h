@@ -28,9 +28,15 @@ public:
   void Finish(TBitmap& result);
 
 private:
+  // A destination column's taps, in order: a head of taps with partial or
+  // clamped columns, a run of fully covered neighbouring columns starting at
+  // RunColumn, and a tail (the taps after the run).
   struct TColumnSpan {
     uint32_t First;  // index into FColumnTaps
     uint32_t Count;
+    uint32_t RunBegin;  // offset of the run within the span
+    uint32_t RunCount;
+    int32_t RunColumn;
   };
   struct TColumnTap {
     int32_t Column;  // clamped to the last column
@@ -43,6 +49,9 @@ private:
   };
 
   void Accumulate(int32_t iy, const uint8_t* row, int pixelBytes);
+  void AddFullRow(const uint8_t* row, int pixelBytes, float* sums) const;
+  void AddTaps(const TColumnTap* tap, const TColumnTap* end, const uint8_t* row, int pixelBytes, float* sums,
+               double wy) const;
   void Emit(const TPendingRow& pending);
   double RowWeight(int32_t y, int32_t iy) const;
 
