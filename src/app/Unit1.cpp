@@ -1,0 +1,332 @@
+#include "app/Unit1.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "common/ZoCommon.h"
+#include "picture/vemoSub.h"
+
+const char* const kShellTooOldText1 = "Windowsのバージョンが古いか、対応していないバージョンです。";
+const char* const kShellTooOldText2 = "%sはWindows2000以降でのみ動作可能です。終了します。";
+const char* const kTrayAddFailedText1 = "タスクトレイにアイコンが登録できませんでした。";
+const char* const kTrayAddFailedText2 = "アプリケーションを終了します。(%d)";
+const char* const kNoFoldersText =
+    "フォルダが一つも登録されていません。設定で画像のあるフォルダを登録して下さい。";
+const char* const kNoPicturesText =
+    "登録されたフォルダに画像が見付かりませんでした。画像を含むフォルダを登録し直して下さい。";
+const char* const kStoppingText = "再生を停止します。設定ダイアログを表示するは、ここをクリックして下さい。";
+
+namespace {
+
+// The default picture: a white four-armed pinwheel with soft grey edges on
+// black, one grey level per pixel, rows from the top.
+const uint8_t kPinwheel[kTileSide][kTileSide] = {
+    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   35,
+    177, 135, 28,  0,   0,   0,   7,   170, 35,  0,   0,   0,   0,   0,   71,  248, 255, 255, 241, 71,
+    0,   0,   0,   149, 248, 71,  0,   0,   0,   35,  248, 255, 255, 255, 255, 248, 35,  0,   0,   128,
+    255, 248, 35,  0,   0,   170, 149, 128, 128, 177, 255, 255, 156, 0,   0,   128, 255, 255, 177, 0,
+    0,   7,   0,   0,   0,   0,   64,  241, 212, 0,   0,   177, 255, 255, 135, 0,   0,   0,   0,   0,
+    0,   0,   0,   99,  191, 0,   64,  255, 255, 241, 28,  0,   0,   0,   0,   35,  156, 212, 191, 149,
+    149, 99,  241, 255, 248, 71,  0,   0,   0,   0,   71,  248, 255, 241, 99,  149, 149, 191, 212, 156,
+    35,  0,   0,   0,   0,   28,  241, 255, 255, 64,  0,   191, 99,  0,   0,   0,   0,   0,   0,   0,
+    0,   135, 255, 255, 177, 0,   0,   212, 241, 64,  0,   0,   0,   0,   7,   0,   0,   177, 255, 255,
+    128, 0,   0,   156, 255, 255, 177, 128, 128, 149, 170, 0,   0,   35,  248, 255, 128, 0,   0,   35,
+    248, 255, 255, 255, 255, 248, 35,  0,   0,   0,   71,  248, 149, 0,   0,   0,   71,  241, 255, 255,
+    248, 71,  0,   0,   0,   0,   0,   35,  170, 7,   0,   0,   0,   28,  135, 177, 35,  0,   0,   0,
+    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+};
+
+std::string FormatText(const char* format, const std::string& argument) {
+  const int size = std::snprintf(nullptr, 0, format, argument.c_str());
+  std::string text(size_t(size > 0 ? size : 0), '\0');
+  std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
+  return text;
+}
+
+std::string FormatText(const char* format, int32_t argument) {
+  const int size = std::snprintf(nullptr, 0, format, argument);
+  std::string text(size_t(size > 0 ? size : 0), '\0');
+  std::snprintf(text.data(), text.size() + 1, format, argument);
+  return text;
+}
+
+}  // namespace
+
+// --- TOwnedIcon ------------------------------------------------------------------
+
+void TOwnedIcon::Replace(const TBitmap& color, const TBitmap& mask) {
+  Reset();
+  FHandle = FFactory.CreateIcon(color, mask);
+}
+
+void TOwnedIcon::Reset() {
+  if (FHandle == 0) return;
+  const THandleValue old = std::exchange(FHandle, 0);
+  FFactory.DestroyIcon(old);
+}
+
+// --- TVEMOMainForm ---------------------------------------------------------------
+
+TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
+    : FServices(std::move(services)), FIcon(FServices.Icons) {
+  Timer1.SetEnabled(false);
+  Timer1.SetInterval(kTimerInterval);
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+  actStop.SetEnabled(false);
+  actPlay.OnExecute = [this](TAction*) { Play(); };
+  actStop.OnExecute = [this](TAction*) { Stop(false); };
+  actExit.OnExecute = [this](TAction*) { FServices.Window.PostClose(); };
+}
+
+TVEMOMainForm::~TVEMOMainForm() {
+  try {
+    FormDestroy();
+  } catch (...) {
+    // The window is going whatever happens; nothing is left to report to.
+  }
+}
+
+TAction* TVEMOMainForm::ActionById(uint16_t id) {
+  for (TAction* action : {&actExit, &actPlay, &actStop, &actConfig, &actAbout, &actWebsite})
+    if (action->Id() == id) return action;
+  return nullptr;
+}
+
+std::unique_ptr<TBitmap> TVEMOMainForm::NewTileBitmap(TPixelFormat pixelFormat) {
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->SetPixelFormat(pixelFormat);
+  bitmap->SetSize(kTileSide, kTileSide);
+  return bitmap;
+}
+
+std::unique_ptr<TBitmap> TVEMOMainForm::MakeDefaultTile() {
+  std::unique_ptr<TBitmap> tile = NewTileBitmap(pf24bit);
+  tile->Canvas().Brush.Color = TileBackColor();
+  tile->Canvas().FillRect(TRect{0, 0, kTileSide, kTileSide});
+  TBitmap picture(kTileSide, kTileSide, pf24bit);
+  for (int32_t y = 0; y < kTileSide; ++y)
+    for (int32_t x = 0; x < kTileSide; ++x) {
+      const uint8_t grey = kPinwheel[y][x];
+      picture.SetPixelColor(x, y, RGBColor(grey, grey, grey));
+    }
+  tile->Canvas().Draw(0, 0, picture);
+  return tile;
+}
+
+void TVEMOMainForm::FatalStartupError(const std::string& message) {
+  Application().MessageBoxes().Show(message, MessageBoxCaption(mtError, Application().Title), mtError);
+  FServices.Window.Handle();
+  FServices.Window.PostClose();
+}
+
+void TVEMOMainForm::FormCreate() {
+  FCreated = true;
+  const std::string& title = Application().Title;
+  actAbout.SetCaption(title + "について(&A)...");
+
+  if (int32_t(FServices.ShellVersion()) < kMinimumShellVersion) {
+    FatalStartupError(std::string(kShellTooOldText1) + "\r" + FormatText(kShellTooOldText2, title));
+    return;
+  }
+
+  FFolderList = std::make_unique<TFolderList>();
+  FPlayList = std::make_unique<TStringList>();
+  FCurrent = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit)};
+  FNext = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit)};
+  FBlendTile = NewTileBitmap(pf24bit);
+  FHistory = std::make_unique<THistory>(kHistoryCapacity, &popHistory,
+                                        [this](THistory* sender, const std::string& path) {
+                                          if (OnHistoryClick) OnHistoryClick(sender, path);
+                                        });
+  FMaskBitmap = NewTileBitmap(pf1bit);
+  FMaskBitmap->Canvas().Brush.Color = clBlack;
+  FMaskBitmap->Canvas().FillRect(TRect{0, 0, kTileSide, kTileSide});
+  FDefaultTile = MakeDefaultTile();
+
+  // Unreadable settings must not leave the program without its icon: the
+  // error is shown and start-up goes on with the default interval and
+  // whatever folders were read.
+  FInterval = kDefaultInterval;
+  FNewInterval = kDefaultInterval;
+  Application().Guard([this] { FServices.LoadSettings(SettingsState()); });
+
+  FCurrent.Bitmap->Assign(*FDefaultTile);
+  // Likewise an unreadable first picture: it is shown, the default picture
+  // stands in for its tile, and the show will skip past it after Play.
+  Application().Guard([this] {
+    try {
+      RebuildPlayList();
+    } catch (...) {
+      FNext.Bitmap->Assign(*FDefaultTile);
+      throw;
+    }
+  });
+
+  FElapsed = uint32_t(FInterval) * 1000;
+  FLastTick = FServices.Clock.Now();
+  SetClockRunning(false);
+  UpdateIcon(*FCurrent.Bitmap);
+  FTipText = title;
+  const uint32_t error =
+      AddTrayIcon(FServices.Tray, Handle(), FIcon.Handle(), FTipText, FIconData, kTrayCallbackOffset);
+  if (error != 0) {
+    FatalStartupError(std::string(kTrayAddFailedText1) + "\r" +
+                      FormatText(kTrayAddFailedText2, int32_t(error)));
+    return;
+  }
+  FIconRegistered = true;
+}
+
+void TVEMOMainForm::FormDestroy() {
+  if (FDestroyed) return;
+  FDestroyed = true;
+  Timer1.SetEnabled(false);
+  if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
+  FIconRegistered = false;
+  FIcon.Reset();
+  FFolderList.reset();
+  FPlayList.reset();
+  FCurrent.Bitmap.reset();
+  FNext.Bitmap.reset();
+  FMaskBitmap.reset();
+  FDefaultTile.reset();
+  FHistory.reset();
+  FBlendTile.reset();
+}
+
+void TVEMOMainForm::TaskbarCreated() {
+  if (!FIconRegistered || FIcon.Handle() == 0) return;
+  // A failure here leaves things as a failed add at start-up would, except
+  // that the program keeps running: the next shell restart tries again.
+  AddTrayIcon(FServices.Tray, Handle(), FIcon.Handle(), FTipText, FIconData, kTrayCallbackOffset);
+}
+
+// --- Slideshow engine -------------------------------------------------------------
+
+void TVEMOMainForm::SetClockRunning(bool on) {
+  if (on) {
+    Timer1.SetEnabled(true);
+    FLastTick += FServices.Clock.Now() - FPauseTick;
+  } else {
+    Timer1.SetEnabled(false);
+    FPauseTick = FServices.Clock.Now();
+  }
+}
+
+bool TVEMOMainForm::IsFading() const {
+  const uint32_t start = uint32_t(FInterval) * 1000;
+  return start < FElapsed && FElapsed < start + 1000;
+}
+
+void TVEMOMainForm::SetNewInterval(uint16_t seconds) {
+  FNewInterval = seconds;
+  if (!IsFading()) FInterval = FNewInterval;
+}
+
+void TVEMOMainForm::Timer1Timer() {
+  const uint32_t now = FServices.Clock.Now();
+  FElapsed += now - FLastTick;
+  FLastTick = now;
+
+  if (FElapsed >= uint32_t(FInterval) * 1000 + 1000) {
+    if (!Advance()) {
+      Stop(true);
+      ShowNothingToShow();
+    }
+    return;
+  }
+  if (IsFading()) {
+    const float ratio = float(double(FElapsed - uint32_t(FInterval) * 1000) / 1000.0);
+    BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, *FNext.Bitmap, ratio);
+    UpdateIcon(*FBlendTile);
+    ModifyTrayIcon(FServices.Tray, Handle(), FIcon.Handle());
+    return;
+  }
+  if (FNewInterval != FInterval) FInterval = FNewInterval;
+  if (FStopPending) SetClockRunning(false);
+}
+
+bool TVEMOMainForm::Advance() {
+  FCurrent.Index = FNext.Index;
+  FCurrent.Path = FNext.Path;
+  FCurrent.Bitmap->Assign(*FNext.Bitmap);
+  FHistory->Add(FCurrent.Path, *FCurrent.Bitmap);
+  UpdateIcon(*FCurrent.Bitmap);
+  FTipText = FCurrent.Path;
+  SetTrayTip(FServices.Tray, Handle(), FIcon.Handle(), FTipText);
+
+  if (!FindNextPicture(FNext.Index)) return false;
+  FNext.Path = FPlayList->Strings(FNext.Index);
+  MakeTile(FNext.Path, *FNext.Bitmap, kTileSide);
+  FElapsed = 0;
+  return true;
+}
+
+bool TVEMOMainForm::FindNextPicture(int32_t& index) {
+  // Should the existence test ever refuse every file a fresh scan lists, the
+  // search ends after that one pass instead of rescanning for ever.
+  bool rebuilt = false;
+  for (;;) {
+    ++index;
+    if (index < FPlayList->Count()) {
+      if (FServices.FileExists(FPlayList->Strings(index))) return true;
+      continue;
+    }
+    if (index == FPlayList->Count()) {
+      if (rebuilt) return false;
+      RebuildPlayList();
+      rebuilt = true;
+      index = -1;
+      if (FPlayList->Count() == 0) return false;
+      continue;
+    }
+    // An index past the end (the list shrank under it) starts over as well.
+    index = FPlayList->Count() - 1;
+  }
+}
+
+void TVEMOMainForm::Play() {
+  if (IsPlaying()) return;
+  if (FPlayList->Count() == 0) {
+    ShowNothingToShow();
+    return;
+  }
+  FStopPending = false;
+  SetClockRunning(true);
+  actPlay.SetEnabled(false);
+  actStop.SetEnabled(true);
+}
+
+void TVEMOMainForm::Stop(bool atOnce) {
+  if (!IsPlaying()) return;
+  if (atOnce)
+    SetClockRunning(false);
+  else
+    FStopPending = true;
+  actPlay.SetEnabled(true);
+  actStop.SetEnabled(false);
+}
+
+void TVEMOMainForm::ShowNothingToShow() {
+  std::string text = FFolderList->Count() == 0 ? kNoFoldersText : kNoPicturesText;
+  text += kStoppingText;
+  ShowTrayBalloon(FServices.Tray, Handle(), Application().Title, text, kNiifWarning);
+}
+
+void TVEMOMainForm::UpdateIcon(const TBitmap& tile) { FIcon.Replace(tile, *FMaskBitmap); }
+
+void TVEMOMainForm::RebuildPlayList() {
+  FPlayList->Clear();
+  for (int32_t i = 0; i < FFolderList->Count(); ++i)
+    ScanFolder(FFolderList->Items(i), *FPlayList, FServices.Folders);
+  ShuffleStrings(*FPlayList);
+  if (FPlayList->Count() > 0) {
+    FNext.Index = 0;
+    FNext.Path = FPlayList->Strings(0);
+    MakeTile(FNext.Path, *FNext.Bitmap, kTileSide);
+  } else {
+    FNext.Index = -1;
+    FNext.Path.clear();
+    FNext.Bitmap->Assign(*FDefaultTile);
+  }
+}

@@ -1,0 +1,232 @@
+// The main window: TVEMOMainForm owns everything the slideshow needs for the
+// whole run (folder list, play list, picture slots, tiles, history, icon and
+// notification record, the 50 ms timer, the actions and menus) and runs the
+// start-up, the slideshow clock and the teardown.
+//
+// It is written against small interfaces (clock, notification area, icon
+// maker, message boxes, the shell version, file existence, the settings), so
+// that the same logic runs in the program (Unit1_win.cpp realises them with
+// Win32) and under native tests with fakes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/Discovery.h"
+#include "app/Settings.h"
+#include "common/ZoTrayIcon.h"
+#include "framework/Classes.h"
+#include "framework/Forms.h"
+#include "framework/Graphics.h"
+#include "framework/Menus.h"
+#include "picture/FolderList.h"
+#include "picture/History.h"
+
+// The notification-area callback message is WM_USER + this (WM_TRAYICON).
+inline constexpr uint32_t kTrayCallbackOffset = 100;
+inline constexpr uint32_t WM_TRAYICON = kWmUser + kTrayCallbackOffset;
+inline constexpr uint32_t kTimerInterval = 50;
+inline constexpr uint16_t kDefaultInterval = 15;
+inline constexpr int32_t kTileSide = 16;
+inline constexpr uint8_t kHistoryCapacity = 16;
+// Shell32 5.0 (MAKELONG(0, 5)): the oldest shell the program runs on.
+inline constexpr int32_t kMinimumShellVersion = 0x00050000;
+
+// Command numbers of the actions, as a Win32 menu reports them in WM_COMMAND.
+enum TCommandId : uint16_t {
+  cmdExit = 101,
+  cmdPlay = 102,
+  cmdStop = 103,
+  cmdConfig = 104,
+  cmdAbout = 105,
+  cmdWebsite = 106,
+};
+
+// Texts the window shows.
+extern const char* const kShellTooOldText1;
+extern const char* const kShellTooOldText2;
+extern const char* const kTrayAddFailedText1;
+extern const char* const kTrayAddFailedText2;
+extern const char* const kNoFoldersText;
+extern const char* const kNoPicturesText;
+extern const char* const kStoppingText;
+
+// The millisecond clock (timeGetTime): unsigned, wrapping after 2^32 ms.
+class TMillisecondClock {
+public:
+  virtual ~TMillisecondClock() = default;
+  virtual uint32_t Now() = 0;
+};
+
+// Makes and destroys the icons the notification area is given: an icon of a
+// colour tile and a mask (CreateIconIndirect / DestroyIcon).
+class TIconFactory {
+public:
+  virtual ~TIconFactory() = default;
+  // Raises when no icon can be made.
+  virtual THandleValue CreateIcon(const TBitmap& color, const TBitmap& mask) = 0;
+  virtual void DestroyIcon(THandleValue icon) = 0;
+};
+
+// The window the form lives in.
+class TWindowHost {
+public:
+  virtual ~TWindowHost() = default;
+  // The window's handle, created if there is none yet.
+  virtual THandleValue Handle() = 0;
+  // Posts WM_CLOSE to the window; it closes when the message loop gets there.
+  virtual void PostClose() = 0;
+};
+
+// Everything the main window uses from outside itself.
+struct TMainFormServices {
+  TApplication& Application;
+  TWindowHost& Window;
+  TMillisecondClock& Clock;
+  TNotificationArea& Tray;
+  TIconFactory& Icons;
+  // The shell library's version, MAKELONG(minor, major).
+  std::function<uint32_t()> ShellVersion;
+  // Reads the interval and the folders into the state (LoadSettings).
+  std::function<void(const TSettingsState&)> LoadSettings;
+  // Whether an existing file (not a folder) is at the path.
+  std::function<bool(const std::string&)> FileExists;
+  // The scan of the folders.
+  TFolderEnumerator& Folders;
+};
+
+// A picture slot.
+struct TVEMOImageRec {
+  int32_t Index = -1;
+  std::string Path;
+  std::unique_ptr<TBitmap> Bitmap;
+};
+
+// The icon handle now given to the notification area; there is never more
+// than one.
+class TOwnedIcon {
+public:
+  explicit TOwnedIcon(TIconFactory& factory) : FFactory(factory) {}
+  TOwnedIcon(const TOwnedIcon&) = delete;
+  TOwnedIcon& operator=(const TOwnedIcon&) = delete;
+  ~TOwnedIcon() { Reset(); }
+
+  THandleValue Handle() const { return FHandle; }
+  // Destroys the icon held; then makes the new one.
+  void Replace(const TBitmap& color, const TBitmap& mask);
+  void Reset();
+
+private:
+  TIconFactory& FFactory;
+  THandleValue FHandle = 0;
+};
+
+class TVEMOMainForm {
+public:
+  explicit TVEMOMainForm(TMainFormServices services);
+  // Runs FormDestroy when it has not run yet.
+  ~TVEMOMainForm();
+  TVEMOMainForm(const TVEMOMainForm&) = delete;
+  TVEMOMainForm& operator=(const TVEMOMainForm&) = delete;
+
+  // --- Components -----------------------------------------------------------------
+  TTimer Timer1;
+  TAction actExit{cmdExit, "終了(&X)"};
+  TAction actPlay{cmdPlay, "再生(&P)"};
+  TAction actStop{cmdStop, "停止(&S)"};
+  TAction actConfig{cmdConfig, "設定(&C)..."};
+  TAction actAbout{cmdAbout, ""};
+  TAction actWebsite{cmdWebsite, "&Orvane ホームページ"};
+  // The right-click menu (root item) and the left-click history menu.
+  TMenuItem PopupMenu1;
+  TMenuItem popHistory;
+
+  // --- Events -----------------------------------------------------------------------
+  // The start-up sequence; run by the framework once the window exists.
+  void FormCreate();
+  // The teardown; works however far FormCreate got.
+  void FormDestroy();
+  void Timer1Timer();
+  // The shell restarted (the registered "TaskbarCreated" message): the icon is
+  // added again with the image and tooltip it had.
+  void TaskbarCreated();
+  // WM_TRAYICON; the tray commands install their handler here.
+  std::function<void(uint32_t event)> OnTrayIcon;
+  void WMTrayIcon(uint32_t event) {
+    if (OnTrayIcon) OnTrayIcon(event);
+  }
+  // A picture chosen in the history menu; the tray commands install it.
+  std::function<void(THistory* history, const std::string& path)> OnHistoryClick;
+  // The action with that command number, or null.
+  TAction* ActionById(uint16_t id);
+
+  // --- Slideshow engine -------------------------------------------------------------
+  bool IsPlaying() const { return Timer1.Enabled(); }
+  void SetClockRunning(bool on);
+  bool IsFading() const;
+  void Play();
+  void Stop(bool atOnce);
+  bool Advance();
+  bool FindNextPicture(int32_t& index);
+  void ShowNothingToShow();
+  void UpdateIcon(const TBitmap& tile);
+  void RebuildPlayList();
+
+  // --- Start-up helpers ---------------------------------------------------------------
+  static std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat);
+  static std::unique_ptr<TBitmap> MakeDefaultTile();
+  void FatalStartupError(const std::string& message);
+
+  // --- State, read by the Win32 half and by tests -------------------------------------
+  TFolderList* FolderList() const { return FFolderList.get(); }
+  TStringList* PlayList() const { return FPlayList.get(); }
+  const TVEMOImageRec& Current() const { return FCurrent; }
+  const TVEMOImageRec& Next() const { return FNext; }
+  THistory* History() const { return FHistory.get(); }
+  const TBitmap* DefaultTile() const { return FDefaultTile.get(); }
+  const TBitmap* BlendTile() const { return FBlendTile.get(); }
+  const TBitmap* MaskBitmap() const { return FMaskBitmap.get(); }
+  THandleValue Icon() const { return FIcon.Handle(); }
+  const TNotifyIconData& IconData() const { return FIconData; }
+  // The tooltip the icon has now.
+  const std::string& TipText() const { return FTipText; }
+  bool IconRegistered() const { return FIconRegistered; }
+  uint32_t Elapsed() const { return FElapsed; }
+  bool StopPending() const { return FStopPending; }
+  uint16_t Interval() const { return FInterval; }
+  uint16_t NewInterval() const { return FNewInterval; }
+  // The settings command hands the dialog this state (FNewInterval by reference).
+  TSettingsState SettingsState() { return TSettingsState{FInterval, FNewInterval, *FFolderList}; }
+  // Sets the interval as the settings command does: at once outside a fade,
+  // after the fade inside one.
+  void SetNewInterval(uint16_t seconds);
+
+private:
+  TApplication& Application() const { return FServices.Application; }
+  THandleValue Handle() const { return FServices.Window.Handle(); }
+
+  TMainFormServices FServices;
+  bool FCreated = false;
+  bool FDestroyed = false;
+
+  std::unique_ptr<TFolderList> FFolderList;
+  std::unique_ptr<TStringList> FPlayList;
+  uint32_t FElapsed = 0;
+  TVEMOImageRec FCurrent;
+  TVEMOImageRec FNext;
+  std::unique_ptr<TBitmap> FBlendTile;
+  std::unique_ptr<TBitmap> FMaskBitmap;
+  std::unique_ptr<TBitmap> FDefaultTile;
+  bool FStopPending = false;
+  uint32_t FLastTick = 0;
+  uint32_t FPauseTick = 0;
+  uint16_t FInterval = 0;
+  uint16_t FNewInterval = 0;
+  std::unique_ptr<THistory> FHistory;
+  TOwnedIcon FIcon;
+  TNotifyIconData FIconData;
+  std::string FTipText;
+  bool FIconRegistered = false;
+};

@@ -1,0 +1,805 @@
+#include "app/Unit1.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ZoCommon.h"
+#include "framework/BmpFile.h"
+#include "framework/Streams.h"
+#include "picture/vemoSub.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using vemo_test::TTempFolder;
+
+constexpr THandleValue kWindow = 0x4242;
+constexpr uint32_t kShell50 = 0x00050000;
+
+class TFakeClock : public TMillisecondClock {
+public:
+  uint32_t Value = 1000000;
+  uint32_t Now() override { return Value; }
+};
+
+struct TTrayCall {
+  uint32_t Message;
+  TNotifyIconData Data;
+};
+
+class TFakeTray : public TNotificationArea {
+public:
+  std::vector<TTrayCall> Calls;
+  // Answers each call; accepts everything when empty.
+  std::function<bool(uint32_t message)> Answer;
+  uint32_t Error = 0;
+  std::vector<uint32_t> Sleeps;
+
+  bool NotifyIcon(uint32_t message, const TNotifyIconData& data) override {
+    Calls.push_back({message, data});
+    return Answer ? Answer(message) : true;
+  }
+  uint32_t LastError() override { return Error; }
+  void Sleep(uint32_t milliseconds) override { Sleeps.push_back(milliseconds); }
+
+  std::vector<TTrayCall> CallsOf(uint32_t message, uint32_t flags) const {
+    std::vector<TTrayCall> result;
+    for (const TTrayCall& call : Calls)
+      if (call.Message == message && call.Data.uFlags == flags) result.push_back(call);
+    return result;
+  }
+};
+
+// Icons as copies of the tile they were made of; every handle must be
+// destroyed exactly once.
+class TFakeIcons : public TIconFactory {
+public:
+  std::map<THandleValue, std::unique_ptr<TBitmap>> Live;
+  THandleValue NextHandle = 0x100;
+  int Created = 0;
+
+  THandleValue CreateIcon(const TBitmap& color, const TBitmap& mask) override {
+    EXPECT_EQ(color.Width(), 16);
+    EXPECT_EQ(color.Height(), 16);
+    EXPECT_EQ(color.PixelFormat(), pf24bit);
+    EXPECT_EQ(mask.PixelFormat(), pf1bit);
+    for (int32_t y = 0; y < mask.Height(); ++y)
+      for (int32_t x = 0; x < mask.Width(); ++x) EXPECT_EQ(mask.RawPixel(x, y), 0u) << "mask must be opaque";
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(color);
+    const THandleValue handle = NextHandle++;
+    Live[handle] = std::move(copy);
+    ++Created;
+    return handle;
+  }
+  void DestroyIcon(THandleValue icon) override {
+    EXPECT_EQ(Live.erase(icon), 1u) << "icon " << icon << " destroyed twice or never made";
+  }
+  const TBitmap& Tile(THandleValue icon) const { return *Live.at(icon); }
+};
+
+struct TBoxShown {
+  std::string Text, Caption;
+  TMsgDlgType Type;
+};
+
+class TFakeBoxes : public TMessageBoxes {
+public:
+  std::vector<TBoxShown> Shown;
+  void Show(const std::string& text, const std::string& caption, TMsgDlgType type) override {
+    Shown.push_back({text, caption, type});
+  }
+};
+
+class TFakeWindow : public TWindowHost {
+public:
+  int Closes = 0;
+  THandleValue Handle() override { return kWindow; }
+  void PostClose() override { ++Closes; }
+};
+
+bool SameTile(const TBitmap& a, const TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
+  for (int32_t y = 0; y < a.Height(); ++y)
+    for (int32_t x = 0; x < a.Width(); ++x)
+      if (a.PixelColor(x, y) != b.PixelColor(x, y)) return false;
+  return true;
+}
+
+std::string TipOf(const TNotifyIconData& data) {
+  std::u16string tip(data.szTip);
+  return Utf16ToUtf8(tip);
+}
+
+class MainFormTest : public testing::Test {
+protected:
+  void SetUp() override { RandSeed = 0; }
+  void TearDown() override {
+    Form.reset();
+    EXPECT_TRUE(Icons.Live.empty()) << "icons left alive after teardown";
+    RandSeed = 0;
+  }
+
+  // A 16 x 16 picture of one colour; its tile is that colour all over.
+  std::string Picture(const std::string& relative, TColor color) {
+    TBitmap bitmap(16, 16, pf24bit);
+    bitmap.Canvas().Brush.Color = color;
+    bitmap.Canvas().FillRect({0, 0, 16, 16});
+    const std::filesystem::path path = Temp.FsPath() / vemo_test::PathFromUtf8(relative);
+    std::filesystem::create_directories(path.parent_path());
+    const std::string name = vemo_test::Utf8FromPath(path);
+    SaveBitmapToFile(name, bitmap);
+    Colors[name] = color;
+    return name;
+  }
+  std::string Folder(const std::string& relative) { return Temp.Path() + PathDelim + relative; }
+
+  void Create() {
+    App.Title = "Kobaru";
+    TMainFormServices services{
+        App,
+        Window,
+        Clock,
+        Tray,
+        Icons,
+        [this] { return ShellVersion; },
+        [this](const TSettingsState& state) {
+          ++Loads;
+          if (LoadError) throw Exception(*LoadError);
+          state.FInterval = state.FNewInterval = StoredInterval;
+          state.FFolderList.Clear();
+          for (const std::string& folder : StoredFolders) state.FFolderList.Add(folder);
+        },
+        [this](const std::string& path) {
+          ++ExistenceChecks;
+          return Exists ? Exists(path) : std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
+        },
+        PlatformFolderEnumerator()};
+    Form = std::make_unique<TVEMOMainForm>(services);
+    Form->FormCreate();
+  }
+
+  // One timer message at clock value t (none while the timer is off).
+  void TickAt(uint32_t t) {
+    Clock.Value = t;
+    Form->Timer1.Tick();
+  }
+  // Timer messages every 50 ms from the clock's value up to and including t.
+  void TicksUntil(uint32_t t) {
+    while (int32_t(t - Clock.Value) >= 50) TickAt(Clock.Value + 50);
+  }
+
+  const TBitmap& IconTile() const { return Icons.Tile(Form->Icon()); }
+  TColor IconColor() const { return IconTile().PixelColor(8, 8); }
+  TColor ColorOf(const std::string& path) const { return Colors.at(path); }
+  const std::string& PlayItem(int32_t i) const { return Form->PlayList()->Strings(i); }
+
+  TTempFolder Temp{"vemo-unit1"};
+  std::map<std::string, TColor> Colors;
+  TFakeBoxes Boxes;
+  TApplication App{Boxes};
+  TFakeWindow Window;
+  TFakeClock Clock;
+  TFakeTray Tray;
+  TFakeIcons Icons;
+  uint32_t ShellVersion = kShell50;
+  uint16_t StoredInterval = 15;
+  std::vector<std::string> StoredFolders;
+  std::optional<std::string> LoadError;
+  std::function<bool(const std::string&)> Exists;
+  int Loads = 0;
+  int ExistenceChecks = 0;
+  std::unique_ptr<TVEMOMainForm> Form;
+};
+
+// --- Start-up ------------------------------------------------------------------------
+
+TEST_F(MainFormTest, StartsStoppedWithTheDefaultTileRegisteredUnderTheTitle) {
+  const std::string a = Picture("pics/a.bmp", RGBColor(200, 100, 50));
+  StoredFolders = {Folder("pics")};
+  Create();
+
+  EXPECT_EQ(Boxes.Shown.size(), 0u);
+  EXPECT_EQ(Window.Closes, 0);
+  EXPECT_EQ(Loads, 1);
+  EXPECT_EQ(Form->actAbout.Caption(), "Kobaruについて(&A)...");
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Form->Timer1.Interval(), 50u);
+  EXPECT_TRUE(Form->actPlay.Enabled());
+  EXPECT_FALSE(Form->actStop.Enabled());
+  EXPECT_EQ(Form->Current().Index, -1);
+  EXPECT_EQ(Form->Current().Path, "");
+  EXPECT_TRUE(SameTile(*Form->Current().Bitmap, *Form->DefaultTile()));
+  EXPECT_EQ(Form->Next().Index, 0);
+  EXPECT_EQ(Form->Next().Path, a);
+  EXPECT_EQ(Form->Next().Bitmap->PixelColor(0, 0), ColorOf(a));
+  EXPECT_EQ(Form->Elapsed(), 15000u);
+  EXPECT_EQ(Form->History()->Count(), 0);
+
+  // One icon, showing the default tile, registered with the callback message,
+  // then switched to version 3.
+  ASSERT_EQ(Icons.Live.size(), 1u);
+  EXPECT_TRUE(SameTile(IconTile(), *Form->DefaultTile()));
+  ASSERT_EQ(Tray.Calls.size(), 2u);
+  EXPECT_EQ(Tray.Calls[0].Message, kNimAdd);
+  EXPECT_EQ(Tray.Calls[0].Data.hWnd, kWindow);
+  EXPECT_EQ(Tray.Calls[0].Data.uFlags, kNifMessage | kNifIcon | kNifTip);
+  EXPECT_EQ(Tray.Calls[0].Data.uCallbackMessage, 0x464u);
+  EXPECT_EQ(Tray.Calls[0].Data.hIcon, Form->Icon());
+  EXPECT_EQ(TipOf(Tray.Calls[0].Data), "Kobaru");
+  EXPECT_EQ(Tray.Calls[1].Message, kNimSetVersion);
+  EXPECT_EQ(Tray.Calls[1].Data.uTimeoutOrVersion, 3u);
+  EXPECT_TRUE(Form->IconRegistered());
+  EXPECT_EQ(Form->TipText(), "Kobaru");
+}
+
+TEST_F(MainFormTest, DefaultTileIsAGreyPinwheelOnBlack) {
+  std::unique_ptr<TBitmap> tile = TVEMOMainForm::MakeDefaultTile();
+  ASSERT_EQ(tile->Width(), 16);
+  ASSERT_EQ(tile->PixelFormat(), pf24bit);
+  int white = 0, black = 0;
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 16; ++x) {
+      const TColor c = tile->PixelColor(x, y);
+      EXPECT_TRUE(RedOf(c) == GreenOf(c) && GreenOf(c) == BlueOf(c)) << "grey only at " << x << "," << y;
+      white += c == clWhite;
+      black += c == clBlack;
+    }
+  // Corners and border are background; the arms are solid white.
+  EXPECT_EQ(tile->PixelColor(0, 0), TileBackColor());
+  EXPECT_EQ(tile->PixelColor(15, 15), TileBackColor());
+  EXPECT_GT(white, 20);
+  EXPECT_GT(black, 100);
+  // Four arms: turning the picture by a quarter gives the same picture.
+  for (int32_t y = 0; y < 16; ++y)
+    for (int32_t x = 0; x < 16; ++x)
+      EXPECT_NEAR(RedOf(tile->PixelColor(x, y)), RedOf(tile->PixelColor(15 - y, x)), 1) << x << "," << y;
+}
+
+TEST_F(MainFormTest, OldShellRefusesToStartAndTearsDownCleanly) {
+  ShellVersion = 0x00040048;  // 4.72
+  Create();
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(
+      Boxes.Shown[0].Text,
+      "Windowsのバージョンが古いか、対応していないバージョンです。\rKobaruはWindows2000以降でのみ動作可能"
+      "です。終了します。");
+  EXPECT_EQ(Boxes.Shown[0].Caption, "エラー");
+  EXPECT_EQ(Boxes.Shown[0].Type, mtError);
+  EXPECT_EQ(Window.Closes, 1);
+  EXPECT_EQ(Loads, 0);
+  EXPECT_EQ(Form->FolderList(), nullptr);
+  EXPECT_EQ(Form->History(), nullptr);
+  EXPECT_TRUE(Tray.CallsOf(kNimAdd, kNifMessage | kNifIcon | kNifTip).empty());
+  EXPECT_EQ(Icons.Created, 0);
+  Form->FormDestroy();
+  EXPECT_TRUE(Icons.Live.empty());
+}
+
+TEST_F(MainFormTest, ShellVersionIsComparedAsSigned) {
+  ShellVersion = 0x80050000;  // negative as a signed number: below 5.0
+  Create();
+  EXPECT_EQ(Window.Closes, 1);
+}
+
+TEST_F(MainFormTest, ShellVersionFiveAndAboveIsAccepted) {
+  ShellVersion = 0x00060001;
+  Create();
+  EXPECT_EQ(Window.Closes, 0);
+  EXPECT_TRUE(Form->IconRegistered());
+}
+
+TEST_F(MainFormTest, RegistrationFailureShowsTheCodeAndCloses) {
+  Tray.Answer = [](uint32_t message) { return message != kNimAdd; };
+  Tray.Error = 5;
+  Create();
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Text,
+            "タスクトレイにアイコンが登録できませんでした。\rアプリケーションを終了します。(5)");
+  EXPECT_EQ(Boxes.Shown[0].Caption, "エラー");
+  EXPECT_EQ(Window.Closes, 1);
+  EXPECT_FALSE(Form->IconRegistered());
+  EXPECT_TRUE(Tray.Sleeps.empty());
+  // The window still cleans up after itself.
+  Form->FormDestroy();
+  EXPECT_EQ(Tray.Calls.back().Message, kNimDelete);
+}
+
+TEST_F(MainFormTest, SettingsErrorIsShownAndStartUpGoesOnWithDefaults) {
+  LoadError = "設定を読めません";
+  Create();
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Text, "設定を読めません.");
+  EXPECT_EQ(Boxes.Shown[0].Caption, "Kobaru");
+  EXPECT_EQ(Window.Closes, 0);
+  EXPECT_EQ(Form->Interval(), 15);
+  EXPECT_EQ(Form->NewInterval(), 15);
+  EXPECT_EQ(Form->Elapsed(), 15000u);
+  EXPECT_TRUE(Form->IconRegistered());
+  EXPECT_EQ(Form->Next().Index, -1);
+}
+
+TEST_F(MainFormTest, UnreadableFirstPictureIsShownAndTheIconStillRegistered) {
+  Temp.MakeFile("pics/broken.bmp", "BM not really a bitmap");
+  StoredFolders = {Folder("pics")};
+  Create();
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Caption, "Kobaru");
+  EXPECT_EQ(Boxes.Shown[0].Type, mtError);
+  EXPECT_TRUE(Form->IconRegistered());
+  EXPECT_EQ(Form->Elapsed(), 15000u);
+  EXPECT_EQ(Form->Next().Index, 0);
+  EXPECT_TRUE(SameTile(*Form->Next().Bitmap, *Form->DefaultTile()));
+  EXPECT_TRUE(SameTile(IconTile(), *Form->DefaultTile()));
+}
+
+TEST_F(MainFormTest, TeardownRemovesTheIconAndFreesEverything) {
+  Picture("pics/a.bmp", RGBColor(1, 2, 3));
+  StoredFolders = {Folder("pics")};
+  Create();
+  const TNotifyIconData registered = Form->IconData();
+  Form->FormDestroy();
+  ASSERT_FALSE(Tray.Calls.empty());
+  EXPECT_EQ(Tray.Calls.back().Message, kNimDelete);
+  EXPECT_EQ(Tray.Calls.back().Data.hWnd, kWindow);
+  EXPECT_EQ(Tray.Calls.back().Data.uID, 0u);
+  EXPECT_EQ(Tray.Calls.back().Data.uFlags, registered.uFlags);
+  EXPECT_TRUE(Icons.Live.empty());
+  EXPECT_EQ(Form->FolderList(), nullptr);
+  EXPECT_EQ(Form->PlayList(), nullptr);
+  EXPECT_EQ(Form->History(), nullptr);
+  EXPECT_FALSE(Form->IsPlaying());
+  // A second teardown (the destructor's) does nothing more.
+  const size_t calls = Tray.Calls.size();
+  Form.reset();
+  EXPECT_EQ(Tray.Calls.size(), calls);
+}
+
+TEST_F(MainFormTest, TaskbarRestartAddsTheIconAgainWithItsImageAndTooltip) {
+  const std::string a = Picture("pics/a.bmp", RGBColor(9, 8, 7));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  ASSERT_EQ(Form->Current().Path, a);
+  Tray.Calls.clear();
+
+  Form->TaskbarCreated();
+  ASSERT_EQ(Tray.Calls.size(), 2u);
+  EXPECT_EQ(Tray.Calls[0].Message, kNimAdd);
+  EXPECT_EQ(Tray.Calls[0].Data.hIcon, Form->Icon());
+  EXPECT_EQ(TipOf(Tray.Calls[0].Data), a);
+  EXPECT_EQ(Tray.Calls[0].Data.uCallbackMessage, 0x464u);
+  EXPECT_EQ(Tray.Calls[1].Message, kNimSetVersion);
+  EXPECT_EQ(Icons.Live.size(), 1u);
+}
+
+TEST_F(MainFormTest, ExitActionClosesTheWindowAndCommandsAreFoundById) {
+  Create();
+  EXPECT_EQ(Form->ActionById(cmdPlay), &Form->actPlay);
+  EXPECT_EQ(Form->ActionById(cmdStop), &Form->actStop);
+  EXPECT_EQ(Form->ActionById(cmdWebsite), &Form->actWebsite);
+  EXPECT_EQ(Form->ActionById(9999), nullptr);
+  EXPECT_TRUE(Form->ActionById(cmdExit)->Execute());
+  EXPECT_EQ(Window.Closes, 1);
+}
+
+// --- Slideshow engine -------------------------------------------------------------
+
+TEST_F(MainFormTest, FirstPlayFadesFromTheDefaultTileThenShowsTheFirstPicture) {
+  const std::string a = Picture("pics/a.bmp", RGBColor(200, 100, 40));
+  const std::string b = Picture("pics/b.bmp", RGBColor(10, 220, 90));
+  StoredFolders = {Folder("pics")};
+  Create();
+  const std::string first = PlayItem(0), second = PlayItem(1);
+  Tray.Calls.clear();
+
+  Clock.Value += 777;  // time before Play does not count
+  Form->Play();
+  EXPECT_TRUE(Form->IsPlaying());
+  EXPECT_FALSE(Form->actPlay.Enabled());
+  EXPECT_TRUE(Form->actStop.Enabled());
+
+  const uint32_t start = Clock.Value;
+  TickAt(start + 250);
+  EXPECT_EQ(Form->Elapsed(), 15250u);
+  EXPECT_TRUE(Form->IsFading());
+  TBitmap expected(16, 16, pf24bit);
+  BlendBitmaps(expected, *Form->DefaultTile(), *Form->Next().Bitmap, 0.25f);
+  EXPECT_TRUE(SameTile(IconTile(), expected));
+  ASSERT_EQ(Tray.Calls.size(), 1u);
+  EXPECT_EQ(Tray.Calls[0].Message, kNimModify);
+  EXPECT_EQ(Tray.Calls[0].Data.uFlags, kNifIcon);
+  EXPECT_EQ(Tray.Calls[0].Data.hIcon, Form->Icon());
+  EXPECT_EQ(Form->Current().Index, -1);
+
+  // The picture changes at the first tick at or after one second.
+  TicksUntil(start + 950);
+  EXPECT_EQ(Form->Current().Index, -1);
+  TickAt(start + 1000);
+  EXPECT_EQ(Form->Current().Index, 0);
+  EXPECT_EQ(Form->Current().Path, first);
+  EXPECT_EQ(IconColor(), ColorOf(first));
+  EXPECT_EQ(Form->TipText(), first);
+  EXPECT_EQ(TipOf(Tray.Calls.back().Data), first);
+  EXPECT_EQ(Tray.Calls.back().Data.uFlags, kNifIcon | kNifTip);
+  EXPECT_EQ(Form->History()->Count(), 1);
+  EXPECT_EQ(Form->History()->Paths(0), first);
+  EXPECT_EQ(Form->Elapsed(), 0u);
+  EXPECT_EQ(Form->Next().Index, 1);
+  EXPECT_EQ(Form->Next().Path, second);
+  EXPECT_EQ(Form->Next().Bitmap->PixelColor(3, 3), ColorOf(second));
+  EXPECT_EQ(Icons.Live.size(), 1u);
+  (void)a;
+  (void)b;
+}
+
+TEST_F(MainFormTest, EachPictureStandsForTheIntervalThenFadesForOneSecond) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  Picture("pics/c.bmp", RGBColor(0, 0, 200));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  const uint32_t start = Clock.Value;
+  TicksUntil(start + 1000);
+  ASSERT_EQ(Form->Current().Index, 0);
+
+  // Stands still for 3 s: no icon change at all.
+  const size_t modifies = Tray.Calls.size();
+  const THandleValue icon = Form->Icon();
+  TicksUntil(start + 4000);
+  EXPECT_EQ(Form->Elapsed(), 3000u);
+  EXPECT_FALSE(Form->IsFading()) << "exactly the interval is not in the fade window";
+  EXPECT_EQ(Tray.Calls.size(), modifies);
+  EXPECT_EQ(Form->Icon(), icon);
+
+  // Fades with one blended frame per tick, then changes at 4 s.
+  TicksUntil(start + 4950);
+  EXPECT_EQ(Tray.Calls.size(), modifies + 19);
+  EXPECT_EQ(Form->Current().Index, 0);
+  TickAt(start + 5000);
+  EXPECT_EQ(Form->Current().Index, 1);
+  EXPECT_EQ(IconColor(), ColorOf(PlayItem(1)));
+  TicksUntil(start + 9000);
+  EXPECT_EQ(Form->Current().Index, 2);
+  EXPECT_EQ(Icons.Live.size(), 1u);
+  EXPECT_EQ(Form->History()->Count(), 3);
+}
+
+TEST_F(MainFormTest, OvershootPastTheChangePointIsDropped) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  TickAt(Clock.Value + 1730);  // a late tick, well past the change point
+  EXPECT_EQ(Form->Current().Index, 0);
+  EXPECT_EQ(Form->Elapsed(), 0u);
+  TickAt(Clock.Value + 50);
+  EXPECT_EQ(Form->Elapsed(), 50u);
+}
+
+TEST_F(MainFormTest, ClockWrapAddsOnlyTheTrueDifference) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  StoredFolders = {Folder("pics")};
+  Clock.Value = 0xFFFFFF00u;
+  Create();
+  Form->Play();
+  TickAt(0xFFFFFF80u);
+  EXPECT_EQ(Form->Elapsed(), 15000u + 0x80);
+  TickAt(0x00000010u);  // the millisecond clock wrapped between the ticks
+  EXPECT_EQ(Form->Elapsed(), 15000u + 0x110);
+  EXPECT_TRUE(Form->IsFading());
+  TickAt(0x00000060u);
+  EXPECT_EQ(Form->Elapsed(), 15000u + 0x160);
+}
+
+TEST_F(MainFormTest, PausedTimeIsLeftOut) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  TicksUntil(Clock.Value + 1500);
+  ASSERT_EQ(Form->Elapsed(), 500u);
+  Form->Stop(false);
+  TickAt(Clock.Value + 50);  // outside the fade: stops here
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Form->Elapsed(), 550u);
+
+  Clock.Value += 60000;  // a minute stopped
+  Form->Play();
+  TickAt(Clock.Value + 50);
+  EXPECT_EQ(Form->Elapsed(), 600u);
+}
+
+TEST_F(MainFormTest, TheTrayHoldOfTheClockResumesUnchanged) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  TicksUntil(Clock.Value + 1200);
+  const uint32_t elapsed = Form->Elapsed();
+  Form->SetClockRunning(false);
+  Clock.Value += 5000;
+  Form->SetClockRunning(true);
+  TickAt(Clock.Value + 50);
+  EXPECT_EQ(Form->Elapsed(), elapsed + 50);
+}
+
+TEST_F(MainFormTest, StopDuringAFadeFinishesTheFadeAndTheChangeFirst) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  const uint32_t start = Clock.Value;
+  TicksUntil(start + 1000);
+  TicksUntil(start + 4500);  // in the second fade
+  ASSERT_TRUE(Form->IsFading());
+
+  Form->Stop(false);
+  EXPECT_TRUE(Form->actPlay.Enabled());
+  EXPECT_FALSE(Form->actStop.Enabled());
+  EXPECT_TRUE(Form->IsPlaying());
+  EXPECT_TRUE(Form->StopPending());
+
+  // Play does nothing while the stop is pending.
+  Form->Play();
+  EXPECT_TRUE(Form->StopPending());
+
+  TicksUntil(start + 4950);
+  EXPECT_TRUE(Form->IsPlaying());
+  EXPECT_EQ(Form->Current().Index, 0);
+  TickAt(start + 5000);  // the change still happens
+  EXPECT_EQ(Form->Current().Index, 1);
+  EXPECT_TRUE(Form->IsPlaying());
+  TickAt(start + 5050);  // then the clock stops
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(IconColor(), ColorOf(PlayItem(1)));
+  const size_t calls = Tray.Calls.size();
+  TickAt(start + 9000);
+  EXPECT_EQ(Tray.Calls.size(), calls);
+
+  // Play clears the pending stop.
+  Form->Play();
+  EXPECT_FALSE(Form->StopPending());
+  EXPECT_TRUE(Form->IsPlaying());
+}
+
+TEST_F(MainFormTest, StopWhenStoppedOrStopAtOnce) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  StoredFolders = {Folder("pics")};
+  Create();
+  Form->Stop(false);
+  EXPECT_FALSE(Form->StopPending());
+  EXPECT_TRUE(Form->actPlay.Enabled());
+  Form->Play();
+  Form->Stop(true);
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_FALSE(Form->StopPending());
+  EXPECT_TRUE(Form->actPlay.Enabled());
+  EXPECT_FALSE(Form->actStop.Enabled());
+}
+
+TEST_F(MainFormTest, NewIntervalDuringAFadeWaitsForTheFadeToEnd) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  StoredFolders = {Folder("pics")};
+  Create();
+  Form->Play();
+  const uint32_t start = Clock.Value;
+  TicksUntil(start + 500);
+  ASSERT_TRUE(Form->IsFading());
+  Form->SetNewInterval(60);
+  EXPECT_EQ(Form->Interval(), 15);
+  EXPECT_EQ(Form->NewInterval(), 60);
+  TicksUntil(start + 1000);  // the fade completes at the old timing
+  EXPECT_EQ(Form->Current().Index, 0);
+  EXPECT_EQ(Form->Interval(), 15);
+  TickAt(start + 1050);  // first tick outside the fade takes it over
+  EXPECT_EQ(Form->Interval(), 60);
+  TicksUntil(start + 1000 + 60000);
+  EXPECT_FALSE(Form->IsFading());
+  TickAt(Clock.Value + 50);
+  EXPECT_TRUE(Form->IsFading());
+}
+
+TEST_F(MainFormTest, NewIntervalWhileStoppedTakesEffectAtOnce) {
+  Create();
+  Form->SetNewInterval(60);
+  EXPECT_EQ(Form->Interval(), 60);
+}
+
+TEST_F(MainFormTest, PlayListShowsInOrderThenRebuildsAtItsEnd) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  Picture("pics/c.bmp", RGBColor(0, 0, 200));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  const std::vector<std::string> first = {PlayItem(0), PlayItem(1), PlayItem(2)};
+  Form->Play();
+  uint32_t t = Clock.Value + 1000;
+  for (int i = 0; i < 3; ++i, t += 4000) {
+    TicksUntil(t);
+    EXPECT_EQ(Form->Current().Path, first[size_t(i)]);
+  }
+  // At the third change the list ran out and was scanned and shuffled again;
+  // its first picture is the next.
+  const std::string rebuiltFirst = PlayItem(0);
+  EXPECT_EQ(Form->Next().Index, 0);
+  EXPECT_EQ(Form->Next().Path, rebuiltFirst);
+  TicksUntil(t);
+  EXPECT_EQ(Form->Current().Path, rebuiltFirst);
+  EXPECT_EQ(Form->Current().Index, 0);
+}
+
+TEST_F(MainFormTest, DeletedPicturesAreSkippedSilently) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  Picture("pics/c.bmp", RGBColor(0, 0, 200));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  const std::string second = PlayItem(1), third = PlayItem(2);
+  std::filesystem::remove(vemo_test::PathFromUtf8(second));
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  EXPECT_EQ(Form->Next().Index, 2);
+  EXPECT_EQ(Form->Next().Path, third);
+  EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(MainFormTest, EverythingDeletedStopsWithTheNoPicturesBalloon) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  std::filesystem::remove(Temp.FsPath() / "pics" / "a.bmp");
+  std::filesystem::remove(Temp.FsPath() / "pics" / "b.bmp");
+  // The first change makes the prepared tile current, then finds nothing.
+  TicksUntil(Clock.Value + 1000);
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_TRUE(Form->actPlay.Enabled());
+  EXPECT_FALSE(Form->actStop.Enabled());
+  EXPECT_EQ(Form->PlayList()->Count(), 0);
+  const TTrayCall& balloon = Tray.Calls.back();
+  EXPECT_EQ(balloon.Data.uFlags, kNifInfo);
+  EXPECT_EQ(balloon.Data.dwInfoFlags, kNiifWarning);
+  EXPECT_EQ(Utf16ToUtf8(balloon.Data.szInfoTitle), "Kobaru");
+  EXPECT_EQ(Utf16ToUtf8(balloon.Data.szInfo), std::string(kNoPicturesText) + kStoppingText);
+  // Elapsed rests past the change point.
+  EXPECT_GE(Form->Elapsed(), 4000u);
+  EXPECT_TRUE(Boxes.Shown.empty());
+
+  // Pictures come back: Play changes the picture at the first tick, no fade.
+  Picture("pics/d.bmp", RGBColor(1, 2, 3));
+  Form->RebuildPlayList();
+  Form->Play();
+  const size_t calls = Tray.Calls.size();
+  TickAt(Clock.Value + 50);
+  EXPECT_EQ(Form->Current().Path, PlayItem(0));
+  EXPECT_EQ(Tray.Calls[calls].Data.uFlags, kNifIcon | kNifTip) << "no blended frame first";
+}
+
+TEST_F(MainFormTest, PlayWithNothingToPlayShowsTheBalloonForTheCase) {
+  Create();  // no folders at all
+  Form->Play();
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kNoFoldersText) + kStoppingText);
+
+  Form.reset();
+  Tray.Calls.clear();
+  Temp.MakeFolder("empty");
+  StoredFolders = {Folder("empty")};
+  Create();
+  EXPECT_EQ(Form->Next().Index, -1);
+  EXPECT_TRUE(SameTile(*Form->Next().Bitmap, *Form->DefaultTile()));
+  Form->Play();
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kNoPicturesText) + kStoppingText);
+}
+
+TEST_F(MainFormTest, AFailingTileDuringAdvanceIsReportedAndSkippedOnTheNextTick) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  Picture("pics/c.bmp", RGBColor(0, 0, 200));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  const std::string first = PlayItem(0), broken = PlayItem(1), third = PlayItem(2);
+  // The second picture turns unreadable after the scan.
+  {
+    std::FILE* file = OpenFileUtf8(broken, "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("BM garbage", file);
+    std::fclose(file);
+  }
+  Form->Play();
+  const uint32_t start = Clock.Value;
+  TicksUntil(start + 950);
+  Clock.Value = start + 1000;
+  EXPECT_THROW(Form->Timer1.Tick(), Exception);
+  // Steps 1 to 3 happened; the next slot names the broken file with the old tile.
+  EXPECT_EQ(Form->Current().Path, first);
+  EXPECT_EQ(Form->Next().Index, 1);
+  EXPECT_EQ(Form->Next().Path, broken);
+  EXPECT_EQ(Form->Next().Bitmap->PixelColor(0, 0), ColorOf(first));
+  EXPECT_EQ(Form->Elapsed(), 4000u) << "not reset";
+  EXPECT_TRUE(Form->IsPlaying());
+
+  // The next tick advances at once: the broken path with the previous tile.
+  TickAt(start + 1050);
+  EXPECT_EQ(Form->Current().Path, broken);
+  EXPECT_EQ(IconColor(), ColorOf(first));
+  EXPECT_EQ(Form->TipText(), broken);
+  EXPECT_EQ(Form->History()->Paths(0), broken);
+  EXPECT_EQ(Form->History()->Tiles(0).PixelColor(0, 0), ColorOf(first));
+  EXPECT_EQ(Form->Next().Path, third);
+  EXPECT_EQ(Form->Elapsed(), 0u);
+  EXPECT_EQ(Icons.Live.size(), 1u);
+}
+
+TEST_F(MainFormTest, AnExistenceTestThatRefusesEverythingEndsTheSearch) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Exists = [](const std::string&) { return false; };
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kNoPicturesText) + kStoppingText);
+  EXPECT_LE(ExistenceChecks, 2);
+}
+
+TEST_F(MainFormTest, ExactlyOneIconHandleLivesThroughManyFrames) {
+  Picture("pics/a.bmp", RGBColor(200, 0, 0));
+  Picture("pics/b.bmp", RGBColor(0, 200, 0));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  Form->Play();
+  for (int i = 0; i < 400; ++i) {
+    TickAt(Clock.Value + 50);
+    ASSERT_EQ(Icons.Live.size(), 1u);
+    ASSERT_EQ(Icons.Live.begin()->first, Form->Icon());
+  }
+  EXPECT_GT(Icons.Created, 80);
+}
+
+TEST_F(MainFormTest, FadeRatioFollowsTheTimeIntoTheFadeSecond) {
+  Picture("pics/a.bmp", RGBColor(250, 250, 250));
+  StoredFolders = {Folder("pics")};
+  Create();
+  Form->Play();
+  const uint32_t start = Clock.Value;
+  uint8_t previous = 0;
+  for (uint32_t ms = 100; ms < 1000; ms += 100) {
+    TickAt(start + ms);
+    const uint8_t red = RedOf(IconTile().PixelColor(0, 0));  // black in the default tile
+    // Black to 250 along the second: 250 * ms / 1000, rounded.
+    EXPECT_NEAR(red, 250.0 * ms / 1000.0, 0.5001) << ms;
+    EXPECT_GT(red, previous);
+    previous = red;
+  }
+}
+
+}  // namespace
