@@ -83,8 +83,9 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
   } catch (const std::bad_alloc&) {
     throw EOutOfResources("ビットマップのためのメモリが不足しています");
   }
-  // Keep what overlaps, as a resized bitmap does.
-  if (format == FPixelFormat && !FPixels.empty()) {
+  // Keep what overlaps, as a resized bitmap does (nothing does when either
+  // side has no pixel bytes, and an empty buffer has no address to copy to).
+  if (format == FPixelFormat && !FPixels.empty() && !pixels.empty()) {
     const size_t rowBytes = std::min(stride, FStride);
     const int32_t rows = std::min(height, FHeight);
     const int32_t cols = std::min(width, FWidth);

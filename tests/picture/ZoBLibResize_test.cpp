@@ -540,6 +540,13 @@ TEST(ResizeSides, NearestAndBilinearGiveEmptyResultsForAZeroSide) {
       EXPECT_EQ(result->PixelFormat(), pf24bit);
     }
   }
+  // The colour-table path starts from a copy of the source, which then loses
+  // all its pixels.
+  auto indexed = RandomPicture(3, 3, pf8bit, 2);
+  auto empty = ResizeNearestNeighbor(*indexed, 0, 4, false);
+  EXPECT_EQ(empty->Width(), 0);
+  EXPECT_EQ(empty->Height(), 4);
+  EXPECT_EQ(empty->Palette(), indexed->Palette());
 }
 
 TEST(ResizeSides, NegativeSidesRaiseInsteadOfCrashing) {
