@@ -79,15 +79,15 @@ TEST_F(HistoryTest, OneAddShowsTheFirstEntryAndEnablesTheParent) {
 }
 
 TEST_F(HistoryTest, TheNewestComesFirstAndTheOldestGoesBeyondTheCapacity) {
-  for (int i = 1; i <= 17; ++i) Add("P" + std::to_string(i), uint8_t(i));
+  for (int i = 1; i <= 17; ++i) Add(std::string("P") + std::to_string(i), uint8_t(i));
   std::vector<std::string> expected;
-  for (int i = 17; i >= 2; --i) expected.push_back("P" + std::to_string(i));
+  for (int i = 17; i >= 2; --i) expected.push_back(std::string("P") + std::to_string(i));
   EXPECT_EQ(VisibleCaptions(), expected);
   ASSERT_EQ(History().Count(), 16);
   ASSERT_EQ(History().Images().Count(), 16);
   for (int32_t i = 0; i < 16; ++i) {
     const uint8_t id = uint8_t(17 - i);
-    EXPECT_EQ(History().Paths(i), "P" + std::to_string(id));
+    EXPECT_EQ(History().Paths(i), std::string("P") + std::to_string(id));
     EXPECT_EQ(BlueOf(History().Tiles(i).PixelColor(0, 0)), id) << i;
     // Image i is entry i's thumbnail, whatever menu position shows it.
     EXPECT_EQ(BlueOf(History().Images().Images(i).PixelColor(2, 2)), id) << i;
