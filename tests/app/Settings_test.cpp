@@ -1,0 +1,326 @@
+#include "app/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "common/ZoShell.h"
+#include "settings/StoreTestSupport.h"
+
+using namespace store_test;
+
+namespace {
+
+const std::string kAppKey = "\\Software\\Orvane\\vemo";
+const std::string kDocuments = "C:\\Users\\me\\Documents";
+
+class SettingsTest : public testing::Test {
+protected:
+  SettingsTest() : Env(Folder / "vemo.exe", Registry.Factory(), Files, Question) {}
+
+  void Load() {
+    LoadSettings(
+        Env,
+        [this](int csidl) {
+          RequestedFolders.push_back(csidl);
+          return Documents;
+        },
+        State);
+  }
+  void Save() { SaveSettings(Env, State); }
+  std::vector<std::string> Folders() const {
+    std::vector<std::string> folders;
+    for (int32_t i = 0; i < FolderList.Count(); ++i) folders.push_back(FolderList.Items(i));
+    return folders;
+  }
+  void SetFolders(const std::vector<std::string>& folders) {
+    FolderList.Clear();
+    for (const std::string& folder : folders) FolderList.Add(folder);
+  }
+  std::string IniPath() const { return Folder / "vemo.ini"; }
+
+  TScratchFolder Folder;
+  TMemoryRegistry Registry;
+  TFaultyFileSystem Files;
+  TScriptedQuestion Question;
+  TStorageEnvironment Env;
+  uint16_t Interval = 0;
+  uint16_t NewInterval = 0;
+  TFolderList FolderList;
+  TSettingsState State{Interval, NewInterval, FolderList};
+  std::string Documents = kDocuments;
+  std::vector<int> RequestedFolders;
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, FirstStartWithTheIniFile) {
+  Question.Answer = true;
+  Interval = NewInterval = 99;
+  FolderList.Add("C:\\old");
+  Load();
+  EXPECT_EQ(Question.Asked, 1);
+  EXPECT_EQ(Interval, 15);
+  EXPECT_EQ(NewInterval, 15);
+  EXPECT_EQ(Folders(), std::vector<std::string>{kDocuments});
+  EXPECT_EQ(RequestedFolders, std::vector<int>{kCsidlPersonal});
+  EXPECT_EQ(ReadBytes(IniPath()), "");  // nothing stored yet
+  EXPECT_FALSE(Registry.HasKey(kAppKey));
+}
+
+TEST_F(SettingsTest, FirstStartWithTheRegistry) {
+  Question.Answer = false;
+  Load();
+  EXPECT_EQ(Interval, 15);
+  EXPECT_EQ(Folders(), std::vector<std::string>{kDocuments});
+  EXPECT_TRUE(Registry.HasKey(kAppKey));
+  EXPECT_TRUE(Registry.SubkeyNames(kAppKey).empty());
+  EXPECT_FALSE(Exists(IniPath()));
+}
+
+TEST_F(SettingsTest, ANewIniFileHoldsGeneralThenFolders) {
+  Question.Answer = true;
+  Load();
+  NewInterval = 15;
+  SetFolders({"C:\\Pictures", "D:\\写真"});
+  Save();
+  EXPECT_EQ(ReadBytes(IniPath()),
+            "[General]\r\nInterval=15\r\n\r\n[Folders]\r\nCount=2\r\n0=C:\\Pictures\r\n1=D:\\" +
+                std::string("\x8E\xCA\x90\x5E") + "\r\n\r\n");
+  FolderList.Clear();
+  Load();
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\Pictures", "D:\\写真"}));
+  EXPECT_EQ(Question.Asked, 1);
+}
+
+TEST_F(SettingsTest, TheRegistryKeepsFoldersFromRunToRun) {
+  Question.Answer = false;
+  Load();
+  NewInterval = 42;
+  SetFolders({"C:\\A", "C:\\B", "C:\\\xF0\x9F\x98\x80"});  // the registry holds any path
+  Save();
+  TRegistryValue value;
+  ASSERT_TRUE(Registry.GetValue(kAppKey + "\\General", "Interval", value));
+  EXPECT_EQ(value.Type, uint32_t(rtDword));
+  ASSERT_TRUE(Registry.GetValue(kAppKey + "\\Folders", "Count", value));
+  EXPECT_EQ(value.Type, uint32_t(rtDword));
+  ASSERT_TRUE(Registry.GetValue(kAppKey + "\\Folders", "2", value));
+  EXPECT_EQ(value.Type, uint32_t(rtString));
+  FolderList.Clear();
+  Interval = NewInterval = 0;
+  Load();
+  EXPECT_EQ(Interval, 42);
+  EXPECT_EQ(NewInterval, 42);
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\A", "C:\\B", "C:\\\xF0\x9F\x98\x80"}));
+}
+
+TEST_F(SettingsTest, TheIntervalSetDuringAFadeIsTheOneSaved) {
+  for (bool ini : {true, false}) {
+    TScratchFolder folder;
+    TMemoryRegistry registry;
+    Question.Answer = ini;
+    const TStorageEnvironment env(folder / "vemo.exe", registry.Factory(), Files, Question);
+    Interval = 10;     // still in force while the fade runs
+    NewInterval = 30;  // just set in the dialog
+    SetFolders({"C:\\A"});
+    SaveSettings(env, State);
+    Interval = NewInterval = 0;
+    LoadSettings(
+        env, [](int) { return std::string(); }, State);
+    EXPECT_EQ(Interval, 30) << ini;
+    EXPECT_EQ(NewInterval, 30) << ini;
+  }
+}
+
+TEST_F(SettingsTest, ACountOfZeroMeansNoFolders) {
+  WriteBytes(IniPath(), "[Folders]\r\nCount=0\r\n0=C:\\left\r\n");
+  Load();
+  EXPECT_TRUE(Folders().empty());
+  EXPECT_TRUE(RequestedFolders.empty());
+}
+
+TEST_F(SettingsTest, ABareFoldersHeaderMeansTheDocumentsFolder) {
+  WriteBytes(IniPath(), "[General]\r\nInterval=20\r\n[Folders]\r\n");
+  Load();
+  EXPECT_EQ(Interval, 20);
+  EXPECT_EQ(Folders(), std::vector<std::string>{kDocuments});
+  // Without a documents folder the list stays empty.
+  Documents.clear();
+  Load();
+  EXPECT_TRUE(Folders().empty());
+}
+
+TEST_F(SettingsTest, AnEmptyRegistryFoldersKeyMeansNoFolders) {
+  Registry.SetValue(kAppKey + "\\General", "Interval", RegistryDword(20));
+  Registry.SetValue(kAppKey + "\\Folders", "unrelated", RegistryDword(1));
+  Load();
+  EXPECT_TRUE(Folders().empty());
+  EXPECT_TRUE(RequestedFolders.empty());
+}
+
+TEST_F(SettingsTest, CountsBeyondTheEntriesNegativeOrNotNumbers) {
+  WriteBytes(IniPath(), "[Folders]\r\nCount=5\r\n0=C:\\A\r\n3=C:\\D\r\n7=C:\\beyond\r\n");
+  Load();
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\A", "C:\\D"}));
+  WriteBytes(IniPath(), "[Folders]\r\nCount=-1\r\n0=C:\\A\r\n");
+  Load();
+  EXPECT_TRUE(Folders().empty());
+  WriteBytes(IniPath(), "[Folders]\r\nCount=two\r\n0=C:\\A\r\n");
+  Load();
+  EXPECT_TRUE(Folders().empty());
+  WriteBytes(IniPath(), "[Folders]\r\nCount=$3\r\n2=C:\\C\r\n1=C:\\B\r\n");
+  Load();
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\B", "C:\\C"}));  // in index order
+}
+
+TEST_F(SettingsTest, OnlyTheDecimalTextOfAnIndexNamesAFolder) {
+  WriteBytes(IniPath(), "[Folders]\r\nCount=10\r\n007=C:\\padded\r\n+7=C:\\signed\r\n7=C:\\seven\r\n");
+  Load();
+  EXPECT_EQ(Folders(), std::vector<std::string>{"C:\\seven"});
+}
+
+TEST_F(SettingsTest, DuplicatesAndEmptyEntriesAreDropped) {
+  WriteBytes(
+      IniPath(),
+      "[Folders]\r\nCount=5\r\n0=C:\\Pictures\r\n1=\r\n2=c:\\PICTURES\r\n3=C:\\Pictures\\\r\n4=D:\\x\r\n");
+  Load();
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\Pictures", "C:\\Pictures\\", "D:\\x"}));
+}
+
+TEST_F(SettingsTest, ACutListLeavesItsOldEntriesBehind) {
+  for (bool ini : {true, false}) {
+    TScratchFolder folder;
+    TMemoryRegistry registry;
+    Question.Answer = ini;
+    const TStorageEnvironment env(folder / "vemo.exe", registry.Factory(), Files, Question);
+    SetFolders({"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"});
+    SaveSettings(env, State);
+    SetFolders({"C:\\a", "C:\\b", "C:\\c"});
+    SaveSettings(env, State);
+    if (ini) {
+      EXPECT_NE(ReadBytes(folder / "vemo.ini").find("3=C:\\3\r\n4=C:\\4\r\n"), std::string::npos);
+    } else {
+      TRegistryValue value;
+      EXPECT_TRUE(registry.GetValue(kAppKey + "\\Folders", "4", value));
+    }
+    LoadSettings(
+        env, [](int) { return std::string(); }, State);
+    EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\a", "C:\\b", "C:\\c"})) << ini;
+  }
+}
+
+TEST_F(SettingsTest, IntervalsOutsideTheRangeAreAdoptedAsTheirLow16Bits) {
+  WriteBytes(IniPath(), "[General]\r\nInterval=70000\r\n");
+  Load();
+  EXPECT_EQ(Interval, 70000 & 0xFFFF);
+  WriteBytes(IniPath(), "[General]\r\nInterval=-1\r\n");
+  Load();
+  EXPECT_EQ(Interval, 65535);
+  EXPECT_EQ(NewInterval, 65535);
+  WriteBytes(IniPath(), "[General]\r\nInterval=1\r\n");
+  Load();
+  EXPECT_EQ(Interval, 1);
+  WriteBytes(IniPath(), "[General]\r\nInterval=soon\r\n");
+  Load();
+  EXPECT_EQ(Interval, 15);
+}
+
+TEST_F(SettingsTest, LoadingWritesNothing) {
+  const std::string text = "; mine\r\n[General]\r\n Interval = 20 \r\n[Folders]\r\nCount=1\r\n0=C:\\A\r\n";
+  WriteBytes(IniPath(), text);
+  Load();
+  EXPECT_EQ(ReadBytes(IniPath()), text);
+  EXPECT_EQ(Files.Writes, 0);
+  EXPECT_FALSE(Registry.HasKey(kAppKey));
+}
+
+TEST_F(SettingsTest, AnEnormousCountLoadsAtOnce) {
+  for (bool ini : {true, false}) {
+    TScratchFolder folder;
+    TMemoryRegistry registry;
+    const TStorageEnvironment env(folder / "vemo.exe", registry.Factory(), Files, Question);
+    if (ini) {
+      WriteBytes(folder / "vemo.ini", "[Folders]\r\nCount=2147483647\r\n0=C:\\A\r\n2147483646=C:\\Z\r\n");
+    } else {
+      registry.SetValue(kAppKey + "\\Folders", "Count", RegistryDword(0x7FFFFFFF));
+      registry.SetValue(kAppKey + "\\Folders", "0", RegistryString("C:\\A"));
+      registry.SetValue(kAppKey + "\\Folders", "2147483646", RegistryString("C:\\Z"));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    LoadSettings(
+        env, [](int) { return std::string(); }, State);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\A", "C:\\Z"})) << ini;
+  }
+}
+
+TEST_F(SettingsTest, AFolderCodePage932CannotHoldFailsTheIniSaveNamingIt) {
+  Question.Answer = true;
+  Load();
+  NewInterval = 20;
+  SetFolders({"C:\\A"});
+  Save();
+  const std::string before = ReadBytes(IniPath());
+  NewInterval = 30;
+  SetFolders({"C:\\A", "C:\\Photos \xF0\x9F\x93\xB7"});
+  const std::string error = ErrorOf([&] { Save(); });
+  EXPECT_NE(error.find("C:\\Photos \xF0\x9F\x93\xB7"), std::string::npos) << error;
+  EXPECT_EQ(ReadBytes(IniPath()), before);
+  EXPECT_FALSE(Exists(IniPath() + ".tmp"));
+}
+
+TEST_F(SettingsTest, ASaveThatCannotWriteLeavesTheIniFileAsItWas) {
+  Question.Answer = true;
+  Load();
+  SetFolders({"C:\\A"});
+  NewInterval = 20;
+  Save();
+  const std::string before = ReadBytes(IniPath());
+  NewInterval = 40;
+  Files.FailWrite = true;
+  EXPECT_EQ(ErrorOf([&] { Save(); }), "ファイル " + IniPath() + " を作成できません");
+  EXPECT_EQ(ReadBytes(IniPath()), before);
+}
+
+TEST_F(SettingsTest, LoadErrorsKeepWhatWasReadSoFar) {
+  Registry.SetValue(kAppKey + "\\General", "Interval", RegistryDword(25));
+  Registry.SetValue(kAppKey + "\\Folders", "Count", RegistryDword(3));
+  Registry.SetValue(kAppKey + "\\Folders", "0", RegistryString("C:\\A"));
+  Registry.SetValue(kAppKey + "\\Folders", "1", RegistryDword(7));
+  Registry.SetValue(kAppKey + "\\Folders", "2", RegistryString("C:\\C"));
+  EXPECT_EQ(ErrorOf([&] { Load(); }), "'1' のデータ型が不正です");
+  EXPECT_EQ(Interval, 25);
+  EXPECT_EQ(NewInterval, 25);
+  EXPECT_EQ(Folders(), std::vector<std::string>{"C:\\A"});
+
+  Registry.SetValue(kAppKey + "\\General", "Interval", RegistryString("25"));
+  EXPECT_EQ(ErrorOf([&] { Load(); }), "'Interval' のデータ型が不正です");
+}
+
+TEST_F(SettingsTest, ChangingThePlaceSavesMovesAndSavesAgain) {
+  Question.Answer = true;
+  Load();
+  NewInterval = 20;
+  SetFolders({"C:\\A", "C:\\B"});
+  // The configuration dialog's sequence: save in the old place, move, save in the new.
+  Save();
+  TZoIniFile2::MoveStorage(Env, spRegistry);
+  Save();
+  EXPECT_FALSE(Exists(IniPath()));
+  FolderList.Clear();
+  Interval = NewInterval = 0;
+  Load();
+  EXPECT_EQ(Interval, 20);
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\A", "C:\\B"}));
+  TRegistryValue value;
+  EXPECT_TRUE(Registry.GetValue(kAppKey + "\\Folders", "1", value));
+
+  // And back again.
+  Save();
+  TZoIniFile2::MoveStorage(Env, spIniFile);
+  Save();
+  EXPECT_FALSE(Registry.HasKey(kAppKey));
+  EXPECT_EQ(ReadBytes(IniPath()),
+            "[General]\r\nInterval=20\r\n\r\n[Folders]\r\nCount=2\r\n0=C:\\A\r\n1=C:\\B\r\n\r\n");
+  EXPECT_EQ(Question.Asked, 1);
+}
