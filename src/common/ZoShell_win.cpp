@@ -1,8 +1,12 @@
-#include <windows.h>
-// The shell header needs the Windows types first.
-#include <shlobj.h>
+#include "common/ZoShell_win.h"
 
-#include "common/ZoShell.h"
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "framework/Forms_win.h"
 #include "framework/Streams.h"
 
 std::string GetSpecialFolderPath(int csidl) {
@@ -11,4 +15,159 @@ std::string GetSpecialFolderPath(int csidl) {
   buffer[MAX_PATH] = L'\0';
   const std::wstring path(buffer);
   return Utf16ToUtf8(std::u16string(path.begin(), path.end()));
+}
+
+uint32_t GetShell32Version() {
+  TLibraryHandle library(LoadLibraryW(L"Shell32.dll"));
+  if (!library) {
+    const DWORD error = GetLastError();
+    char text[1024];
+    std::snprintf(text, sizeof(text), "%s: %s", SystemErrorText(error).c_str(), "Shell32.dll");
+    throw Exception(text);
+  }
+  uint32_t result = 0;
+  const auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
+      reinterpret_cast<void*>(GetProcAddress(library.Get(), "DllGetVersion")));
+  if (getVersion) {
+    DLLVERSIONINFO info = {};
+    info.cbSize = sizeof(info);
+    if (SUCCEEDED(getVersion(&info)))
+      result = (uint32_t(info.dwMajorVersion & 0xFFFF) << 16) | uint32_t(info.dwMinorVersion & 0xFFFF);
+  }
+  return result;
+}
+
+void OpenHomePage(uintptr_t owner) {
+  ShellExecuteW(reinterpret_cast<HWND>(owner), L"open", WideOf(kHomePageUrl).c_str(), nullptr, nullptr,
+                SW_SHOWNORMAL);
+}
+
+// --- Item identifier lists -----------------------------------------------------------
+
+TItemIdList& TItemIdList::operator=(TItemIdList&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    FList = other.FList;
+    other.FList = nullptr;
+  }
+  return *this;
+}
+
+void TItemIdList::Reset() {
+  if (FList) CoTaskMemFree(FList);
+  FList = nullptr;
+}
+
+std::string OleErrorText(HRESULT code) {
+  const std::string text = SystemErrorText(DWORD(code));
+  if (!text.empty()) return text;
+  char buffer[32];
+  std::snprintf(buffer, sizeof(buffer), "%.8lx", static_cast<unsigned long>(code));
+  return std::string("OLE エラー ") + buffer;
+}
+
+TItemIdList GetSpecialFolderLocation(int csidl) {
+  LPITEMIDLIST list = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list))) {
+    if (list) CoTaskMemFree(list);
+    return TItemIdList();
+  }
+  return TItemIdList(list);
+}
+
+namespace {
+
+// The desktop folder, released when it goes.
+class TDesktopFolder {
+public:
+  TDesktopFolder() {
+    const HRESULT result = SHGetDesktopFolder(&FFolder);
+    if (FAILED(result)) {
+      FFolder = nullptr;
+      throw EOleError(OleErrorText(result), result);
+    }
+  }
+  ~TDesktopFolder() {
+    if (FFolder) FFolder->Release();
+  }
+  TDesktopFolder(const TDesktopFolder&) = delete;
+  TDesktopFolder& operator=(const TDesktopFolder&) = delete;
+  IShellFolder* operator->() const { return FFolder; }
+
+private:
+  IShellFolder* FFolder = nullptr;
+};
+
+}  // namespace
+
+TItemIdList PathToItemIDList(const std::wstring& path) {
+  TDesktopFolder desktop;
+  std::vector<wchar_t> name(path.begin(), path.end());
+  name.push_back(L'\0');
+  LPITEMIDLIST list = nullptr;
+  ULONG eaten = 0;
+  const HRESULT result = desktop->ParseDisplayName(nullptr, nullptr, name.data(), &eaten, &list, nullptr);
+  if (FAILED(result)) {
+    if (list) CoTaskMemFree(list);
+    throw EOleError(OleErrorText(result), result);
+  }
+  return TItemIdList(list);
+}
+
+std::string PathFromItemIDList(LPCITEMIDLIST list) {
+  if (!list) return std::string();
+  // Long paths: ask for the largest the shell can give.
+  std::vector<wchar_t> buffer(32768, L'\0');
+  if (!SHGetPathFromIDListEx(list, buffer.data(), DWORD(buffer.size()), GPFIDL_DEFAULT)) {
+    if (!SHGetPathFromIDListW(list, buffer.data())) return std::string();
+  }
+  return Utf8Of(buffer.data());
+}
+
+// --- Folder browser -----------------------------------------------------------------------
+
+int CALLBACK BrowseCallback(HWND dialog, UINT event, LPARAM parameter, LPARAM data) {
+  switch (event) {
+    case BFFM_INITIALIZED: SendMessageW(dialog, BFFM_SETSELECTIONW, FALSE, data); break;
+    case BFFM_SELCHANGED: {
+      const std::wstring path = WideOf(PathFromItemIDList(reinterpret_cast<LPCITEMIDLIST>(parameter)));
+      SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.c_str()));
+      break;
+    }
+    default: break;
+  }
+  return 0;
+}
+
+bool BrowseForFolderEx(HWND owner, const std::string& title, LPCITEMIDLIST root, LPCITEMIDLIST initial,
+                       UINT flags, std::string& path) {
+  path.clear();
+  std::vector<wchar_t> displayName(MAX_PATH + 1, L'\0');
+  const std::wstring wideTitle = WideOf(title);
+  BROWSEINFOW info = {};
+  info.hwndOwner = owner;
+  info.pidlRoot = root;
+  info.pszDisplayName = displayName.data();
+  info.lpszTitle = wideTitle.c_str();
+  info.ulFlags = flags;
+  info.lpfn = BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(initial);
+  TItemIdList chosen(SHBrowseForFolderW(&info));
+  if (!chosen) return false;
+  path = PathFromItemIDList(chosen.Get());
+  return !path.empty();
+}
+
+bool BrowseForFolder(HWND owner, const std::string& title, int rootCsidl, int initialCsidl, UINT flags,
+                     std::string& path) {
+  const TItemIdList root = GetSpecialFolderLocation(rootCsidl);
+  const TItemIdList initial = GetSpecialFolderLocation(initialCsidl);
+  return BrowseForFolderEx(owner, title, root.Get(), initial.Get(), flags, path);
+}
+
+bool BrowseForFolder(HWND owner, const std::string& title, int rootCsidl, const std::wstring& initialPath,
+                     UINT flags, std::string& path) {
+  const TItemIdList root = GetSpecialFolderLocation(rootCsidl);
+  const TItemIdList initial = PathToItemIDList(initialPath);
+  return BrowseForFolderEx(owner, title, root.Get(), initial.Get(), flags, path);
 }

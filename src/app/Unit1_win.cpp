@@ -1,0 +1,234 @@
+#include "app/Unit1_win.h"
+
+#include <mmsystem.h>
+
+#include <cstring>
+#include <vector>
+
+#include "common/ZoShell.h"
+#include "settings/ZoRegIni_win.h"
+
+// --- Clock and icons ---------------------------------------------------------------
+
+uint32_t TWinClock::Now() { return timeGetTime(); }
+
+THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& mask) {
+  if (color.PixelFormat() != pf24bit || mask.PixelFormat() != pf1bit || color.Width() != mask.Width() ||
+      color.Height() != mask.Height() || color.Empty())
+    throw Exception("アイコンの画像が不正です");
+  const int32_t width = color.Width(), height = color.Height();
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // rows from the top, as TBitmap holds them
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  TGdiBitmap colorBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!colorBitmap || !bits) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+  const size_t stride = TBitmap::StrideFor(width, pf24bit);
+  for (int32_t y = 0; y < height; ++y)
+    std::memcpy(static_cast<uint8_t*>(bits) + size_t(y) * stride, color.ScanLine(y), stride);
+  GdiFlush();
+
+  // A monochrome bitmap's rows are padded to 16 bits.
+  const size_t maskStride = size_t((width + 15) / 16) * 2;
+  std::vector<uint8_t> maskBits(maskStride * size_t(height), 0);
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x)
+      if (mask.RawPixel(x, y) != 0)
+        maskBits[size_t(y) * maskStride + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+  TGdiBitmap maskBitmap(CreateBitmap(width, height, 1, 1, maskBits.data()));
+  if (!maskBitmap) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+
+  ICONINFO iconInfo = {};
+  iconInfo.fIcon = TRUE;
+  iconInfo.hbmMask = maskBitmap.Get();
+  iconInfo.hbmColor = colorBitmap.Get();
+  HICON icon = CreateIconIndirect(&iconInfo);
+  if (!icon) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+  ++FLive;
+  return reinterpret_cast<THandleValue>(icon);
+}
+
+void TWinIconFactory::DestroyIcon(THandleValue icon) {
+  if (icon == 0) return;
+  ::DestroyIcon(reinterpret_cast<HICON>(icon));
+  --FLive;
+}
+
+// --- The hidden main window ----------------------------------------------------------
+
+namespace {
+
+void RegisterMainWindowClass() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, kMainWindowClass, &existing)) return;
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  windowClass.lpszClassName = kMainWindowClass;
+  if (!RegisterClassExW(&windowClass))
+    throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
+}
+
+}  // namespace
+
+TMainWindow::TMainWindow(TApplication& application) : FApplication(application) {
+  FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+}
+
+TMainWindow::~TMainWindow() { Destroy(); }
+
+THandleValue TMainWindow::Handle() {
+  if (!FHandle) {
+    RegisterMainWindowClass();
+    // Top-level and never shown: no WS_VISIBLE, and nothing ever calls ShowWindow.
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kMainWindowClass, WideOf(FApplication.Title).c_str(),
+                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!window) throw Exception("ウィンドウを作成できません: " + SystemErrorText(GetLastError()));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TMainWindow::WindowProc));
+    FHandle = window;
+  }
+  return reinterpret_cast<THandleValue>(FHandle);
+}
+
+void TMainWindow::PostClose() { PostMessageW(Hwnd(), WM_CLOSE, 0, 0); }
+
+void TMainWindow::Attach(TVEMOMainForm& form) {
+  FForm = &form;
+  Handle();
+  form.Timer1.OnChange = [this](bool enabled, uint32_t interval) { RealiseTimer(enabled, interval); };
+  RealiseTimer(form.Timer1.Enabled(), form.Timer1.Interval());
+}
+
+void TMainWindow::Destroy() {
+  if (FHandle) DestroyWindow(FHandle);
+}
+
+void TMainWindow::RealiseTimer(bool enabled, uint32_t interval) {
+  if (!FHandle) return;
+  // A stopped slideshow has no timer at all, so it costs no wake-ups.
+  if (enabled)
+    SetTimer(FHandle, kSlideshowTimerId, interval, nullptr);
+  else
+    KillTimer(FHandle, kSlideshowTimerId);
+}
+
+LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TMainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  return self->Dispatch(message, wParam, lParam);
+}
+
+LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = FHandle;
+  if (FForm) {
+    TVEMOMainForm& form = *FForm;
+    switch (message) {
+      case WM_TIMER:
+        if (wParam == kSlideshowTimerId) {
+          FApplication.Guard([&form] { form.Timer1.Tick(); });
+          return 0;
+        }
+        break;
+      case WM_COMMAND:
+        if (TAction* action = form.ActionById(LOWORD(wParam))) {
+          FApplication.Guard([action] { action->Execute(); });
+          return 0;
+        }
+        break;
+      case WM_TRAYICON: FApplication.Guard([&form, lParam] { form.WMTrayIcon(uint32_t(lParam)); }); return 0;
+      case WM_DESTROY:
+        FApplication.Guard([&form] { form.FormDestroy(); });
+        form.Timer1.OnChange = nullptr;
+        FForm = nullptr;
+        KillTimer(window, kSlideshowTimerId);
+        PostQuitMessage(0);
+        return 0;
+      default:
+        if (message == FTaskbarCreated && FTaskbarCreated != 0) {
+          FApplication.Guard([&form] { form.TaskbarCreated(); });
+          return 0;
+        }
+        break;
+    }
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    FHandle = nullptr;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RunMessageLoop() {
+  MSG message;
+  for (;;) {
+    const BOOL result = GetMessageW(&message, nullptr, 0, 0);
+    if (result == 0) return int(message.wParam);
+    if (result == -1) return 1;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+// --- The program -------------------------------------------------------------------------
+
+namespace {
+
+bool ExistingFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+int RunProgram() {
+  TWinMessageBoxes boxes;
+  TApplication application(boxes);
+  application.ShowMainForm = false;
+  application.Title = "Kobaru";
+  application.ExeName = ApplicationExeName();
+
+  TMainWindow window(application);
+  TWinClock clock;
+  std::unique_ptr<TNotificationArea> tray = NewShellNotificationArea();
+  TWinIconFactory icons;
+  TMainFormServices services{application,
+                             window,
+                             clock,
+                             *tray,
+                             icons,
+                             [] { return GetShell32Version(); },
+                             [](const TSettingsState& state) {
+                               LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath, state);
+                             },
+                             ExistingFile,
+                             PlatformFolderEnumerator()};
+  int exitCode = 0;
+  {
+    TVEMOMainForm form(services);
+    try {
+      window.Attach(form);
+      form.FormCreate();
+    } catch (const std::exception& error) {
+      // Whatever start-up could not survive is shown, and the program ends
+      // through the same close and teardown as after a refusal.
+      application.ShowException(error);
+      if (window.Alive()) window.PostClose();
+    }
+    if (!window.Alive()) return 1;
+    exitCode = RunMessageLoop();
+    window.Destroy();
+  }
+  return exitCode;
+}

@@ -1,0 +1,75 @@
+// The Win32 side of the main window: the hidden top-level window that carries
+// TVEMOMainForm's messages, the window timer, icons made with
+// CreateIconIndirect and the millisecond clock. Included only by Windows code.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/Unit1.h"
+#include "framework/Forms_win.h"
+
+// The main window's class name: what other programs (and the end-to-end
+// tests) look for with FindWindow.
+inline constexpr wchar_t kMainWindowClass[] = L"TVEMOMainForm";
+inline constexpr UINT_PTR kSlideshowTimerId = 1;
+
+// timeGetTime.
+class TWinClock : public TMillisecondClock {
+public:
+  uint32_t Now() override;
+};
+
+// Icons of a 24-bit colour tile and a 1-bit mask through CreateIconIndirect.
+// LiveIcons counts the handles made and not yet destroyed.
+class TWinIconFactory : public TIconFactory {
+public:
+  THandleValue CreateIcon(const TBitmap& color, const TBitmap& mask) override;
+  void DestroyIcon(THandleValue icon) override;
+  int LiveIcons() const { return FLive; }
+
+private:
+  int FLive = 0;
+};
+
+// The hidden top-level window. It is never shown; being top-level (not a
+// message-only window) it receives the shell's "TaskbarCreated" broadcast.
+class TMainWindow : public TWindowHost {
+public:
+  explicit TMainWindow(TApplication& application);
+  ~TMainWindow() override;
+  TMainWindow(const TMainWindow&) = delete;
+  TMainWindow& operator=(const TMainWindow&) = delete;
+
+  THandleValue Handle() override;
+  void PostClose() override;
+  HWND Hwnd() { return reinterpret_cast<HWND>(Handle()); }
+  bool Alive() const { return FHandle != nullptr; }
+
+  // From now on the window's messages go to form, and form's timer is the
+  // window's timer: WM_TIMER ticks it, WM_COMMAND runs the action with that
+  // command number, WM_TRAYICON goes to WMTrayIcon, "TaskbarCreated" to
+  // TaskbarCreated, WM_DESTROY to FormDestroy (and ends the message loop).
+  // Errors escaping them reach the application's error display.
+  void Attach(TVEMOMainForm& form);
+  // Destroys the window if it still exists.
+  void Destroy();
+
+private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  void RealiseTimer(bool enabled, uint32_t interval);
+
+  TApplication& FApplication;
+  TVEMOMainForm* FForm = nullptr;
+  HWND FHandle = nullptr;
+  UINT FTaskbarCreated = 0;
+};
+
+// Dispatches messages until WM_QUIT; returns its exit code.
+int RunMessageLoop();
+
+// The whole program after COM is up: the application object, the main window,
+// the form's start-up, the message loop and the teardown.
+int RunProgram();

@@ -1,0 +1,16 @@
+// The program entry of vemo.exe.
+#include <windows.h>
+// The common-controls header needs the Windows types first.
+#include <commctrl.h>
+
+#include "app/Unit1_win.h"
+#include "framework/Forms_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // The shell's folder objects need COM, apartment-threaded, on this thread
+  // before the main window exists.
+  TComApartment com;
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  return RunProgram();
+}
