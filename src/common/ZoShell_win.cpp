@@ -116,12 +116,15 @@ TItemIdList PathToItemIDList(const std::wstring& path) {
 
 std::string PathFromItemIDList(LPCITEMIDLIST list) {
   if (!list) return std::string();
-  // Long paths: ask for the largest the shell can give.
-  std::vector<wchar_t> buffer(32768, L'\0');
-  if (!SHGetPathFromIDListEx(list, buffer.data(), DWORD(buffer.size()), GPFIDL_DEFAULT)) {
-    if (!SHGetPathFromIDListW(list, buffer.data())) return std::string();
-  }
-  return Utf8Of(buffer.data());
+  wchar_t buffer[MAX_PATH + 1] = {};
+  if (!SHGetPathFromIDListW(list, buffer)) return std::string();
+  buffer[MAX_PATH] = L'\0';
+  std::wstring path(buffer);
+  // Some shells (Wine's) end a special folder's path with a delimiter; a
+  // folder is named without one everywhere else, so that the folder list
+  // sees one folder, not two. A drive's root keeps its own.
+  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return Utf8Of(path);
 }
 
 // --- Folder browser -----------------------------------------------------------------------
