@@ -287,6 +287,11 @@ std::unique_ptr<TBitmap> ResizeAreaAverage(const TBitmap& Source, int32_t NewWid
   };
 
   float sums[4];
+  // The column weights of one destination pixel are the same for each of its
+  // source rows; they are worked out once per pixel, with the same values and
+  // the same order of additions as working them out inside the row loop.
+  std::vector<double> columnWeights;
+  std::vector<size_t> columnOffsets;
   for (int32_t y = 0; y < NewHeight; ++y) {
     const float y0 = float((long double)y * scaleY);
     const float y1 = float(((long double)y + 1) * scaleY - kAreaEdge);
@@ -298,16 +303,22 @@ std::unique_ptr<TBitmap> ResizeAreaAverage(const TBitmap& Source, int32_t NewWid
       const float x1 = float(((long double)x + 1) * scaleX - kAreaEdge);
       const int32_t firstColumn = int32_t(std::floor(x0));
       const int32_t lastColumn = int32_t(std::floor(x1));
+      columnWeights.clear();
+      columnOffsets.clear();
+      for (int32_t ix = firstColumn; ix <= lastColumn; ++ix) {
+        columnWeights.push_back(weight(ix, x0, x1));
+        columnOffsets.push_back(size_t(ix >= sourceWidth ? sourceWidth - 1 : ix) * size_t(n));
+      }
       for (int c = 0; c < n; ++c) sums[c] = 0.0f;
       // Without a column to read there is nothing to add (and a source
       // without pixels has no rows to look up).
-      const int32_t rowsToRead = firstColumn <= lastColumn ? lastRow : firstRow - 1;
+      const int32_t rowsToRead = columnWeights.empty() ? firstRow - 1 : lastRow;
       for (int32_t iy = firstRow; iy <= rowsToRead; ++iy) {
         const double wy = weight(iy, y0, y1);
         const uint8_t* row = sourceRows[size_t(iy >= sourceHeight ? sourceHeight - 1 : iy)];
-        for (int32_t ix = firstColumn; ix <= lastColumn; ++ix) {
-          const double wx = weight(ix, x0, x1);
-          const uint8_t* pixel = row + size_t(ix >= sourceWidth ? sourceWidth - 1 : ix) * size_t(n);
+        for (size_t i = 0; i < columnWeights.size(); ++i) {
+          const double wx = columnWeights[i];
+          const uint8_t* pixel = row + columnOffsets[i];
           for (int c = 0; c < n; ++c)
             sums[c] = float((long double)sums[c] + ((long double)wx * wy) * pixel[c]);
         }
