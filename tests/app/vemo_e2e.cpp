@@ -1,0 +1,314 @@
+// End-to-end runs of vemo.exe under Wine on a (virtual) X display: the program
+// is started beside prepared settings and a picture folder, driven by the
+// window messages its menus will send, and watched through Wine's own tray
+// window, whose pixels show the icon.
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Unit1_win.h"
+#include "framework/BmpFile.h"
+#include "framework/Forms_win.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using vemo_test::TTempFolder;
+
+const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
+const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
+
+class TProcess {
+public:
+  TProcess(const std::filesystem::path& exe, const std::wstring& arguments,
+           const std::filesystem::path& folder) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(exe.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.wstring().c_str(), &startup, &FInfo))
+      throw std::runtime_error("cannot start " + vemo_test::Utf8FromPath(exe));
+  }
+  ~TProcess() {
+    if (!Wait(0)) {
+      TerminateProcess(FInfo.hProcess, 99);
+      WaitForSingleObject(FInfo.hProcess, 5000);
+    }
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+  }
+  TProcess(const TProcess&) = delete;
+  TProcess& operator=(const TProcess&) = delete;
+
+  bool Wait(DWORD ms) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
+  DWORD ExitCode() {
+    DWORD code = 0;
+    GetExitCodeProcess(FInfo.hProcess, &code);
+    return code;
+  }
+  HANDLE Handle() const { return FInfo.hProcess; }
+  DWORD Id() const { return FInfo.dwProcessId; }
+  // User and kernel time the process has used, in milliseconds.
+  double CpuMilliseconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(FInfo.hProcess, &created, &exited, &kernel, &user)) return -1;
+    auto ms = [](const FILETIME& t) {
+      return ((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
+  }
+
+private:
+  PROCESS_INFORMATION FInfo = {};
+};
+
+template <typename TCondition>
+bool WaitFor(TCondition condition, std::chrono::milliseconds limit, std::chrono::milliseconds step = 20ms) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(step);
+  }
+}
+
+// The top-level window of the given class that belongs to the process.
+HWND WindowOf(DWORD processId, const wchar_t* className) {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId) return window;
+  }
+  return nullptr;
+}
+
+// Wine draws the notification area in a window of its own when no desktop
+// tray takes the icons.
+HWND TrayWindow() {
+  if (HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr)) return tray;
+  if (HWND tray = FindWindowW(nullptr, L"Wine System Tray")) return tray;
+  return FindWindowW(L"Shell_TrayWnd", nullptr);
+}
+
+bool TrayShown() {
+  HWND tray = TrayWindow();
+  return tray && IsWindowVisible(tray);
+}
+
+// What the screen shows inside the window, as a 24-bit bitmap.
+std::unique_ptr<TBitmap> Screenshot(HWND window) {
+  RECT rect;
+  if (!window || !GetWindowRect(window, &rect)) return nullptr;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  TGdiBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!target) return nullptr;
+  TScreenDC screen;
+  HDC memory = CreateCompatibleDC(screen.Get());
+  HGDIOBJ old = SelectObject(memory, target.Get());
+  BitBlt(memory, 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  auto shot = std::make_unique<TBitmap>(width, height, pf24bit);
+  const size_t stride = TBitmap::StrideFor(width, pf24bit);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(shot->ScanLine(y), static_cast<const uint8_t*>(bits) + size_t(y) * stride, stride);
+  return shot;
+}
+
+bool TileAt(const TBitmap& shot, int32_t left, int32_t top, const TBitmap& tile) {
+  if (left < 0 || top < 0 || left + tile.Width() > shot.Width() || top + tile.Height() > shot.Height())
+    return false;
+  for (int32_t y = 0; y < tile.Height(); ++y)
+    for (int32_t x = 0; x < tile.Width(); ++x)
+      if (shot.PixelColor(left + x, top + y) != tile.PixelColor(x, y)) return false;
+  return true;
+}
+
+bool FindTile(const TBitmap& shot, const TBitmap& tile, int32_t& left, int32_t& top) {
+  for (top = 0; top + tile.Height() <= shot.Height(); ++top)
+    for (left = 0; left + tile.Width() <= shot.Width(); ++left)
+      if (TileAt(shot, left, top, tile)) return true;
+  return false;
+}
+
+void SaveShot(const TBitmap& shot, const std::string& name) {
+  const std::filesystem::path folder = kBuildDir / "e2e";
+  std::filesystem::create_directories(folder);
+  SaveBitmapToFile(vemo_test::Utf8FromPath(folder / name), shot);
+}
+
+// The tile vemo-tile makes of a picture.
+std::unique_ptr<TBitmap> ToolTile(const std::filesystem::path& picture, const std::filesystem::path& folder) {
+  const std::filesystem::path out = folder / "tool-tile.bmp";
+  TProcess tool(kBuildDir / "vemo-tile.exe", L"\"" + picture.wstring() + L"\" \"" + out.wstring() + L"\"",
+                folder);
+  if (!tool.Wait(30000) || tool.ExitCode() != 0) throw std::runtime_error("vemo-tile failed");
+  auto tile = std::make_unique<TBitmap>();
+  LoadBitmapFromFile(vemo_test::Utf8FromPath(out), *tile);
+  return tile;
+}
+
+class VemoEndToEnd : public testing::Test {
+protected:
+  void SetUp() override {
+    // The registry would win over the INI file prepared here.
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane\\vemo");
+    std::filesystem::copy_file(kBuildDir / "vemo.exe", Temp.FsPath() / "vemo.exe");
+    Pictures = Temp.MakeFolder("pics");
+    Picture = Pictures / "first.jpg";
+    std::filesystem::copy_file(kDataDir / "jpeg" / "landscape-640x480.jpg", Picture);
+    // The settings as Kobaru keeps them: code page 932 (ASCII here), CR LF.
+    std::ofstream ini(Temp.FsPath() / "vemo.ini", std::ios::binary);
+    ini << "[General]\r\nInterval=3\r\n[Folders]\r\nCount=1\r\n0=" << vemo_test::Utf8FromPath(Pictures)
+        << "\r\n";
+  }
+  void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane\\vemo"); }
+
+  std::unique_ptr<TProcess> StartVemo() {
+    auto process = std::make_unique<TProcess>(Temp.FsPath() / "vemo.exe", L"", Temp.FsPath());
+    WaitFor([&] { return WindowOf(process->Id(), kMainWindowClass) != nullptr; }, 20s);
+    return process;
+  }
+
+  TTempFolder Temp{"vemo-e2e"};
+  std::filesystem::path Pictures;
+  std::filesystem::path Picture;
+};
+
+TEST_F(VemoEndToEnd, ShowsTheDefaultTilePlaysTheFirstPictureAndClosesCleanly) {
+  const std::unique_ptr<TBitmap> defaultTile = TVEMOMainForm::MakeDefaultTile();
+  const std::unique_ptr<TBitmap> firstTile = ToolTile(Picture, Temp.FsPath());
+  ASSERT_FALSE(WaitFor([] { return TrayShown(); }, 0ms)) << "another icon is in the tray already";
+
+  auto vemo = StartVemo();
+  const HWND main = WindowOf(vemo->Id(), kMainWindowClass);
+  ASSERT_NE(main, nullptr) << "no window of class TVEMOMainForm";
+  EXPECT_FALSE(IsWindowVisible(main)) << "the main window is never shown";
+  wchar_t caption[64] = {};
+  GetWindowTextW(main, caption, 64);
+  EXPECT_EQ(std::wstring(caption), L"Kobaru");
+
+  // The icon shows the default tile.
+  std::unique_ptr<TBitmap> shot;
+  int32_t left = -1, top = -1;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        shot = Screenshot(TrayWindow());
+        return shot && FindTile(*shot, *defaultTile, left, top);
+      },
+      10s))
+      << "the default tile never appeared in the tray";
+  SaveShot(*shot, "tray-default.bmp");
+
+  // Play through the command the menu sends; after the one-second fade the
+  // icon holds exactly the tile vemo-tile makes of the picture.
+  PostMessageW(main, WM_COMMAND, cmdPlay, 0);
+  bool sawBlend = false;
+  const bool reached = WaitFor(
+      [&] {
+        shot = Screenshot(TrayWindow());
+        if (!shot) return false;
+        if (!TileAt(*shot, left, top, *defaultTile) && !TileAt(*shot, left, top, *firstTile)) sawBlend = true;
+        return TileAt(*shot, left, top, *firstTile);
+      },
+      6s, 10ms);
+  if (shot) SaveShot(*shot, "tray-first.bmp");
+  EXPECT_TRUE(reached) << "the first picture's tile never appeared";
+  EXPECT_TRUE(sawBlend) << "no blended frame was seen on the way";
+
+  // WM_CLOSE ends the program and takes the icon away.
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(vemo->Wait(10000));
+  EXPECT_EQ(vemo->ExitCode(), 0u);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        if (!TrayShown()) return true;
+        shot = Screenshot(TrayWindow());
+        return shot && !TileAt(*shot, left, top, *firstTile);
+      },
+      5s))
+      << "the icon stayed after the program ended";
+}
+
+TEST_F(VemoEndToEnd, NothingToPlayStaysStoppedAndTheProgramStaysReachable) {
+  std::filesystem::remove(Picture);
+  auto vemo = StartVemo();
+  const HWND main = WindowOf(vemo->Id(), kMainWindowClass);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitFor([] { return TrayShown(); }, 10s));
+  // Play with nothing to play: the balloon, and the program goes on.
+  PostMessageW(main, WM_COMMAND, cmdPlay, 0);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_FALSE(vemo->Wait(0));
+  EXPECT_TRUE(IsWindow(main));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(vemo->Wait(10000));
+  EXPECT_EQ(vemo->ExitCode(), 0u);
+}
+
+// Measurements for the record (printed, not judged): start to icon against a
+// minimal program, and processor time while stopped and while playing.
+TEST_F(VemoEndToEnd, MeasureStartUpAndIdleCost) {
+  auto timeToIcon = [&](const std::filesystem::path& exe, const wchar_t* className) {
+    EXPECT_TRUE(WaitFor([] { return !TrayShown(); }, 5s));
+    const auto start = std::chrono::steady_clock::now();
+    TProcess process(exe, L"", Temp.FsPath());
+    const bool shown = WaitFor([] { return TrayShown(); }, 20s, 1ms);
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    WaitFor([&] { return WindowOf(process.Id(), className) != nullptr; }, 5s);
+    PostMessageW(WindowOf(process.Id(), className), WM_CLOSE, 0, 0);
+    process.Wait(10000);
+    return shown ? ms : -1.0;
+  };
+  std::vector<double> minimal, vemo;
+  for (int i = 0; i < 3; ++i) {
+    minimal.push_back(timeToIcon(kBuildDir / "vemo_minimal_tray.exe", L"VemoMinimalTray"));
+    vemo.push_back(timeToIcon(Temp.FsPath() / "vemo.exe", kMainWindowClass));
+  }
+  std::sort(minimal.begin(), minimal.end());
+  std::sort(vemo.begin(), vemo.end());
+  std::printf("start to icon (median of 3): minimal program %.0f ms, vemo.exe %.0f ms\n", minimal[1],
+              vemo[1]);
+  EXPECT_GT(vemo[1], 0.0);
+
+  auto process = StartVemo();
+  const HWND main = WindowOf(process->Id(), kMainWindowClass);
+  ASSERT_TRUE(WaitFor([] { return TrayShown(); }, 10s));
+  std::this_thread::sleep_for(1s);
+  const double idleStart = process->CpuMilliseconds();
+  std::this_thread::sleep_for(5s);
+  const double idle = process->CpuMilliseconds() - idleStart;
+  PostMessageW(main, WM_COMMAND, cmdPlay, 0);
+  const double playStart = process->CpuMilliseconds();
+  std::this_thread::sleep_for(5s);
+  const double playing = process->CpuMilliseconds() - playStart;
+  std::printf("processor time over 5 s: stopped %.1f ms, playing %.1f ms\n", idle, playing);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(process->Wait(10000));
+}
+
+}  // namespace
