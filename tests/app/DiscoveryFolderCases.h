@@ -63,6 +63,24 @@ private:
   };
 };
 
+// The platform's enumeration, refusing to open more than a bound of folders,
+// so that a scan which failed to stop at a cycle fails the test quickly
+// instead of running for hours.
+class TBoundedEnumerator : public TFolderEnumerator {
+public:
+  explicit TBoundedEnumerator(int bound) : FLeft(bound) {}
+  std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
+    if (FLeft == 0) return nullptr;
+    --FLeft;
+    ++Opened;
+    return PlatformFolderEnumerator().Open(folder);
+  }
+  int Opened = 0;
+
+private:
+  int FLeft;
+};
+
 class RealFolderScan : public testing::Test {
 protected:
   vemo_test::TTempFolder Temp;

@@ -239,8 +239,11 @@ TEST_F(NativeFolderScan, SymbolicLinkCyclesEndAndEveryPictureIsListedOnce) {
 
   fs::create_directory_symlink(".", Temp.FsPath() / "self");
   fs::create_directory_symlink(Temp.FsPath(), Temp.FsPath() / "a" / "absolute");
-  ScanFolder(Root, List);
+  discovery_cases::TBoundedEnumerator bounded(1000);
+  ScanFolder(Root, List, bounded);
   EXPECT_EQ(Sorted(List), NativeAll(Root, {"top.jpg", "a/b/deep.jpg"}));
+  // Root, a, a/b, and each of the three links once to learn where it leads.
+  EXPECT_EQ(bounded.Opened, 6);
 }
 
 TEST_F(NativeFolderScan, LinksBetweenSiblingsListTheTargetTwice) {

@@ -215,8 +215,11 @@ TEST_F(WindowsLinkScan, LinksBackUpTheTreeEnd) {
   const std::string loop = MakeFolderLink(Temp.FsPath() / "a" / "loop", Temp.FsPath() / "a", "b");
   ASSERT_FALSE(loop.empty());
   RecordProperty("link", up);
-  ScanFolder(Root, List);
+  discovery_cases::TBoundedEnumerator bounded(1000);
+  ScanFolder(Root, List, bounded);
   EXPECT_EQ(Sorted(List), NativeAll(Root, {"top.jpg", "a/b/deep.jpg"}));
+  // Root, a, a/b, and each of the two links once to learn where it leads.
+  EXPECT_EQ(bounded.Opened, 5);
 }
 
 TEST_F(WindowsLinkScan, ALinkBetweenSiblingsListsTheTargetTwice) {
