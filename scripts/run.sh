@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Starts Kobaru (vemo.exe) under Wine, setting up and building whatever is
+# missing first.
+#
+# On a desktop (DISPLAY set and reachable) the program runs in the foreground
+# and its icon appears in the notification area; on the very first run it asks
+# where to keep its settings. Quit it from its menu (right click, 終了).
+#
+# Without a display it shows the program working anyway: it starts a virtual
+# X display, runs a copy of vemo.exe beside prepared settings and a few sample
+# pictures, takes a screenshot of the icon in Wine's tray window and of the
+# whole screen, names the files, and stops everything it started.
+#
+# Usage: scripts/run.sh [--headless]
+# (VEMO_RUN_BUILD_DIR chooses another build directory than build/windows.)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+headless=0
+[ "${1:-}" = --headless ] && headless=1
+
+say() { echo "run: $*"; }
+fail() {
+  echo "run: FAILED: $*" >&2
+  exit 1
+}
+
+say "setting up (scripts/setup.sh)"
+bash scripts/setup.sh || fail "the set-up did not complete; see above"
+
+say "building the Windows program (preset windows)"
+build=$(realpath -m "${VEMO_RUN_BUILD_DIR:-build/windows}")
+cmake --preset windows -B "$build" >/dev/null || fail "configuring the Windows build failed"
+cmake --build "$build" --target vemo -j 2 || fail "building vemo.exe failed"
+exe="$build/vemo.exe"
+prefix="$build/wineprefix"
+[ -f "$exe" ] || fail "$exe was not built"
+
+bash scripts/wine-run.sh --prefix "$prefix" --init-only || fail "the Wine prefix $prefix could not be made"
+
+if [ $headless -eq 0 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  say "starting $exe on display $DISPLAY; its icon appears in the notification area"
+  exec bash scripts/wine-run.sh --prefix "$prefix" "$exe"
+fi
+
+# --- No display: a virtual one, a demonstration copy and screenshots. ---------
+demo="$build/run-demo"
+say "no usable display: running a demonstration on a virtual display in $demo"
+rm -rf "$demo"
+mkdir -p "$demo/pictures"
+cp "$exe" "$demo/vemo.exe"
+cp tests/data/jpeg/landscape-640x480.jpg tests/data/jpeg/portrait-300x500.jpg "$demo/pictures/"
+# Wine shows the Linux root as drive Z:. (No Wine program runs before the
+# virtual display is up: it would start Wine's desktop without a display.)
+winepath="Z:${demo//\//\\}\\pictures"
+# The settings beside the copy, so that the first-run question is not asked:
+# code page 932 text (ASCII here) with CR LF line ends.
+printf '[General]\r\nInterval=3\r\n[Folders]\r\nCount=1\r\n0=%s\r\n' "$winepath" >"$demo/vemo.ini"
+
+xvfb_pid=""
+vemo_pid=""
+cleanup() {
+  if [ -n "$vemo_pid" ]; then kill "$vemo_pid" >/dev/null 2>&1 || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" >/dev/null 2>&1 || true; fi
+  return 0
+}
+trap cleanup EXIT
+
+display=""
+for n in $(seq 150 199); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+    display=":$n"
+    break
+  fi
+done
+[ -n "$display" ] || fail "no free X display number between :150 and :199"
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 1 50); do
+  xdpyinfo >/dev/null 2>&1 && break
+  sleep 0.1
+done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $display"
+say "virtual display $display is up (Xvfb, pid $xvfb_pid)"
+
+bash scripts/wine-run.sh --prefix "$prefix" "$demo/vemo.exe" >"$demo/vemo.log" 2>&1 &
+vemo_pid=$!
+say "started vemo.exe under Wine (pid $vemo_pid)"
+
+tray=""
+for _ in $(seq 1 200); do
+  tray=$(xwininfo -root -tree 2>/dev/null | awk '/"Wine System Tray"/ {print $1; exit}')
+  [ -n "$tray" ] && break
+  kill -0 "$vemo_pid" 2>/dev/null || fail "vemo.exe ended early; its output is in $demo/vemo.log"
+  sleep 0.1
+done
+[ -n "$tray" ] || fail "Wine's tray window never appeared"
+sleep 2  # let the tray draw the icon
+
+shot_tray="$demo/tray-icon.png"
+shot_screen="$demo/screen.png"
+/usr/bin/import -window "$tray" "$shot_tray" || fail "the screenshot of the tray window failed"
+/usr/bin/import -window root "$shot_screen" || fail "the screenshot of the screen failed"
+/usr/bin/convert "$shot_tray" -filter point -resize 400% "$demo/tray-icon-x4.png" || true
+
+kill -0 "$vemo_pid" 2>/dev/null || fail "vemo.exe is no longer running"
+say "vemo.exe is running with its icon in Wine's tray window ($tray)."
+say "screenshot of the icon:        $shot_tray"
+say "the same, four times as large: $demo/tray-icon-x4.png"
+say "screenshot of the whole screen: $shot_screen"
+say "stopping vemo.exe and the virtual display"
