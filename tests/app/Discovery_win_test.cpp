@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/Discovery.h"
@@ -146,8 +147,8 @@ std::string UnixPathOf(const fs::path& path) {
   return result;
 }
 
-// Starts a Unix program under Wine and waits for it. Wine does not pass Unix
-// exit codes on, so callers check the outcome themselves.
+// Starts a Unix program under Wine. Wine neither passes Unix exit codes on
+// nor reliably waits for the program's end, so callers poll for its effect.
 bool RunUnix(const std::wstring& program, std::wstring arguments) {
   std::wstring command = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
@@ -162,6 +163,16 @@ bool RunUnix(const std::wstring& program, std::wstring arguments) {
   return true;
 }
 
+// Whether condition came true within about ten seconds.
+template <typename TCondition>
+bool Eventually(TCondition condition) {
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    if (condition()) return true;
+    Sleep(20);
+  }
+  return condition();
+}
+
 std::wstring Quoted(const std::string& unixPath) {
   return L"\"" + vemo_test::PathFromUtf8(unixPath).wstring() + L"\"";
 }
@@ -171,7 +182,10 @@ protected:
   ~WindowsLinkScan() override {
     // Wine shows its Unix links as plain folders, so they must go before
     // anything walks the tree to clean it.
-    for (const std::string& link : FUnixLinks) RunUnix(L"Z:\\bin\\rm", L"-f " + Quoted(link));
+    for (const auto& [link, unixLink] : FUnixLinks) {
+      RunUnix(L"Z:\\bin\\rm", L"-f " + Quoted(unixLink));
+      Eventually([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+    }
   }
 
   // A link from the folder link to the folder target by the first means this
@@ -192,12 +206,12 @@ protected:
     if (unixParent.empty() || unixTarget.empty()) return {};
     const std::string unixLink = unixParent + "/" + vemo_test::Utf8FromPath(link.filename());
     if (!RunUnix(L"Z:\\bin\\ln", L"-s " + Quoted(unixTarget) + L" " + Quoted(unixLink))) return {};
-    FUnixLinks.push_back(unixLink);
-    return works() ? "Unix link under Wine" : "";
+    FUnixLinks.emplace_back(link, unixLink);
+    return Eventually(works) ? "Unix link under Wine" : "";
   }
 
 private:
-  std::vector<std::string> FUnixLinks;
+  std::vector<std::pair<fs::path, std::string>> FUnixLinks;
 };
 
 TEST_F(WindowsLinkScan, LinksBackUpTheTreeEnd) {
