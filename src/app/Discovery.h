@@ -61,8 +61,11 @@ public:
   virtual std::unique_ptr<TFolderReader> Open(const std::string& folder) = 0;
 };
 
-// The platform's real enumeration: POSIX directories natively, the wide find
-// functions on Windows.
+// The platform's real enumeration: POSIX directories natively (in the core),
+// the wide find functions on Windows (in the Win32 layer, Discovery_win.cpp).
+// On Windows it and the two-argument ScanFolder therefore link only into
+// programs that link the Win32 layer; core code and core tests take a
+// TFolderEnumerator& instead.
 TFolderEnumerator& PlatformFolderEnumerator();
 
 #ifdef _WIN32
