@@ -19,7 +19,8 @@ void ExpectIndexError(const std::function<void()>& action, int32_t index) {
     action();
     ADD_FAILURE() << "no list-index error for " << index;
   } catch (const EListError& error) {
-    EXPECT_EQ(error.Message(), std::string("リストのインデックスが範囲を超えています (") + std::to_string(index) + ")");
+    EXPECT_EQ(error.Message(),
+              std::string("リストのインデックスが範囲を超えています (") + std::to_string(index) + ")");
   }
 }
 
