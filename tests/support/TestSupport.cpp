@@ -54,7 +54,7 @@ std::vector<uint8_t> ReadWholeFile(const std::string& fileName) {
 void WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& bytes) {
   std::FILE* f = OpenFileUtf8(fileName, "wb");
   if (!f) throw std::runtime_error("cannot create " + fileName);
-  const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), f);
+  const size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
   if (written != bytes.size()) throw std::runtime_error("cannot write " + fileName);
 }
