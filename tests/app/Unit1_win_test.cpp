@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -301,6 +302,32 @@ TEST_F(MainWindowTest, SoakOfTwoThousandFadeFramesKeepsObjectCountsFlat) {
   ASSERT_GT(memoryAfterWarmUp, 0u);
   EXPECT_LT(memoryAtEnd, memoryAfterWarmUp + 512 * 1024);
   EXPECT_GE(changes, 90);
+}
+
+// The parts of one fade tick, each repeated: the blend, the icon, the call
+// to the notification area. Printed for the record, not judged.
+TEST_F(MainWindowTest, MeasureTheCostOfOneFadeTick) {
+  Build(true);
+  ASSERT_TRUE(Form->IconRegistered());
+  TBitmap first(16, 16, pf24bit), second(16, 16, pf24bit), mix(16, 16, pf24bit);
+  second.Canvas().Brush.Color = RGBColor(200, 100, 50);
+  second.Canvas().FillRect({0, 0, 16, 16});
+  constexpr int kRounds = 1000;
+  auto time = [](const std::function<void()>& step) {
+    const auto started = std::chrono::steady_clock::now();
+    for (int i = 0; i < kRounds; ++i) step();
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - started).count() /
+           kRounds;
+  };
+  float ratio = 0;
+  const double blend = time([&] {
+    ratio = ratio >= 0.95f ? 0.05f : ratio + 0.05f;
+    BlendBitmaps(mix, first, second, ratio);
+  });
+  const double icon = time([&] { Form->UpdateIcon(mix); });
+  const double modify = time([&] { ModifyTrayIcon(*Tray, Window->Handle(), Form->Icon()); });
+  std::printf("one fade tick: blend %.2f us, icon %.2f us, modify %.2f us\n", blend, icon, modify);
+  EXPECT_EQ(Icons.LiveIcons(), 1);
 }
 
 }  // namespace
