@@ -76,6 +76,25 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actPlay.OnExecute = [this](TAction*) { Play(); };
   actStop.OnExecute = [this](TAction*) { Stop(false); };
   actExit.OnExecute = [this](TAction*) { FServices.Window.PostClose(); };
+
+  auto item = [this](const char* caption) { return PopupMenu1.Add(std::make_unique<TMenuItem>(caption)); };
+  auto linked = [&item](TAction& action) {
+    TMenuItem* added = item("");
+    action.Link(added);
+    return added;
+  };
+  actOpen1 = item("開く(&O)");
+  actOpen1->Visible = false;
+  actOpenFolder1 = item("フォルダを開く(&F)");
+  actOpenFolder1->Visible = false;
+  actPlay1 = linked(actPlay);
+  actStop1 = linked(actStop);
+  N2 = item("-");
+  C1 = linked(actConfig);
+  actAbout1 = linked(actAbout);
+  actWebsite1 = linked(actWebsite);
+  N3 = item("-");
+  Exit1 = linked(actExit);
 }
 
 TVEMOMainForm::~TVEMOMainForm() {

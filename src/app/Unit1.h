@@ -142,6 +142,19 @@ public:
   // The right-click menu (root item) and the left-click history menu.
   TMenuItem PopupMenu1;
   TMenuItem popHistory;
+  // PopupMenu1's items, owned by it: two hidden items without a command, then
+  // Play, Stop, a line, Settings, About, the home page, a line and Exit, each
+  // following its action.
+  TMenuItem* actOpen1 = nullptr;
+  TMenuItem* actOpenFolder1 = nullptr;
+  TMenuItem* actPlay1 = nullptr;
+  TMenuItem* actStop1 = nullptr;
+  TMenuItem* N2 = nullptr;
+  TMenuItem* C1 = nullptr;
+  TMenuItem* actAbout1 = nullptr;
+  TMenuItem* actWebsite1 = nullptr;
+  TMenuItem* N3 = nullptr;
+  TMenuItem* Exit1 = nullptr;
 
   // --- Events -----------------------------------------------------------------------
   // The start-up sequence; run by the framework once the window exists.

@@ -127,7 +127,13 @@ void TMainWindow::RealiseTimer(bool enabled, uint32_t interval) {
 LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<TMainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  return self->Dispatch(message, wParam, lParam);
+  // Nothing may unwind through the system's frames; the handlers' own errors
+  // are shown inside Dispatch already.
+  try {
+    return self->Dispatch(message, wParam, lParam);
+  } catch (...) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
 }
 
 LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

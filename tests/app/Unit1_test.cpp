@@ -382,6 +382,42 @@ TEST_F(MainFormTest, TaskbarRestartAddsTheIconAgainWithItsImageAndTooltip) {
   EXPECT_EQ(Icons.Live.size(), 1u);
 }
 
+TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
+  Create();
+  const TMenuItem& menu = Form->PopupMenu1;
+  ASSERT_EQ(menu.Count(), 10);
+  const std::vector<std::string> captions = {"開く(&O)",
+                                             "フォルダを開く(&F)",
+                                             "再生(&P)",
+                                             "停止(&S)",
+                                             "-",
+                                             "設定(&C)...",
+                                             "Kobaruについて(&A)...",
+                                             "&Orvane ホームページ",
+                                             "-",
+                                             "終了(&X)"};
+  for (int32_t i = 0; i < menu.Count(); ++i) EXPECT_EQ(menu.Items(i)->Caption, captions[size_t(i)]) << i;
+  EXPECT_FALSE(Form->actOpen1->Visible);
+  EXPECT_FALSE(Form->actOpenFolder1->Visible);
+  EXPECT_TRUE(Form->N2->IsLine());
+  EXPECT_TRUE(Form->actPlay1->Enabled);
+  EXPECT_FALSE(Form->actStop1->Enabled);
+
+  Picture("pics/a.bmp", RGBColor(1, 2, 3));
+  StoredFolders = {Folder("pics")};
+  Form->FolderList()->Add(Folder("pics"));
+  Form->RebuildPlayList();
+  Form->actPlay1->Click();
+  EXPECT_TRUE(Form->IsPlaying());
+  EXPECT_FALSE(Form->actPlay1->Enabled);
+  EXPECT_TRUE(Form->actStop1->Enabled);
+  Form->actStop1->Click();
+  EXPECT_TRUE(Form->StopPending());
+  EXPECT_TRUE(Form->actPlay1->Enabled);
+  Form->Exit1->Click();
+  EXPECT_EQ(Window.Closes, 1);
+}
+
 TEST_F(MainFormTest, ExitActionClosesTheWindowAndCommandsAreFoundById) {
   Create();
   EXPECT_EQ(Form->ActionById(cmdPlay), &Form->actPlay);
