@@ -198,7 +198,8 @@ private:
   // The current section's registry value, or nothing (no section, no value).
   bool ReadRegistryValue(const std::string& name, TRegistryValue& value);
 
-  const TStorageEnvironment& FEnvironment;
+  // A copy: the store may outlive the environment object it was made with.
+  const TStorageEnvironment FEnvironment;
   TStoragePlace FPlace = spIniFile;
   std::string FAppName;
   std::string FIniFileName;
