@@ -29,6 +29,8 @@ public:
   std::string Caption;
   bool Visible = true;
   bool Enabled = true;
+  // The item a double click would choose; drawn bold.
+  bool Default = false;
   // Index into the parent's SubMenuImages; -1 shows no image.
   int32_t ImageIndex = -1;
   int32_t Tag = 0;

@@ -1,0 +1,188 @@
+#include "dialogs/dlgConfig.h"
+
+#include <algorithm>
+
+#include "common/ZoShell.h"
+
+const char* const kConfigCaptionSuffix = "の設定";
+const char* const kBrowseFolderTitle = "画像を含むフォルダを指定して下さい。";
+const char* const kFolderAlreadyRegisteredText = "選択されたフォルダは既に登録されています。";
+const char* const kSomeDropsRefusedText = "既に登録済みのため、登録できないフォルダがありました。";
+
+TConfigDialog::TConfigDialog(TConfigDialogUi& ui, const std::string& applicationTitle)
+    : FUi(ui), FTitle(applicationTitle) {
+  FormCreate();
+  FUi.SetDialog(this);
+}
+
+TConfigDialog::~TConfigDialog() {
+  FUi.SetDialog(nullptr);
+  FormDestroy();
+}
+
+void TConfigDialog::FormCreate() {
+  FUi.SetCaption(FTitle + kConfigCaptionSuffix);
+  FWorkFolders = std::make_unique<TFolderList>();
+}
+
+void TConfigDialog::FormDestroy() { FWorkFolders.reset(); }
+
+TConfigChanges TConfigDialog::ShowConfigDialog(TConfigDialogUi& ui, const std::string& applicationTitle,
+                                               const TConfigDialogParams& params) {
+  TConfigDialog dialog(ui, applicationTitle);
+  dialog.SetPosition(params.Interval);
+  dialog.SetFolders(params.Folders);
+  if (params.Storage == spIniFile)
+    ui.SetIniChecked(true);
+  else if (params.Storage == spRegistry)
+    ui.SetRegistryChecked(true);
+
+  if (ui.ShowModal() != kModalResultOk) return 0;
+
+  TConfigChanges changes = 0;
+  if (dialog.Position() != int32_t(params.Interval)) {
+    changes |= ccInterval;
+    params.Interval = uint16_t(dialog.Position());
+  }
+  if (!params.Folders.Equals(dialog.WorkFolders())) {
+    changes |= ccFolders;
+    params.Folders.Assign(dialog.WorkFolders());
+  }
+  const bool iniChecked = ui.IniChecked();
+  if (iniChecked != (params.Storage == spIniFile)) {
+    changes |= ccStorage;
+    params.Storage = iniChecked ? spIniFile : spRegistry;
+  }
+  return changes;
+}
+
+// --- The interval -------------------------------------------------------------------
+
+std::string TConfigDialog::FormatPosition(int32_t position, const std::string& separator) {
+  const std::string digits = std::to_string(position < 0 ? -int64_t(position) : int64_t(position));
+  std::string text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) text += separator;
+    text += digits[i];
+  }
+  return position < 0 ? "-" + text : text;
+}
+
+bool TConfigDialog::ParseWholeNumber(const std::string& text, const std::string& separator, int64_t& value) {
+  size_t i = 0, end = text.size();
+  while (i < end && text[i] == ' ') ++i;
+  while (end > i && text[end - 1] == ' ') --end;
+  bool negative = false;
+  if (i < end && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  if (i >= end) return false;
+  constexpr int64_t kSaturation = int64_t(1) << 32;
+  int64_t result = 0;
+  bool lastWasDigit = false;
+  while (i < end) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      result = std::min(result * 10 + (c - '0'), kSaturation);
+      lastWasDigit = true;
+      ++i;
+    } else if (!separator.empty() && lastWasDigit && text.compare(i, separator.size(), separator) == 0) {
+      // A separator stands between digits only, as the control writes it.
+      lastWasDigit = false;
+      i += separator.size();
+    } else {
+      return false;
+    }
+  }
+  if (!lastWasDigit) return false;
+  value = negative ? -result : result;
+  return true;
+}
+
+void TConfigDialog::SetPosition(int32_t position) {
+  FPosition = std::clamp(position, kIntervalMin, kIntervalMax);
+  FUi.ShowInterval(FPosition, FormatPosition(FPosition, FUi.ThousandsSeparator()));
+}
+
+void TConfigDialog::Edit1Change(const std::string& text) {
+  // Showing the position changes the text again; that change is the echo of
+  // this one, not the user's.
+  if (FInEditChange) return;
+  FInEditChange = true;
+  try {
+    const std::string separator = FUi.ThousandsSeparator();
+    int64_t number = 0;
+    if (!ParseWholeNumber(text, separator, number)) number = FPosition;
+    FPosition = int32_t(std::clamp(number, int64_t(kIntervalMin), int64_t(kIntervalMax)));
+    const std::string shown = FormatPosition(FPosition, separator);
+    if (shown != text) FUi.ShowInterval(FPosition, shown);
+  } catch (...) {
+    FInEditChange = false;
+    throw;
+  }
+  FInEditChange = false;
+}
+
+void TConfigDialog::updIntervalChanged(int32_t position) { SetPosition(position); }
+
+// --- The folder list -----------------------------------------------------------------
+
+void TConfigDialog::SetFolders(const TFolderList& list) {
+  FWorkFolders->Assign(list);
+  RefreshFolderList();
+}
+
+void TConfigDialog::RefreshFolderList() {
+  TSortedListBox& box = FUi.lstFolders();
+  const int32_t selected = box.ItemIndex();
+  box.Clear();
+  for (int32_t i = 0; i < FWorkFolders->Count(); ++i) box.Add(FWorkFolders->Items(i));
+  // The selection keeps its position, not its folder.
+  if (box.Count() > selected)
+    box.SetItemIndex(selected);
+  else if (box.Count() > 0)
+    box.SetItemIndex(box.Count() - 1);
+}
+
+std::string TConfigDialog::SelectedPath() {
+  TSortedListBox& box = FUi.lstFolders();
+  const int32_t index = box.ItemIndex();
+  if (index < 0 || index >= box.Count()) return std::string();
+  return box.Items(index);
+}
+
+void TConfigDialog::btnAddClick() {
+  TBrowseStart start;
+  start.Csidl = kCsidlPersonal;
+  start.Path = SelectedPath();
+  std::string path;
+  if (!FUi.BrowseForFolder(kBrowseFolderTitle, kCsidlDesktop, start, kBifReturnOnlyFsDirs | kBifStatusText,
+                           path))
+    return;
+  if (FWorkFolders->Add(path))
+    RefreshFolderList();
+  else
+    FUi.MessageBox(kFolderAlreadyRegisteredText, mtError);
+}
+
+void TConfigDialog::btnDeleteClick() {
+  const std::string path = SelectedPath();
+  if (path.empty()) return;
+  const int32_t index = FWorkFolders->IndexOf(path);
+  if (index >= 0) FWorkFolders->Delete(index);
+  RefreshFolderList();
+}
+
+void TConfigDialog::btnOpenClick() {
+  const std::string path = SelectedPath();
+  if (path.empty()) return;
+  FUi.ShellOpen(path);
+}
+
+void TConfigDialog::lstFoldersDblClick() { btnOpenClick(); }
+
+void TConfigDialog::FilesDropped(const std::vector<std::string>& paths) {
+  bool allAccepted = true;
+  for (const std::string& path : paths)
+    if (!FWorkFolders->Add(path)) allAccepted = false;
+  RefreshFolderList();
+  if (!allAccepted) FUi.MessageBox(kSomeDropsRefusedText, mtWarning);
+}
