@@ -196,7 +196,8 @@ TLinuxStats LinuxStatsOf(const std::string& marker) {
     if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::string commandLine = ReadWhole(entry.path() / "cmdline");
     std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-    if (commandLine.find(marker) == std::string::npos || commandLine.find("vemo.exe") == std::string::npos)
+    if (commandLine.find(marker) == std::string::npos ||
+        commandLine.find("vemo-e2e.exe") == std::string::npos)
       continue;
     stats.Found = true;
     for (const auto& task : std::filesystem::directory_iterator(entry.path() / "task", error)) {
@@ -218,24 +219,29 @@ TLinuxStats LinuxStatsOf(const std::string& marker) {
   return stats;
 }
 
+const wchar_t kExeName[] = L"vemo-e2e.exe";
+const wchar_t kRegistryKey[] = L"Software\\Orvane\\vemo-e2e";
+
 class VemoEndToEnd : public testing::Test {
 protected:
   void SetUp() override {
+    // The program under a name of its own, so that its settings (named after
+    // the executable) never touch those of a vemo.exe run in the same prefix.
     // The registry would win over the INI file prepared here.
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane\\vemo");
-    std::filesystem::copy_file(kBuildDir / "vemo.exe", Temp.FsPath() / "vemo.exe");
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
+    std::filesystem::copy_file(kBuildDir / "vemo.exe", Temp.FsPath() / kExeName);
     Pictures = Temp.MakeFolder("pics");
     Picture = Pictures / "first.jpg";
     std::filesystem::copy_file(kDataDir / "jpeg" / "landscape-640x480.jpg", Picture);
     // The settings as Kobaru keeps them: code page 932 (ASCII here), CR LF.
-    std::ofstream ini(Temp.FsPath() / "vemo.ini", std::ios::binary);
+    std::ofstream ini(Temp.FsPath() / "vemo-e2e.ini", std::ios::binary);
     ini << "[General]\r\nInterval=3\r\n[Folders]\r\nCount=1\r\n0=" << vemo_test::Utf8FromPath(Pictures)
         << "\r\n";
   }
-  void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvane\\vemo"); }
+  void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey); }
 
   std::unique_ptr<TProcess> StartVemo() {
-    auto process = std::make_unique<TProcess>(Temp.FsPath() / "vemo.exe", L"", Temp.FsPath());
+    auto process = std::make_unique<TProcess>(Temp.FsPath() / kExeName, L"", Temp.FsPath());
     WaitFor([&] { return WindowOf(process->Id(), kMainWindowClass) != nullptr; }, 20s);
     return process;
   }
@@ -399,13 +405,13 @@ TEST_F(VemoEndToEnd, MeasureStartUpAndIdleCost) {
   std::vector<double> minimal, vemo;
   for (int i = 0; i < 5; ++i) {
     minimal.push_back(timeToIcon(kBuildDir / "vemo_minimal_tray.exe", L"VemoMinimalTray"));
-    vemo.push_back(timeToIcon(Temp.FsPath() / "vemo.exe", kMainWindowClass));
+    vemo.push_back(timeToIcon(Temp.FsPath() / kExeName, kMainWindowClass));
   }
   std::sort(minimal.begin(), minimal.end());
   std::sort(vemo.begin(), vemo.end());
-  std::printf("start to icon (median of 3): minimal program %.0f ms, vemo.exe %.0f ms\n", minimal[1],
-              vemo[1]);
-  EXPECT_GT(vemo[1], 0.0);
+  std::printf("start to icon (median of 5): minimal program %.0f ms, vemo.exe %.0f ms\n", minimal[2],
+              vemo[2]);
+  EXPECT_GT(vemo[2], 0.0);
 
   auto process = StartVemo();
   const HWND main = WindowOf(process->Id(), kMainWindowClass);
