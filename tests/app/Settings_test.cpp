@@ -324,3 +324,17 @@ TEST_F(SettingsTest, ChangingThePlaceSavesMovesAndSavesAgain) {
             "[General]\r\nInterval=20\r\n\r\n[Folders]\r\nCount=2\r\n0=C:\\A\r\n1=C:\\B\r\n\r\n");
   EXPECT_EQ(Question.Asked, 1);
 }
+
+TEST_F(SettingsTest, ADamagedFolderPathSurvivesLoadAndSaveByteForByte) {
+  // 0x85 0x40 is an unassigned pair: it reads as U+FFFD, which code page 932
+  // cannot write, yet saving the list unchanged keeps the file's bytes.
+  const std::string damaged = "C:\\\x85\x40";
+  WriteBytes(IniPath(),
+             "[General]\r\nInterval=20\r\n\r\n[Folders]\r\nCount=2\r\n0=" + damaged + "\r\n1=D:\\ok\r\n\r\n");
+  Load();
+  EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\\xEF\xBF\xBD", "D:\\ok"}));
+  NewInterval = 25;
+  Save();
+  EXPECT_EQ(ReadBytes(IniPath()),
+            "[General]\r\nInterval=25\r\n\r\n[Folders]\r\nCount=2\r\n0=" + damaged + "\r\n1=D:\\ok\r\n\r\n");
+}
