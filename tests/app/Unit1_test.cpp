@@ -105,6 +105,34 @@ public:
   void PostClose() override { ++Closes; }
 };
 
+// The folder scan through std::filesystem, so that these tests run alike in
+// both builds (the platform's own enumeration lives in the Windows library).
+class TStdFolderReader : public TFolderReader {
+public:
+  explicit TStdFolderReader(const std::filesystem::path& folder) : FIterator(folder) {}
+  std::optional<TFolderIdentity> Identity() override { return std::nullopt; }
+  bool Next(TFolderEntry& entry) override {
+    if (FIterator == std::filesystem::directory_iterator()) return false;
+    entry.Name = vemo_test::Utf8FromPath(FIterator->path().filename());
+    entry.Kind = FIterator->is_directory() ? ekFolder : FIterator->is_regular_file() ? ekFile : ekOther;
+    ++FIterator;
+    return true;
+  }
+
+private:
+  std::filesystem::directory_iterator FIterator;
+};
+
+class TStdFolderEnumerator : public TFolderEnumerator {
+public:
+  std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
+    std::error_code error;
+    const std::filesystem::path path = vemo_test::PathFromUtf8(folder);
+    if (!std::filesystem::is_directory(path, error)) return nullptr;
+    return std::make_unique<TStdFolderReader>(path);
+  }
+};
+
 bool SameTile(const TBitmap& a, const TBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
   for (int32_t y = 0; y < a.Height(); ++y)
@@ -132,7 +160,7 @@ protected:
     TBitmap bitmap(16, 16, pf24bit);
     bitmap.Canvas().Brush.Color = color;
     bitmap.Canvas().FillRect({0, 0, 16, 16});
-    const std::filesystem::path path = Temp.FsPath() / vemo_test::PathFromUtf8(relative);
+    const std::filesystem::path path = (Temp.FsPath() / vemo_test::PathFromUtf8(relative)).lexically_normal();
     std::filesystem::create_directories(path.parent_path());
     const std::string name = vemo_test::Utf8FromPath(path);
     SaveBitmapToFile(name, bitmap);
@@ -161,7 +189,7 @@ protected:
           ++ExistenceChecks;
           return Exists ? Exists(path) : std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
         },
-        PlatformFolderEnumerator()};
+        Enumerator};
     Form = std::make_unique<TVEMOMainForm>(services);
     Form->FormCreate();
   }
@@ -182,6 +210,7 @@ protected:
   const std::string& PlayItem(int32_t i) const { return Form->PlayList()->Strings(i); }
 
   TTempFolder Temp{"vemo-unit1"};
+  TStdFolderEnumerator Enumerator;
   std::map<std::string, TColor> Colors;
   TFakeBoxes Boxes;
   TApplication App{Boxes};
