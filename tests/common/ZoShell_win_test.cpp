@@ -144,4 +144,41 @@ TEST_F(ShellTest, CancellingTheBrowserGivesFalseAndAnEmptyPath) {
   KillTimer(nullptr, timer);
 }
 
+// While the real browser is open: the texts of its child windows, read from a
+// timer on this thread, then the browser is cancelled.
+std::vector<std::wstring>* gBrowserTexts = nullptr;
+
+BOOL CALLBACK CollectChildText(HWND child, LPARAM) {
+  wchar_t text[MAX_PATH + 1] = {};
+  GetWindowTextW(child, text, MAX_PATH);
+  if (text[0]) gBrowserTexts->push_back(text);
+  return TRUE;
+}
+
+BOOL CALLBACK ReadAndCancelVisibleWindow(HWND window, LPARAM) {
+  if (!IsWindowVisible(window)) return TRUE;
+  EnumChildWindows(window, CollectChildText, 0);
+  PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
+}
+
+VOID CALLBACK ReadAndCancelBrowser(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), ReadAndCancelVisibleWindow, 0);
+}
+
+TEST_F(ShellTest, TheRealBrowserOpensOnTheInitialFolderWithItsPathInTheStatusLine) {
+  vemo_test::TTempFolder temp("vemo-shell");
+  const std::filesystem::path folder = temp.MakeFolder("選んだ");
+  std::vector<std::wstring> texts;
+  gBrowserTexts = &texts;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 500, ReadAndCancelBrowser);
+  std::string chosen;
+  EXPECT_FALSE(BrowseForFolder(nullptr, "フォルダの参照", kCsidlDesktop, folder.wstring(),
+                               kBifReturnOnlyFsDirs | kBifStatusText, chosen));
+  KillTimer(nullptr, timer);
+  gBrowserTexts = nullptr;
+  EXPECT_THAT(texts, testing::Contains(L"フォルダの参照")) << "the title";
+  EXPECT_THAT(texts, testing::Contains(folder.wstring())) << "the status line shows the preselected folder";
+}
+
 }  // namespace
