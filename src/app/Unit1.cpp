@@ -243,6 +243,7 @@ void TVEMOMainForm::SetNewInterval(uint16_t seconds) {
 }
 
 void TVEMOMainForm::Timer1Timer() {
+  if (!FPlayList) return;
   const uint32_t now = FServices.Clock.Now();
   FElapsed += now - FLastTick;
   FLastTick = now;
@@ -305,7 +306,8 @@ bool TVEMOMainForm::FindNextPicture(int32_t& index) {
 }
 
 void TVEMOMainForm::Play() {
-  if (IsPlaying()) return;
+  // A command may still arrive after a refused start-up, before its close.
+  if (IsPlaying() || !FPlayList) return;
   if (FPlayList->Count() == 0) {
     ShowNothingToShow();
     return;

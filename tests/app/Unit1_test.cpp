@@ -308,6 +308,11 @@ TEST_F(MainFormTest, OldShellRefusesToStartAndTearsDownCleanly) {
   EXPECT_EQ(Form->History(), nullptr);
   EXPECT_TRUE(Tray.CallsOf(kNimAdd, kNifMessage | kNifIcon | kNifTip).empty());
   EXPECT_EQ(Icons.Created, 0);
+  // Commands that arrive before the close do nothing.
+  Form->actPlay.Execute();
+  Form->Timer1Timer();
+  Form->Stop(false);
+  EXPECT_FALSE(Form->IsPlaying());
   Form->FormDestroy();
   EXPECT_TRUE(Icons.Live.empty());
 }
