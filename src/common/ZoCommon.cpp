@@ -15,3 +15,5 @@ void ShuffleStrings(TStringList& list) {
     list.Exchange(i, j);
   }
 }
+
+std::string AboutBoxCaption(const std::string& applicationTitle) { return applicationTitle + "について"; }

@@ -2,7 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "common/ZoVersionInfo.h"
+
+class TApplication;
 class TStringList;
 
 // --- Random numbers ----------------------------------------------------------
@@ -21,3 +25,20 @@ uint32_t Random(uint32_t range);
 // never exchanged with itself or its left neighbour except that the last
 // exchange always swaps the first two items.
 void ShuffleStrings(TStringList& list);
+
+// --- Version information and the About box ----------------------------------
+// Both are implemented by the Windows build (ZoCommon_win.cpp); the reading of
+// the block itself is portable (ZoVersionInfo.h).
+
+// Fills rec from the version resource of the executable fileName: nothing
+// changes when it has none; raises kVersionInfoFailedText when it has no
+// translation table.
+void ReadVersionInfo(const std::string& fileName, TZoCVersionResourceRec& rec);
+
+// The About box of the program's own executable: AboutBoxText in an
+// information box captioned with the title and "について", showing the
+// program's icon and one button "OK". Returns when it is closed.
+void ShowAboutBox(const TApplication& application);
+
+// The About box's caption for an application title.
+std::string AboutBoxCaption(const std::string& applicationTitle);

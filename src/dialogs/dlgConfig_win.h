@@ -1,0 +1,69 @@
+// The configuration dialog's window: the resource template IDD_CONFIG made
+// into TConfigDialog's window, its controls placed in pixels for the screen's
+// resolution, run modally. Included only by Windows code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "dialogs/dlgConfig.h"
+#include "framework/Forms_win.h"
+
+class TConfigDialogWindow : public TConfigDialogUi, private TSortedListBox {
+public:
+  // Creates the (hidden) window from its template, owned by owner.
+  TConfigDialogWindow(HWND owner, const TApplication& application);
+  ~TConfigDialogWindow() override;
+  TConfigDialogWindow(const TConfigDialogWindow&) = delete;
+  TConfigDialogWindow& operator=(const TConfigDialogWindow&) = delete;
+
+  HWND Handle() const { return FWindow.Get(); }
+
+  // --- TConfigDialogUi ------------------------------------------------------------
+  void SetDialog(TConfigDialog* dialog) override { FDialog = dialog; }
+  void SetCaption(const std::string& caption) override;
+  TSortedListBox& lstFolders() override { return *this; }
+  void ShowInterval(int32_t position, const std::string& text) override;
+  std::string ThousandsSeparator() override;
+  bool IniChecked() override;
+  void SetIniChecked(bool checked) override;
+  bool RegistryChecked() override;
+  void SetRegistryChecked(bool checked) override;
+  int32_t ShowModal() override;
+  bool BrowseForFolder(const std::string& title, int rootCsidl, const TBrowseStart& start, uint32_t flags,
+                       std::string& path) override;
+  void ShellOpen(const std::string& path) override;
+  void MessageBox(const std::string& text, TMsgDlgType type) override;
+
+private:
+  // --- TSortedListBox (lstFolders) ---------------------------------------------------
+  void Clear() override;
+  int32_t Add(const std::string& text) override;
+  int32_t Count() override;
+  std::string Items(int32_t index) override;
+  int32_t ItemIndex() override;
+  void SetItemIndex(int32_t index) override;
+
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK FoldersWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
+  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  void Layout();
+  void EndModal(int32_t result);
+  void ShowPage(int page);
+  HWND Item(int id) const { return GetDlgItem(FWindow.Get(), id); }
+  // Runs a handler of the dialog; an error goes to the error display.
+  template <typename THandler>
+  void Handle(THandler handler);
+
+  const TApplication& FApplication;
+  HWND FOwner;
+  TWindowHandle FWindow;
+  TConfigDialog* FDialog = nullptr;
+  int32_t FModalResult = 0;
+};
+
+// Runs the configuration dialog modally, owned by owner (the main window).
+TConfigChanges ShowConfigDialog(HWND owner, const TApplication& application,
+                                const TConfigDialogParams& params);

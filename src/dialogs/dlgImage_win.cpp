@@ -1,0 +1,245 @@
+#include "dialogs/dlgImage_win.h"
+
+// The common-controls and shell headers need the Windows types first.
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <vector>
+
+#include "dialogs/dlgResource.h"
+
+namespace {
+
+void RegisterPreviewClass() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, kPreviewWindowClass, &existing)) return;
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  // A dialog's class: DefDlgProc runs it, with the dialog's extra bytes.
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = DefDlgProcW;
+  windowClass.cbWndExtra = DLGWINDOWEXTRA;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kPreviewWindowClass;
+  if (!RegisterClassExW(&windowClass))
+    throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
+}
+
+bool ExistingFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+TImagePreviewWindow::TImagePreviewWindow(TApplication& application) : FApplication(application) {
+  RegisterPreviewClass();
+  const HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PREVIEW), nullptr,
+                                         &TImagePreviewWindow::DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!window) throw Exception("ダイアログを作成できません: " + SystemErrorText(GetLastError()));
+  if (FWindow.Get() != window) FWindow.Reset(window);
+  FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr));
+}
+
+TImagePreviewWindow::~TImagePreviewWindow() {
+  if (FWindow) {
+    SetWindowLongPtrW(FWindow.Get(), DWLP_USER, 0);
+    // The menu bar belongs to FMainMenu, not to the window.
+    SetMenu(FWindow.Get(), nullptr);
+  }
+  FToolTip.Reset();
+}
+
+INT_PTR CALLBACK TImagePreviewWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+    reinterpret_cast<TImagePreviewWindow*>(lParam)->FWindow.Reset(window);
+    return TRUE;
+  }
+  auto* self = reinterpret_cast<TImagePreviewWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+  return self ? self->Dispatch(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR TImagePreviewWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: Paint(); return TRUE;
+    case WM_ERASEBKGND: return TRUE;  // WM_PAINT fills everything
+    case WM_LBUTTONDBLCLK:
+      if (FDialog) FApplication.Guard([this] { FDialog->FormDblClick(); });
+      return TRUE;
+    case WM_SHOWWINDOW:
+      if (wParam && FDialog) FApplication.Guard([this] { FDialog->FormShow(); });
+      return FALSE;
+    case WM_CONTEXTMENU: {
+      if (!FPopupMenu) return FALSE;
+      POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (point.x == -1 && point.y == -1) {
+        point = {0, 0};
+        ClientToScreen(FWindow.Get(), &point);
+      }
+      FApplication.Guard([&] {
+        TMenuItem* chosen = TrackMenu(*FPopupMenu, FWindow.Get(), point.x, point.y);
+        PostMenuClick(FApplication, *FPopupMenu, chosen);
+      });
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (HIWORD(wParam) == 0 && lParam == 0) {
+        if (TMenuItem* item = FMainMenu.ItemById(LOWORD(wParam))) {
+          FApplication.Guard([item] { item->Click(); });
+          return TRUE;
+        }
+      }
+      // The template has no buttons: Esc and Enter close nothing.
+      return TRUE;
+    case WM_CLOSE:
+      FClosed = true;
+      // A sent message does not end the wait for a posted one: wake the loop.
+      PostMessageW(FWindow.Get(), WM_NULL, 0, 0);
+      return TRUE;
+    default: break;
+  }
+  return FALSE;
+}
+
+void TImagePreviewWindow::Paint() {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(FWindow.Get(), &paint);
+  RECT client;
+  GetClientRect(FWindow.Get(), &client);
+  if (FDialog && client.right > 0 && client.bottom > 0) {
+    std::unique_ptr<TBitmap> image;
+    FApplication.Guard([&] { image = FDialog->ClientImage(client.right, client.bottom); });
+    if (image) {
+      BITMAPINFO info = {};
+      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      info.bmiHeader.biWidth = image->Width();
+      info.bmiHeader.biHeight = -image->Height();
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 24;
+      info.bmiHeader.biCompression = BI_RGB;
+      SetDIBitsToDevice(dc, 0, 0, DWORD(image->Width()), DWORD(image->Height()), 0, 0, 0,
+                        UINT(image->Height()), image->ScanLine(0), &info, DIB_RGB_COLORS);
+    }
+  } else {
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  }
+  EndPaint(FWindow.Get(), &paint);
+}
+
+void TImagePreviewWindow::SetClientSize(int32_t width, int32_t height) {
+  const HWND window = FWindow.Get();
+  // Twice: a menu bar can wrap onto two lines once the width is known.
+  for (int pass = 0; pass < 2; ++pass) {
+    RECT client, outer;
+    GetClientRect(window, &client);
+    GetWindowRect(window, &outer);
+    const int outerWidth = (outer.right - outer.left) + (width - client.right);
+    const int outerHeight = (outer.bottom - outer.top) + (height - client.bottom);
+    SetWindowPos(window, nullptr, 0, 0, outerWidth, outerHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (FToolTip) {
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = window;
+    tool.uId = 1;
+    GetClientRect(window, &tool.rect);
+    SendMessageW(FToolTip.Get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+void TImagePreviewWindow::OuterSize(int32_t& width, int32_t& height) {
+  RECT outer;
+  GetWindowRect(FWindow.Get(), &outer);
+  width = outer.right - outer.left;
+  height = outer.bottom - outer.top;
+}
+
+TRect TImagePreviewWindow::WorkArea() {
+  RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  return TRect{area.left, area.top, area.right, area.bottom};
+}
+
+void TImagePreviewWindow::SetPosition(int32_t left, int32_t top) {
+  SetWindowPos(FWindow.Get(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TImagePreviewWindow::SetCaption(const std::string& caption) {
+  SetWindowTextW(FWindow.Get(), WideOf(caption).c_str());
+}
+
+void TImagePreviewWindow::SetHint(const std::string& hint) {
+  if (!FToolTip) return;
+  FHint = WideOf(hint);
+  TOOLINFOW tool = {};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = FWindow.Get();
+  tool.uId = 1;
+  GetClientRect(FWindow.Get(), &tool.rect);
+  tool.lpszText = FHint.data();
+  SendMessageW(FToolTip.Get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  // Long paths wrap instead of running off the screen.
+  SendMessageW(FToolTip.Get(), TTM_SETMAXTIPWIDTH, 0, 600);
+}
+
+void TImagePreviewWindow::SetMenus(TMenuItem& mainMenu, TMenuItem& popupMenu) {
+  FMainMenu.Build(mainMenu, true);
+  SetMenu(FWindow.Get(), FMainMenu.Handle());
+  FPopupMenu = &popupMenu;
+}
+
+TColor TImagePreviewWindow::FaceColor() {
+  const COLORREF color = GetSysColor(COLOR_BTNFACE);
+  return RGBColor(GetRValue(color), GetGValue(color), GetBValue(color));
+}
+
+void TImagePreviewWindow::Invalidate() { InvalidateRect(FWindow.Get(), nullptr, FALSE); }
+
+void TImagePreviewWindow::ShowModal() {
+  const HWND window = FWindow.Get();
+  FClosed = false;
+  ShowWindow(window, SW_SHOW);
+  MSG message;
+  while (!FClosed) {
+    const BOOL result = GetMessageW(&message, nullptr, 0, 0);
+    if (result == 0) {
+      PostQuitMessage(int(message.wParam));
+      break;
+    }
+    if (result == -1) break;
+    if (!IsDialogMessageW(window, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  ShowWindow(window, SW_HIDE);
+}
+
+void TImagePreviewWindow::BringToFront() {
+  const HWND window = FWindow.Get();
+  if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+  SetForegroundWindow(window);
+  SetFocus(window);
+}
+
+void TImagePreviewWindow::ShellOpen(const std::string& path) {
+  ShellExecuteW(FWindow.Get(), L"open", WideOf(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void ShowPreviewDialog(TApplication& application, const TPoint& point, const std::string& fileName) {
+  const TPreviewServices services{application, ExistingFile, [&application] {
+                                    return std::make_unique<TImagePreviewWindow>(application);
+                                  }};
+  TImagePreviewDialog::ShowPreviewDialog(services, point, fileName);
+}

@@ -1,0 +1,134 @@
+// Driving real windows from a test: finding them, reading their texts,
+// pressing their buttons from another thread while the window's own thread
+// runs its modal loop, and screenshots of what the screen shows.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/BmpFile.h"
+#include "framework/Forms_win.h"
+#include "framework/Graphics.h"
+
+namespace vemo_test {
+
+using namespace std::chrono_literals;
+
+template <typename TCondition>
+bool WaitUntil(TCondition condition, std::chrono::milliseconds limit = 10s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+}
+
+struct TFoundWindow {
+  const wchar_t* ClassName;
+  const wchar_t* Caption;
+  DWORD ProcessId;
+  HWND Found = nullptr;
+};
+
+inline BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TFoundWindow*>(data);
+  if (!IsWindowVisible(window)) return TRUE;
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, 512);
+  if (search->Caption && std::wstring(text) != search->Caption) return TRUE;
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  if (search->ClassName && std::wstring(name) != search->ClassName) return TRUE;
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (search->ProcessId && owner != search->ProcessId) return TRUE;
+  search->Found = window;
+  return FALSE;
+}
+
+// A visible top-level window with the caption (and class, when given) of the
+// process (any process when 0).
+inline HWND FindVisibleWindow(const wchar_t* caption, const wchar_t* className = nullptr,
+                              DWORD processId = 0) {
+  TFoundWindow search{className, caption, processId};
+  EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+inline HWND WaitForWindow(const wchar_t* caption, const wchar_t* className = nullptr, DWORD processId = 0,
+                          std::chrono::milliseconds limit = 15s) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindVisibleWindow(caption, className, processId)) != nullptr; }, limit);
+  return found;
+}
+
+inline std::string TextOf(HWND window) {
+  // WM_GETTEXT works across processes, GetWindowText does not for controls.
+  const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+  std::vector<wchar_t> text(size_t(length > 0 ? length : 0) + 1, L'\0');
+  SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  return Utf8Of(text.data());
+}
+
+// The message box's text (its static control, id 0xFFFF).
+inline std::string MessageBoxText(HWND box) { return TextOf(GetDlgItem(box, 0xFFFF)); }
+
+// What the screen shows inside the rectangle, as a 24-bit bitmap.
+inline std::unique_ptr<TBitmap> ScreenArea(const RECT& rect) {
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return nullptr;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  TGdiBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!target) return nullptr;
+  TScreenDC screen;
+  const HDC memory = CreateCompatibleDC(screen.Get());
+  const HGDIOBJ old = SelectObject(memory, target.Get());
+  BitBlt(memory, 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  auto shot = std::make_unique<TBitmap>(width, height, pf24bit);
+  const size_t stride = TBitmap::StrideFor(width, pf24bit);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(shot->ScanLine(y), static_cast<const uint8_t*>(bits) + size_t(y) * stride, stride);
+  return shot;
+}
+
+inline std::unique_ptr<TBitmap> WindowShot(HWND window) {
+  RECT rect;
+  if (!window || !GetWindowRect(window, &rect)) return nullptr;
+  return ScreenArea(rect);
+}
+
+// Saves a screenshot below the working folder's "screenshots" (the build
+// folder under ctest), as BMP.
+inline void SaveShot(const TBitmap* shot, const std::string& name) {
+  if (!shot) return;
+  std::filesystem::create_directories("screenshots");
+  SaveBitmapToFile("screenshots\\" + name, *shot);
+}
+
+// How many pixels of the bitmap differ from the colour.
+inline int CountOtherThan(const TBitmap& bitmap, TColor color) {
+  int count = 0;
+  for (int32_t y = 0; y < bitmap.Height(); ++y)
+    for (int32_t x = 0; x < bitmap.Width(); ++x)
+      if (bitmap.PixelColor(x, y) != color) ++count;
+  return count;
+}
+
+}  // namespace vemo_test
