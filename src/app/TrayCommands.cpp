@@ -1,0 +1,75 @@
+#include "app/TrayCommands.h"
+
+TTrayCommands::TTrayCommands(TVEMOMainForm& form, TTrayServices& services)
+    : FForm(form), FServices(services) {
+  FForm.OnTrayIcon = [this](uint32_t event) { WMTrayIcon(event); };
+  FForm.OnHistoryClick = [this](THistory* history, const std::string& path) { HistoryClick(history, path); };
+  FForm.actConfig.OnExecute = [this](TAction*) { actConfigExecute(); };
+  FForm.actAbout.OnExecute = [this](TAction*) { actAboutExecute(); };
+  FForm.actWebsite.OnExecute = [this](TAction*) { actWebsiteExecute(); };
+}
+
+TTrayCommands::~TTrayCommands() {
+  FForm.OnTrayIcon = nullptr;
+  FForm.OnHistoryClick = nullptr;
+  FForm.actConfig.OnExecute = nullptr;
+  FForm.actAbout.OnExecute = nullptr;
+  FForm.actWebsite.OnExecute = nullptr;
+}
+
+void TTrayCommands::WMTrayIcon(uint32_t event) {
+  const TPoint cursor = FServices.CursorPos();
+  // The slideshow stands still while a menu or dialog opened here is up; the
+  // time spent in here is left out of the show's time.
+  const bool wasRunning = FForm.IsPlaying();
+  if (wasRunning) FForm.SetClockRunning(false);
+  try {
+    switch (event) {
+      case kTrayLeftButtonDown:
+        FServices.SetForeground();
+        FHistoryPoint = cursor;
+        FServices.PopupMenu(FForm.popHistory, cursor);
+        break;
+      case kTrayLeftDoubleClick:
+        if (FForm.Current().Index != -1) FServices.ShowPreviewDialog(cursor, FForm.Current().Path);
+        break;
+      case kTrayRightButtonUp:
+        FServices.SetForeground();
+        FServices.PopupMenu(FForm.PopupMenu1, cursor);
+        break;
+      case kTrayBalloonClick: FForm.actConfig.Execute(); break;
+      default: break;
+    }
+  } catch (...) {
+    if (wasRunning) FForm.SetClockRunning(true);
+    throw;
+  }
+  if (wasRunning) FForm.SetClockRunning(true);
+}
+
+void TTrayCommands::actConfigExecute() {
+  const TSettingsState state = FForm.SettingsState();
+  state.FNewInterval = state.FInterval;
+  // A defined place even when the store reports none (its file deleted
+  // meanwhile): the INI file, where a first save would put it.
+  TStoragePlace storage = spIniFile;
+  FServices.QueryStorage(storage);
+  const TConfigChanges changes =
+      FServices.ShowConfigDialog(TConfigDialogParams{state.FNewInterval, state.FFolderList, storage});
+  // Into the place in use before the dialog.
+  if (changes != 0) FServices.SaveSettings(state);
+  // A fade in progress takes the new interval when it ends, and new folders
+  // enter the play list at its next rebuild.
+  if (!FForm.IsFading()) {
+    if (changes & ccInterval) state.FInterval = state.FNewInterval;
+    if (changes & ccFolders) FForm.RebuildPlayList();
+  }
+  if (changes & ccStorage) {
+    FServices.MoveStorage(storage);
+    FServices.SaveSettings(state);
+  }
+}
+
+void TTrayCommands::HistoryClick(THistory*, const std::string& path) {
+  FServices.ShowPreviewDialog(FHistoryPoint, path);
+}

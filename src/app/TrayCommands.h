@@ -1,0 +1,70 @@
+// What the notification-area icon does: the handler of its callback message
+// (WMTrayIcon), the two popup menus, the Settings, About and home-page
+// commands and the choice of a recent picture. Installed on the main window,
+// whose Play, Stop and Exit commands it leaves as they are.
+//
+// Everything outside the main window (cursor, foreground, menus, dialogs,
+// settings store) comes through TTrayServices, so that the order of the steps
+// can be checked against fakes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/Settings.h"
+#include "app/Unit1.h"
+#include "dialogs/dlgConfig.h"
+#include "dialogs/dlgImage.h"
+#include "framework/Menus.h"
+#include "settings/ZoRegIni.h"
+
+// The icon's events, as the callback message's lParam carries them.
+inline constexpr uint32_t kTrayLeftButtonDown = 513;   // WM_LBUTTONDOWN
+inline constexpr uint32_t kTrayLeftDoubleClick = 515;  // WM_LBUTTONDBLCLK
+inline constexpr uint32_t kTrayRightButtonUp = 517;    // WM_RBUTTONUP
+inline constexpr uint32_t kTrayBalloonClick = 1029;    // NIN_BALLOONUSERCLICK
+
+class TTrayServices {
+public:
+  virtual ~TTrayServices() = default;
+  // The mouse cursor's screen position.
+  virtual TPoint CursorPos() = 0;
+  // Brings the main window to the foreground (before a popup menu).
+  virtual void SetForeground() = 0;
+  // Shows the menu at the point; the chosen item is clicked after the
+  // handler that opened the menu has returned.
+  virtual void PopupMenu(TMenuItem& menu, const TPoint& at) = 0;
+  virtual void ShowPreviewDialog(const TPoint& at, const std::string& path) = 0;
+  virtual TConfigChanges ShowConfigDialog(const TConfigDialogParams& params) = 0;
+  virtual void ShowAboutBox() = 0;
+  virtual void OpenHomePage() = 0;
+  // The settings store (Parts of the store: its place, moving it, saving).
+  virtual bool QueryStorage(TStoragePlace& place) = 0;
+  virtual void MoveStorage(TStoragePlace newPlace) = 0;
+  virtual void SaveSettings(const TSettingsState& state) = 0;
+};
+
+class TTrayCommands {
+public:
+  // Installs the handlers on form: WMTrayIcon, HistoryClick and the Settings,
+  // About and home-page commands. form and services must outlive this object,
+  // which takes the handlers away again when it goes.
+  TTrayCommands(TVEMOMainForm& form, TTrayServices& services);
+  ~TTrayCommands();
+  TTrayCommands(const TTrayCommands&) = delete;
+  TTrayCommands& operator=(const TTrayCommands&) = delete;
+
+  void WMTrayIcon(uint32_t event);
+  void actConfigExecute();
+  void actAboutExecute() { FServices.ShowAboutBox(); }
+  void actWebsiteExecute() { FServices.OpenHomePage(); }
+  void HistoryClick(THistory* history, const std::string& path);
+
+  // Where the history menu was opened last.
+  const TPoint& HistoryPoint() const { return FHistoryPoint; }
+
+private:
+  TVEMOMainForm& FForm;
+  TTrayServices& FServices;
+  TPoint FHistoryPoint;
+};

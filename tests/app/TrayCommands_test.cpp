@@ -1,0 +1,373 @@
+#include "app/TrayCommands.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/BmpFile.h"
+#include "support/TempFolder.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+using testing::ElementsAre;
+using vemo_test::TTempFolder;
+
+// --- The main window's surroundings, as small as they can be -------------------------
+
+class TClock : public TMillisecondClock {
+public:
+  uint32_t Value = 5000;
+  uint32_t Now() override { return Value; }
+};
+
+class TTray : public TNotificationArea {
+public:
+  bool NotifyIcon(uint32_t, const TNotifyIconData&) override { return true; }
+  uint32_t LastError() override { return 0; }
+  void Sleep(uint32_t) override {}
+};
+
+class TIcons : public TIconFactory {
+public:
+  THandleValue Next = 1;
+  THandleValue CreateIcon(const TBitmap&, const TBitmap&) override { return Next++; }
+  void DestroyIcon(THandleValue) override {}
+};
+
+class TBoxes : public TMessageBoxes {
+public:
+  std::vector<std::string> Shown;
+  void Show(const std::string& text, const std::string&, TMsgDlgType) override { Shown.push_back(text); }
+};
+
+class TWindow : public TWindowHost {
+public:
+  THandleValue Handle() override { return 7; }
+  void PostClose() override {}
+};
+
+class TReader : public TFolderReader {
+public:
+  explicit TReader(const std::filesystem::path& folder) : FIterator(folder) {}
+  std::optional<TFolderIdentity> Identity() override { return std::nullopt; }
+  bool Next(TFolderEntry& entry) override {
+    if (FIterator == std::filesystem::directory_iterator()) return false;
+    entry.Name = vemo_test::Utf8FromPath(FIterator->path().filename());
+    entry.Kind = FIterator->is_directory() ? ekFolder : ekFile;
+    ++FIterator;
+    return true;
+  }
+
+private:
+  std::filesystem::directory_iterator FIterator;
+};
+
+class TEnumerator : public TFolderEnumerator {
+public:
+  int Opened = 0;
+  std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
+    ++Opened;
+    const std::filesystem::path path = vemo_test::PathFromUtf8(folder);
+    if (!std::filesystem::is_directory(path)) return nullptr;
+    return std::make_unique<TReader>(path);
+  }
+};
+
+// --- The services, recording the order of the steps ----------------------------------
+
+class TServices : public TTrayServices {
+public:
+  explicit TServices(TVEMOMainForm*& form) : FForm(form) {}
+  std::vector<std::string> Log;
+  TPoint Cursor{300, 400};
+  std::optional<TStoragePlace> Place = spIniFile;
+  // What the user does in the dialog.
+  std::function<TConfigChanges(const TConfigDialogParams&)> Dialog = [](const TConfigDialogParams&) {
+    return TConfigChanges(0);
+  };
+  std::vector<uint16_t> SavedIntervals;
+  std::vector<TStoragePlace> SavedPlaces;
+  std::vector<int32_t> SavedFolderCounts;
+
+  TPoint CursorPos() override {
+    Log.push_back("cursor");
+    return Cursor;
+  }
+  void SetForeground() override { Log.push_back(Clock("foreground")); }
+  void PopupMenu(TMenuItem& menu, const TPoint& at) override {
+    const std::string which = &menu == &FForm->PopupMenu1   ? "main"
+                              : &menu == &FForm->popHistory ? "history"
+                                                            : "?";
+    Log.push_back(Clock("menu " + which + " at " + Point(at)));
+  }
+  void ShowPreviewDialog(const TPoint& at, const std::string& path) override {
+    Log.push_back(Clock("preview " + path + " at " + Point(at)));
+  }
+  TConfigChanges ShowConfigDialog(const TConfigDialogParams& params) override {
+    Log.push_back(Clock("dialog interval " + std::to_string(params.Interval) + " storage " +
+                        std::to_string(int(params.Storage))));
+    return Dialog(params);
+  }
+  void ShowAboutBox() override { Log.push_back("about"); }
+  void OpenHomePage() override { Log.push_back("home page"); }
+  bool QueryStorage(TStoragePlace& place) override {
+    Log.push_back("query");
+    if (!Place) return false;
+    place = *Place;
+    return true;
+  }
+  void MoveStorage(TStoragePlace newPlace) override {
+    Log.push_back("move to " + std::to_string(int(newPlace)));
+    Place = newPlace;
+  }
+  void SaveSettings(const TSettingsState& state) override {
+    Log.push_back("save " + std::to_string(state.FNewInterval) + " into " +
+                  (Place ? std::to_string(int(*Place)) : std::string("none")));
+    SavedIntervals.push_back(state.FNewInterval);
+    SavedFolderCounts.push_back(state.FFolderList.Count());
+  }
+
+private:
+  std::string Clock(const std::string& text) const {
+    return text + (FForm->IsPlaying() ? " (clock running)" : " (clock held)");
+  }
+  static std::string Point(const TPoint& p) { return std::to_string(p.X) + "," + std::to_string(p.Y); }
+  TVEMOMainForm*& FForm;
+};
+
+class TrayCommandsTest : public testing::Test {
+protected:
+  void SetUp() override {
+    App.Title = "Kobaru";
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+      TBitmap picture(8, 8, pf24bit);
+      FillRandom(picture, uint32_t(name[0]));
+      SaveBitmapToFile(vemo_test::Utf8FromPath(Temp.MakeFolder("one") / name), picture);
+    }
+    Second = vemo_test::Utf8FromPath(Temp.MakeFolder("two"));
+    TBitmap picture(8, 8, pf24bit);
+    SaveBitmapToFile(Second + "/d.bmp", picture);
+    Form = std::make_unique<TVEMOMainForm>(
+        TMainFormServices{App, Window, Clock, Tray, Icons, [] { return 0x00060000u; },
+                          [this](const TSettingsState& state) {
+                            state.FInterval = 15;
+                            state.FNewInterval = 15;
+                            state.FFolderList.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
+                          },
+                          [](const std::string& path) {
+                            return std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
+                          },
+                          Folders});
+    FormPointer = Form.get();
+    Form->FormCreate();
+    Commands = std::make_unique<TTrayCommands>(*Form, Services);
+  }
+  void TearDown() override {
+    Commands.reset();
+    Form.reset();
+  }
+  // Plays until the icon is in the middle of its first fade.
+  void PlayIntoTheFade() {
+    Form->Play();
+    // The first tick changes to the first picture; 15.5 s later it fades.
+    Clock.Value += 1100;
+    Form->Timer1.Tick();
+    Clock.Value += 15 * 1000 + 500;
+    Form->Timer1.Tick();
+    ASSERT_TRUE(Form->IsFading());
+  }
+
+  TTempFolder Temp{"vemo-tray"};
+  std::string Second;
+  TBoxes Boxes;
+  TApplication App{Boxes};
+  TWindow Window;
+  TClock Clock;
+  TTray Tray;
+  TIcons Icons;
+  TEnumerator Folders;
+  std::unique_ptr<TVEMOMainForm> Form;
+  TVEMOMainForm* FormPointer = nullptr;
+  TServices Services{FormPointer};
+  std::unique_ptr<TTrayCommands> Commands;
+};
+
+TEST_F(TrayCommandsTest, MenusOpenAtTheCursorWithTheWindowInFrontAndTheClockHeld) {
+  Form->Play();
+  Form->WMTrayIcon(517);
+  Form->WMTrayIcon(513);
+  EXPECT_THAT(Services.Log,
+              ElementsAre("cursor", "foreground (clock held)", "menu main at 300,400 (clock held)", "cursor",
+                          "foreground (clock held)", "menu history at 300,400 (clock held)"));
+  EXPECT_TRUE(Form->IsPlaying()) << "the clock runs again after the handler";
+  // Stopped, the clock stays stopped.
+  Form->Stop(true);
+  Services.Log.clear();
+  Form->WMTrayIcon(517);
+  EXPECT_THAT(Services.Log,
+              ElementsAre("cursor", "foreground (clock held)", "menu main at 300,400 (clock held)"));
+  EXPECT_FALSE(Form->IsPlaying());
+}
+
+TEST_F(TrayCommandsTest, TheTimeInTheHandlerIsLeftOutOfTheShow) {
+  Form->Play();
+  Clock.Value += 2000;
+  Form->Timer1.Tick();
+  const uint32_t before = Form->Elapsed();
+  Services.Dialog = [this](const TConfigDialogParams&) {
+    Clock.Value += 60000;  // the menu stays open for a minute
+    return TConfigChanges(0);
+  };
+  Form->WMTrayIcon(1029);
+  Clock.Value += 100;
+  Form->Timer1.Tick();
+  EXPECT_EQ(Form->Elapsed(), before + 100);
+}
+
+TEST_F(TrayCommandsTest, ADoubleClickPreviewsTheCurrentPictureOnlyWhenThereIsOne) {
+  Form->WMTrayIcon(515);
+  EXPECT_THAT(Services.Log, ElementsAre("cursor")) << "no picture yet: nothing";
+  // The first picture change makes a play-list picture current.
+  Form->Play();
+  Clock.Value += 16000;
+  Form->Timer1.Tick();
+  ASSERT_NE(Form->Current().Index, -1);
+  Services.Log.clear();
+  Services.Cursor = {10, 20};
+  Form->WMTrayIcon(515);
+  EXPECT_THAT(Services.Log,
+              ElementsAre("cursor", "preview " + Form->Current().Path + " at 10,20 (clock held)"));
+}
+
+TEST_F(TrayCommandsTest, OtherEventsDoNothingButReadTheCursor) {
+  Form->Play();
+  for (uint32_t event : {512u, 514u, 516u, 1028u, 0x10000u + 517u}) Form->WMTrayIcon(event);
+  EXPECT_EQ(Services.Log.size(), 5u);
+  for (const std::string& entry : Services.Log) EXPECT_EQ(entry, "cursor");
+  EXPECT_TRUE(Form->IsPlaying());
+}
+
+TEST_F(TrayCommandsTest, AHistoryChoicePreviewsWhereTheHistoryMenuOpened) {
+  Services.Cursor = {1200, 1010};
+  Form->WMTrayIcon(513);
+  Services.Cursor = {5, 5};
+  Form->History()->Add("C:\\p\\x.jpg", *Form->DefaultTile());
+  Form->popHistory.Items(0)->Click();
+  EXPECT_EQ(Services.Log.back(), "preview C:\\p\\x.jpg at 1200,1010 (clock held)");
+}
+
+TEST_F(TrayCommandsTest, AboutAndHomePageRunTheirCommands) {
+  Form->actAbout.Execute();
+  Form->actWebsite.Execute();
+  EXPECT_THAT(Services.Log, ElementsAre("about", "home page"));
+}
+
+TEST_F(TrayCommandsTest, OkWithoutChangesSavesAndRebuildsNothing) {
+  const int opened = Folders.Opened;
+  Form->actConfig.Execute();
+  EXPECT_THAT(Services.Log, ElementsAre("query", "dialog interval 15 storage 0 (clock held)"));
+  EXPECT_EQ(Folders.Opened, opened);
+}
+
+TEST_F(TrayCommandsTest, TheDialogStartsFromTheIntervalInForce) {
+  PlayIntoTheFade();
+  Services.Dialog = [](const TConfigDialogParams& params) {
+    params.Interval = 30;
+    return TConfigChanges(ccInterval);
+  };
+  Form->actConfig.Execute();  // interval 30 pending until the fade ends
+  EXPECT_EQ(Form->NewInterval(), 30);
+  EXPECT_EQ(Form->Interval(), 15);
+  Services.Log.clear();
+  Services.Dialog = [](const TConfigDialogParams&) { return TConfigChanges(0); };
+  Form->actConfig.Execute();
+  EXPECT_THAT(Services.Log, ElementsAre("query", "dialog interval 15 storage 0 (clock running)"));
+}
+
+TEST_F(TrayCommandsTest, ChangedIntervalOutsideAFadeIsSavedAndInForceAtOnce) {
+  Services.Dialog = [](const TConfigDialogParams& params) {
+    params.Interval = 42;
+    return TConfigChanges(ccInterval);
+  };
+  const int opened = Folders.Opened;
+  Form->actConfig.Execute();
+  EXPECT_THAT(Services.Log,
+              ElementsAre("query", "dialog interval 15 storage 0 (clock held)", "save 42 into 0"));
+  EXPECT_EQ(Form->Interval(), 42);
+  EXPECT_EQ(Folders.Opened, opened) << "no rescan for an interval";
+}
+
+TEST_F(TrayCommandsTest, ChangedIntervalDuringAFadeWaitsForItsEnd) {
+  PlayIntoTheFade();
+  Services.Dialog = [](const TConfigDialogParams& params) {
+    params.Interval = 42;
+    return TConfigChanges(ccInterval);
+  };
+  Form->actConfig.Execute();
+  EXPECT_EQ(Services.SavedIntervals, std::vector<uint16_t>{42});
+  EXPECT_EQ(Form->Interval(), 15);
+  Clock.Value += 600;  // the fade ends and the picture changes
+  Form->Timer1.Tick();
+  Clock.Value += 50;
+  Form->Timer1.Tick();
+  EXPECT_EQ(Form->Interval(), 42);
+}
+
+TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {
+  Services.Dialog = [this](const TConfigDialogParams& params) {
+    params.Folders.Add(Second);
+    return TConfigChanges(ccFolders);
+  };
+  Form->actConfig.Execute();
+  EXPECT_EQ(Form->PlayList()->Count(), 4) << "rebuilt with the new folder";
+  EXPECT_EQ(Services.SavedFolderCounts, std::vector<int32_t>{2});
+
+  Services.Dialog = [](const TConfigDialogParams& params) {
+    params.Folders.Delete(1);
+    return TConfigChanges(ccFolders);
+  };
+  PlayIntoTheFade();
+  Form->actConfig.Execute();
+  EXPECT_EQ(Form->FolderList()->Count(), 1);
+  EXPECT_EQ(Form->PlayList()->Count(), 4) << "the play list keeps its pictures until its end";
+  EXPECT_EQ(Services.SavedFolderCounts, (std::vector<int32_t>{2, 1}));
+}
+
+TEST_F(TrayCommandsTest, AMovedStoreSavesIntoTheOldPlaceThenMovesAndSavesIntoTheNew) {
+  Services.Dialog = [](const TConfigDialogParams& params) {
+    params.Storage = spRegistry;
+    return TConfigChanges(ccStorage);
+  };
+  Form->actConfig.Execute();
+  EXPECT_THAT(Services.Log, ElementsAre("query", "dialog interval 15 storage 0 (clock held)",
+                                        "save 15 into 0", "move to 1", "save 15 into 1"));
+}
+
+TEST_F(TrayCommandsTest, AStoreThatReportsNoPlaceStartsTheDialogAtTheIniFile) {
+  Services.Place.reset();
+  Form->actConfig.Execute();
+  EXPECT_THAT(Services.Log, ElementsAre("query", "dialog interval 15 storage 0 (clock held)"));
+}
+
+TEST_F(TrayCommandsTest, ABalloonClickRunsTheSettingsWithTheClockHeld) {
+  Form->Play();
+  Form->WMTrayIcon(1029);
+  EXPECT_THAT(Services.Log, ElementsAre("cursor", "query", "dialog interval 15 storage 0 (clock held)"));
+  EXPECT_TRUE(Form->IsPlaying());
+}
+
+TEST_F(TrayCommandsTest, AnErrorInTheHandlerStillLetsTheClockRunAgain) {
+  Form->Play();
+  Services.Dialog = [](const TConfigDialogParams&) -> TConfigChanges { throw Exception("store broken"); };
+  EXPECT_THROW(Form->WMTrayIcon(1029), Exception);
+  EXPECT_TRUE(Form->IsPlaying());
+}
+
+}  // namespace
