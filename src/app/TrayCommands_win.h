@@ -1,0 +1,33 @@
+// The tray commands' services in the program: the cursor, the foreground
+// window, real popup menus, the dialogs, the About box, the home page and the
+// settings store. Included only by Windows code.
+#pragma once
+
+#include <windows.h>
+
+#include "app/TrayCommands.h"
+#include "framework/Forms.h"
+#include "settings/ZoRegIni.h"
+
+class TWinTrayServices : public TTrayServices {
+public:
+  // window is the main window: it owns the menus and the settings dialog.
+  TWinTrayServices(TApplication& application, HWND window, const TStorageEnvironment& environment)
+      : FApplication(application), FWindow(window), FEnvironment(environment) {}
+
+  TPoint CursorPos() override;
+  void SetForeground() override;
+  void PopupMenu(TMenuItem& menu, const TPoint& at) override;
+  void ShowPreviewDialog(const TPoint& at, const std::string& path) override;
+  TConfigChanges ShowConfigDialog(const TConfigDialogParams& params) override;
+  void ShowAboutBox() override;
+  void OpenHomePage() override;
+  bool QueryStorage(TStoragePlace& place) override;
+  void MoveStorage(TStoragePlace newPlace) override;
+  void SaveSettings(const TSettingsState& state) override;
+
+private:
+  TApplication& FApplication;
+  HWND FWindow;
+  const TStorageEnvironment& FEnvironment;
+};
