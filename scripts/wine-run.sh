@@ -23,5 +23,26 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
+# The dialogs' Japanese font ("ＭＳ Ｐゴシック" and its relatives) is not part of
+# Wine: it is mapped to Noto Sans CJK JP from Debian's fonts-noto-cjk, once
+# per prefix.
+if [ ! -f "$WINEPREFIX/.vemo-fonts" ]; then
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.vemo-fonts" ]; then
+      reg="$WINEPREFIX/vemo-fonts.reg"
+      {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for face in "ＭＳ Ｐゴシック" "ＭＳ ゴシック" "ＭＳ Ｐ明朝" "ＭＳ 明朝" "MS PGothic" "MS Gothic" \
+          "MS UI Gothic" "MS PMincho" "MS Mincho"; do
+          printf '"%s"="Noto Sans CJK JP"\r\n' "$face"
+        done
+      } | iconv -f UTF-8 -t UTF-16 >"$reg"
+      if wine reg import "$reg" >/dev/null 2>&1; then touch "$WINEPREFIX/.vemo-fonts"; fi
+      rm -f "$reg"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+fi
 [ "${1:-}" = --init-only ] && exit 0
 exec wine "$@"
