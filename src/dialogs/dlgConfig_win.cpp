@@ -293,7 +293,15 @@ void TConfigDialogWindow::Layout() {
   for (size_t i = 0; i < controls.size(); ++i)
     MoveWindow(Item(controls[i].Id), rects[i].left, rects[i].top, rects[i].right - rects[i].left,
                rects[i].bottom - rects[i].top, FALSE);
-  SendMessageW(Item(IDC_LSTFOLDERS), LB_SETITEMHEIGHT, 0, px(12) + 2);
+  // The designed 12 pixels, or the font's whole line where that is taller.
+  int lineHeight = 0;
+  {
+    const HWND list = Item(IDC_LSTFOLDERS);
+    TWindowFontDC dc(list);
+    TEXTMETRICW metrics = {};
+    if (dc.Get() && GetTextMetricsW(dc.Get(), &metrics)) lineHeight = int(metrics.tmHeight);
+  }
+  SendMessageW(Item(IDC_LSTFOLDERS), LB_SETITEMHEIGHT, 0, std::max(px(12), lineHeight));
 }
 
 void TConfigDialogWindow::ShowPage(int page) {

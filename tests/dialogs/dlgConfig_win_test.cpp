@@ -51,6 +51,43 @@ HDROP MakeDrop(const std::vector<std::wstring>& paths) {
   return static_cast<HDROP>(memory);
 }
 
+// The name suffix of this process's screenshots.
+std::string ShotSuffix() {
+  wchar_t suffix[16] = {};
+  GetEnvironmentVariableW(L"VEMO_SHOT_SUFFIX", suffix, 16);
+  return Utf8Of(suffix);
+}
+
+// The screen resolution new processes start with (both places Wine and
+// Windows read it from), restored when this goes.
+class TDpiSetting {
+public:
+  explicit TDpiSetting(DWORD dpi) {
+    for (size_t i = 0; i < 2; ++i) {
+      DWORD size = sizeof(FOld[i]);
+      FHad[i] = RegGetValueW(kRoots[i], kKeys[i], L"LogPixels", RRF_RT_REG_DWORD, nullptr, &FOld[i], &size) ==
+                ERROR_SUCCESS;
+      RegSetKeyValueW(kRoots[i], kKeys[i], L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    }
+  }
+  ~TDpiSetting() {
+    for (size_t i = 0; i < 2; ++i) {
+      if (FHad[i])
+        RegSetKeyValueW(kRoots[i], kKeys[i], L"LogPixels", REG_DWORD, &FOld[i], sizeof(FOld[i]));
+      else
+        RegDeleteKeyValueW(kRoots[i], kKeys[i], L"LogPixels");
+    }
+  }
+  TDpiSetting(const TDpiSetting&) = delete;
+  TDpiSetting& operator=(const TDpiSetting&) = delete;
+
+private:
+  const HKEY kRoots[2] = {HKEY_CURRENT_USER, HKEY_CURRENT_CONFIG};
+  static constexpr const wchar_t* kKeys[2] = {L"Control Panel\\Desktop", L"Software\\Fonts"};
+  DWORD FOld[2] = {};
+  bool FHad[2] = {};
+};
+
 // The second page, as a click on its tab selects it.
 void ShowSecondPage(HWND dialog) {
   const HWND tabs = GetDlgItem(dialog, IDC_PAGECONTROL1);
@@ -136,10 +173,10 @@ TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCu
     ini = SendMessageW(GetDlgItem(dialog, IDC_RDOINI), BM_GETCHECK, 0, 0) == BST_CHECKED;
     registry = SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_GETCHECK, 0, 0) == BST_CHECKED;
     std::this_thread::sleep_for(300ms);
-    SaveShot(WindowShot(dialog).get(), "settings-slideshow.bmp");
+    SaveShot(WindowShot(dialog).get(), "settings-slideshow" + ShotSuffix() + ".bmp");
     ShowSecondPage(dialog);
     std::this_thread::sleep_for(300ms);
-    SaveShot(WindowShot(dialog).get(), "settings-storage.bmp");
+    SaveShot(WindowShot(dialog).get(), "settings-storage" + ShotSuffix() + ".bmp");
     SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
   });
   EXPECT_EQ(caption, "Kobaruの設定");
@@ -159,8 +196,39 @@ TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCu
   EXPECT_THAT(list, ElementsAre(A, B)) << "the list box sorts";
   EXPECT_TRUE(ini);
   EXPECT_FALSE(registry);
-  EXPECT_GE(client.right, 504);
-  EXPECT_GE(client.bottom, 360);
+  // The designed 504 x 360 at the screen's resolution.
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  EXPECT_GE(client.right, MulDiv(504, dpi, 96));
+  EXPECT_GE(client.bottom, MulDiv(360, dpi, 96));
+}
+
+// The same at 150 % (144 dots per inch), in a fresh process of this program:
+// the resolution is read when a process starts.
+TEST_F(ConfigDialogWindowTest, AtOneAndAHalfTimesTheResolutionNothingIsCutOffEither) {
+  TDpiSetting dpi(144);
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring command =
+      std::wstring(L"\"") + exe +
+      L"\" --gtest_filter=ConfigDialogWindowTest.ShowsEveryCaptionAndTheCallersValuesWithNothingCutOff";
+  SetEnvironmentVariableW(L"VEMO_SHOT_SUFFIX", L"-150");
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  const BOOL started =
+      CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  SetEnvironmentVariableW(L"VEMO_SHOT_SUFFIX", nullptr);
+  ASSERT_TRUE(started);
+  const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+  DWORD code = 99;
+  if (!ended) TerminateProcess(process.hProcess, 98);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(code, 0u) << "the dialog's test failed at 150 %";
 }
 
 TEST_F(ConfigDialogWindowTest, EditingDropDeleteAndTheStorageComeBackOnOk) {
