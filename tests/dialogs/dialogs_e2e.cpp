@@ -1,0 +1,298 @@
+// End-to-end runs of vemo.exe's dialogs and menus under Wine on a (virtual) X
+// display: the program is started beside prepared settings and pictures and
+// driven the way a user would, through the icon's callback message, the
+// menus' keys and the dialogs' controls; the results are read from the real
+// windows, the INI file and the registry. Screenshots go to
+// <build>/e2e-dialogs.
+#include <windows.h>
+// The common-controls header needs the Windows types first.
+#include <commctrl.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Unit1_win.h"
+#include "dialogs/WindowDriver_win.h"
+#include "dialogs/dlgImage_win.h"
+#include "dialogs/dlgResource.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using namespace vemo_test;
+using vemo_test::TTempFolder;
+
+const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
+const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
+// The copy's own name keeps its settings apart from a real vemo.exe's.
+const wchar_t kExeName[] = L"vemo-dlg.exe";
+const wchar_t kRegistryKey[] = L"Software\\Orvane\\vemo-dlg";
+constexpr UINT kTrayMessage = WM_USER + 100;
+
+class TProcess {
+public:
+  TProcess(const std::filesystem::path& exe, const std::filesystem::path& folder) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(exe.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.wstring().c_str(), &startup, &FInfo))
+      throw std::runtime_error("cannot start " + vemo_test::Utf8FromPath(exe));
+  }
+  ~TProcess() {
+    if (WaitForSingleObject(FInfo.hProcess, 0) != WAIT_OBJECT_0) {
+      TerminateProcess(FInfo.hProcess, 99);
+      WaitForSingleObject(FInfo.hProcess, 5000);
+    }
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+  }
+  TProcess(const TProcess&) = delete;
+  TProcess& operator=(const TProcess&) = delete;
+  bool Wait(DWORD ms) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
+  DWORD Id() const { return FInfo.dwProcessId; }
+
+private:
+  PROCESS_INFORMATION FInfo = {};
+};
+
+HWND MainWindowOf(DWORD processId) {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, kMainWindowClass, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId) return window;
+  }
+  return nullptr;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool RegistryString(const wchar_t* subkey, const wchar_t* name, std::wstring& value) {
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof(buffer);
+  const std::wstring key = std::wstring(kRegistryKey) + L"\\" + subkey;
+  if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+      ERROR_SUCCESS)
+    return false;
+  value = buffer;
+  return true;
+}
+
+bool RegistryNumber(const wchar_t* subkey, const wchar_t* name, DWORD& value) {
+  DWORD size = sizeof(value);
+  const std::wstring key = std::wstring(kRegistryKey) + L"\\" + subkey;
+  return RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+         ERROR_SUCCESS;
+}
+
+void Shot(HWND window, const std::string& name) {
+  std::this_thread::sleep_for(400ms);
+  const auto shot = WindowShot(window);
+  if (!shot) return;
+  const std::filesystem::path folder = kBuildDir / "e2e-dialogs";
+  std::filesystem::create_directories(folder);
+  SaveBitmapToFile(vemo_test::Utf8FromPath(folder / name), *shot);
+}
+
+// Presses a menu's keys: the open popup menu of the process gets them.
+HWND OpenMenu(DWORD processId) { return WaitForWindow(nullptr, L"#32768", processId, 10s); }
+void MenuKey(HWND menu, WPARAM key) { PostMessageW(menu, WM_KEYDOWN, key, 0); }
+void MenuChar(HWND menu, wchar_t c) { PostMessageW(menu, WM_CHAR, c, 0); }
+
+class DialogsEndToEnd : public testing::Test {
+protected:
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
+    std::filesystem::copy_file(kBuildDir / "vemo.exe", Temp.FsPath() / kExeName);
+    Pictures = Temp.MakeFolder("pics");
+    std::filesystem::copy_file(kDataDir / "jpeg" / "landscape-640x480.jpg", Pictures / "first.jpg");
+    std::filesystem::copy_file(kDataDir / "jpeg" / "portrait-300x500.jpg", Pictures / "second.jpg");
+    Extra = Temp.MakeFolder("extra");
+    Ini = Temp.FsPath() / "vemo-dlg.ini";
+    std::ofstream ini(Ini, std::ios::binary);
+    ini << "[General]\r\nInterval=3\r\n[Folders]\r\nCount=2\r\n0=" << vemo_test::Utf8FromPath(Pictures)
+        << "\r\n1=" << vemo_test::Utf8FromPath(Extra) << "\r\n";
+  }
+  void TearDown() override {
+    if (Vemo && Main) PostMessageW(Main, WM_CLOSE, 0, 0);
+    if (Vemo) Vemo->Wait(10000);
+    Vemo.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
+  }
+  void Start() {
+    Vemo = std::make_unique<TProcess>(Temp.FsPath() / kExeName, Temp.FsPath());
+    WaitUntil([&] { return (Main = MainWindowOf(Vemo->Id())) != nullptr; }, 20s);
+    ASSERT_NE(Main, nullptr);
+    std::this_thread::sleep_for(500ms);
+  }
+  void Tray(LPARAM event) { PostMessageW(Main, kTrayMessage, 0, event); }
+  HWND Settings() { return WaitForWindow(L"Kobaruの設定", nullptr, Vemo->Id(), 10s); }
+
+  TTempFolder Temp{"vemo-dlg-e2e"};
+  std::filesystem::path Pictures, Extra, Ini;
+  std::unique_ptr<TProcess> Vemo;
+  HWND Main = nullptr;
+};
+
+TEST_F(DialogsEndToEnd, SettingsFromTheMenuMoveToTheRegistryWithTheNewIntervalAndFolders) {
+  Start();
+  Tray(WM_RBUTTONUP);
+  const HWND menu = OpenMenu(Vemo->Id());
+  ASSERT_NE(menu, nullptr) << "no right-click menu";
+  Shot(menu, "menu-main.bmp");
+  MenuChar(menu, L'c');
+  const HWND dialog = Settings();
+  ASSERT_NE(dialog, nullptr) << "Settings did not open the dialog";
+  Shot(dialog, "settings-slideshow.bmp");
+
+  SendMessageW(GetDlgItem(dialog, IDC_EDIT1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"60"));
+  // Delete "extra" (sorted after "pics"? "extra" < "pics": position 0).
+  const HWND list = GetDlgItem(dialog, IDC_LSTFOLDERS);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+  SendMessageW(list, LB_SETCURSEL, 0, 0);
+  SendMessageW(GetDlgItem(dialog, IDC_BTNDELETE), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+  // Add through the folder browser.
+  auto browseAndConfirm = [&](const std::string& shotName) {
+    PostMessageW(GetDlgItem(dialog, IDC_BTNADD), BM_CLICK, 0, 0);
+    HWND browser = nullptr;
+    WaitUntil([&] {
+      browser = FindVisibleWindow(nullptr, L"#32770", Vemo->Id());
+      return browser && browser != dialog;
+    });
+    if (!browser || browser == dialog) return false;
+    // The browser selects its starting folder once its tree is filled.
+    std::this_thread::sleep_for(1500ms);
+    if (!shotName.empty()) Shot(browser, shotName);
+    SendMessageW(browser, WM_COMMAND, IDOK, 0);
+    return true;
+  };
+  // Nothing selected: the browser starts at the documents folder.
+  SendMessageW(list, LB_SETCURSEL, WPARAM(-1), 0);
+  ASSERT_TRUE(browseAndConfirm("folder-browser.bmp"));
+  EXPECT_TRUE(WaitUntil([&] { return SendMessageW(list, LB_GETCOUNT, 0, 0) == 2; }, 5s)) << "nothing added";
+  // The second page: a click on its tab.
+  const HWND tabs = GetDlgItem(dialog, IDC_PAGECONTROL1);
+  RECT tabsRect;
+  GetClientRect(tabs, &tabsRect);
+  PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(tabsRect.right * 2 / 3 - 100, 10));
+  PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(tabsRect.right * 2 / 3 - 100, 10));
+  WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_RDOREGISTRY)) != FALSE; }, 5s);
+  Shot(dialog, "settings-storage.bmp");
+  // A click on a radio button takes the focus first, which only the active
+  // window can give.
+  SetForegroundWindow(dialog);
+  SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_RDOINI), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+
+  const bool moved = WaitUntil([&] { return !std::filesystem::exists(Ini); }, 10s);
+  if (!moved) {
+    // Whatever the program says instead.
+    const HWND box = FindVisibleWindow(nullptr, L"#32770", Vemo->Id());
+    DWORD interval = 0;
+    ADD_FAILURE() << "the INI file stayed; "
+                  << (box ? TextOf(box) + ": " + MessageBoxText(box) : std::string("no message box"))
+                  << "; dialog " << (IsWindowVisible(dialog) ? "still shown" : "gone") << "; registry "
+                  << (RegistryNumber(L"General", L"Interval", interval) ? "written" : "empty") << "; INI:\n"
+                  << ReadText(Ini);
+    return;
+  }
+  DWORD interval = 0, count = 0;
+  std::wstring first, second;
+  ASSERT_TRUE(WaitUntil([&] { return RegistryNumber(L"General", L"Interval", interval); }, 5s));
+  EXPECT_EQ(interval, 60u);
+  ASSERT_TRUE(RegistryNumber(L"Folders", L"Count", count));
+  EXPECT_EQ(count, 2u);
+  ASSERT_TRUE(RegistryString(L"Folders", L"0", first));
+  EXPECT_EQ(first, Pictures.wstring());
+  ASSERT_TRUE(RegistryString(L"Folders", L"1", second));
+  EXPECT_NE(second, Extra.wstring());
+}
+
+TEST_F(DialogsEndToEnd, ABalloonClickOpensTheSettingsAndCancelWritesNothing) {
+  const std::string before = ReadText(Ini);
+  Start();
+  Tray(WM_USER + 5);  // NIN_BALLOONUSERCLICK
+  const HWND dialog = Settings();
+  ASSERT_NE(dialog, nullptr) << "a balloon click did not open the settings";
+  SendMessageW(GetDlgItem(dialog, IDC_EDIT1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"99"));
+  SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5s));
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(ReadText(Ini), before);
+  DWORD ignored = 0;
+  EXPECT_FALSE(RegistryNumber(L"General", L"Interval", ignored));
+}
+
+TEST_F(DialogsEndToEnd, PreviewsOfTheCurrentPictureAndOfAHistoryEntryOneAtATime) {
+  Start();
+  PostMessageW(Main, WM_COMMAND, cmdPlay, 0);
+  // The first picture becomes current after the one-second fade.
+  std::this_thread::sleep_for(2500ms);
+  Tray(WM_LBUTTONDBLCLK);
+  HWND preview = WaitForWindow(nullptr, kPreviewWindowClass, Vemo->Id(), 10s);
+  ASSERT_NE(preview, nullptr) << "no preview of the current picture";
+  const std::string caption = TextOf(preview);
+  EXPECT_TRUE(caption == "first.jpg" || caption == "second.jpg") << caption;
+  RECT client;
+  GetClientRect(preview, &client);
+  EXPECT_EQ(client.right, 256);
+  EXPECT_EQ(client.bottom, 256);
+  Shot(preview, "preview.bmp");
+  // A second request while it is open only brings it forward.
+  Tray(WM_LBUTTONDBLCLK);
+  std::this_thread::sleep_for(800ms);
+  int previews = 0;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kPreviewWindowClass, nullptr)) != nullptr;)
+    if (IsWindowVisible(w)) ++previews;
+  EXPECT_EQ(previews, 1);
+  EXPECT_EQ(TextOf(preview), caption);
+  PostMessageW(preview, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(preview) || !IsWindow(preview); }, 5s));
+
+  // The history menu, with the thumbnails of the pictures shown so far.
+  std::this_thread::sleep_for(4000ms);
+  Tray(WM_LBUTTONDOWN);
+  const HWND menu = OpenMenu(Vemo->Id());
+  ASSERT_NE(menu, nullptr) << "no history menu";
+  Shot(menu, "menu-history.bmp");
+  MenuKey(menu, VK_DOWN);
+  MenuKey(menu, VK_RETURN);
+  preview = WaitForWindow(nullptr, kPreviewWindowClass, Vemo->Id(), 10s);
+  ASSERT_NE(preview, nullptr) << "choosing a history entry opened no preview";
+  const std::string chosen = TextOf(preview);
+  EXPECT_TRUE(chosen == "first.jpg" || chosen == "second.jpg") << chosen;
+  Shot(preview, "preview-history.bmp");
+  PostMessageW(preview, WM_CLOSE, 0, 0);
+}
+
+TEST_F(DialogsEndToEnd, TheAboutBoxShowsTheProgramsVersion) {
+  Start();
+  Tray(WM_RBUTTONUP);
+  const HWND menu = OpenMenu(Vemo->Id());
+  ASSERT_NE(menu, nullptr);
+  MenuChar(menu, L'a');
+  const HWND box = WaitForWindow(L"Kobaruについて", L"#32770", Vemo->Id(), 10s);
+  ASSERT_NE(box, nullptr) << "no About box";
+  EXPECT_EQ(MessageBoxText(box), "Kobaru version1.11\rCopyright (C) Orvane\rhttps://www.orvane.example/");
+  EXPECT_EQ(TextOf(GetDlgItem(box, IDOK)), "OK");
+  Shot(box, "about.bmp");
+  SendMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
