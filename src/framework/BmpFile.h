@@ -2,6 +2,15 @@
 // uncompressed ones. Every input is treated as hostile: headers are checked
 // against the file before anything is allocated, and every failure raises
 // EInvalidGraphic (or EFileError for a file that cannot be opened).
+//
+// Read: core (12-byte) and info headers of 40, 52, 56, 108 and 124 bytes;
+// 1, 4, 8, 16, 24 and 32 bits per pixel; BI_RGB, BI_BITFIELDS, BI_RLE4 and
+// BI_RLE8; rows bottom-up or top-down (not with RLE). Palette files keep their
+// colour table (biClrUsed entries, at most 2^bits; indices beyond it show
+// black). 16-bit files keep pf15bit (5-5-5) or pf16bit (5-6-5), 32-bit ones
+// pf32bit with the bytes as stored; bit fields with other masks are widened to
+// pf24bit (16-bit files) or pf32bit (blue, green, red, alpha or 0), each
+// channel scaled to 8 bits by rounding. Sides are limited to 32767 pixels.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +42,9 @@ public:
   // TBitmap row of PixelFormat() (TBitmap::StrideFor bytes). Uncompressed
   // files are read one row at a time, so memory stays at a row or two.
   void ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink);
-  // Reads the whole picture into bitmap (size, format and colour table).
+  // Reads the whole picture into bitmap (size, format and colour table),
+  // through ReadRows. A broken file leaves bitmap as it was; a read failing
+  // after the first row (a file cut while it is read) leaves it empty.
   void Load(TBitmap& bitmap);
 
 private:
@@ -45,6 +56,8 @@ private:
 void LoadBitmapFromFile(const std::string& fileName, TBitmap& bitmap);
 // Writes bitmap as an uncompressed BMP with a 40-byte info header, bottom-up,
 // in its own bit depth (1, 4, 8, 16, 24 or 32; pf15bit as 16-bit RGB555,
-// pf16bit with BI_BITFIELDS 565, pfDevice as 32).
+// pf16bit with BI_BITFIELDS 565, pfDevice as 32). Palette formats write their
+// colour table as it is (at most 2^bits entries; an empty one as one black
+// entry). An empty bitmap has no BMP form and raises EInvalidGraphic.
 std::vector<uint8_t> SaveBitmapToMemory(const TBitmap& bitmap);
 void SaveBitmapToFile(const std::string& fileName, const TBitmap& bitmap);
