@@ -32,8 +32,12 @@ void TWinTrayServices::ShowAboutBox() { ::ShowAboutBox(FApplication); }
 
 void TWinTrayServices::OpenHomePage() { ::OpenHomePage(reinterpret_cast<uintptr_t>(FWindow)); }
 
-bool TWinTrayServices::QueryStorage(TStoragePlace& place) { return TZoIniFile2::QueryStorage(FEnvironment, place); }
+bool TWinTrayServices::QueryStorage(TStoragePlace& place) {
+  return TZoIniFile2::QueryStorage(FEnvironment, place);
+}
 
-void TWinTrayServices::MoveStorage(TStoragePlace newPlace) { TZoIniFile2::MoveStorage(FEnvironment, newPlace); }
+void TWinTrayServices::MoveStorage(TStoragePlace newPlace) {
+  TZoIniFile2::MoveStorage(FEnvironment, newPlace);
+}
 
 void TWinTrayServices::SaveSettings(const TSettingsState& state) { ::SaveSettings(FEnvironment, state); }
