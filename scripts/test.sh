@@ -52,15 +52,29 @@ step "test asan" ctest --preset asan
 prefix="$root/build/windows/wineprefix"
 xvfb_pid=""
 start_windows_env() {
-  bash scripts/wine-run.sh --prefix "$prefix" --init-only || return 1
-  WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all wineserver -p || return 1
   if [ -z "${DISPLAY:-}" ]; then
     local display=:$((90 + RANDOM % 100))
     Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=$display
     sleep 1
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb did not start on $display"; return 1; }
   fi
+  bash scripts/wine-run.sh --prefix "$prefix" --init-only || return 1
+  # Making a fresh prefix leaves its wineserver running for a few seconds; a
+  # persistent one can only start once that one has gone.
+  WINEPREFIX="$prefix" wineserver -w
+  WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all wineserver -p || {
+    echo "wineserver did not start"
+    return 1
+  }
+  # Wine's own services start with the first program and live as long as the
+  # server. Started here, they hold /dev/null rather than the pipes of the
+  # first test, which ctest would otherwise wait on until the end of the run.
+  bash scripts/wine-run.sh --prefix "$prefix" cmd /c exit </dev/null >/dev/null 2>&1 || {
+    echo "Wine cannot start a program in $prefix"
+    return 1
+  }
 }
 stop_windows_env() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
@@ -86,7 +100,8 @@ fuzz_all() {
     name=${name%_fuzzer}
     work=$(mktemp -d)
     echo "fuzzing $name for $seconds s"
-    if ! "$f" -max_total_time=$seconds -max_len=65536 -print_final_stats=1 "$work" "fuzz/corpus/$name" \
+    if ! "$f" -max_total_time=$seconds -max_len=65536 -print_final_stats=1 -artifact_prefix="build/fuzz/$name-" \
+      "$work" "fuzz/corpus/$name" \
       2>"$work.log"; then
       tail -n 40 "$work.log"
       ok=1

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/TrayCommands_win.h"
 #include "common/ZoShell.h"
 #include "settings/ZoRegIni_win.h"
 
@@ -223,6 +224,9 @@ int RunProgram() {
   int exitCode = 0;
   {
     TVEMOMainForm form(services);
+    // The icon's events, the menus, the dialogs and the settings command.
+    TWinTrayServices trayServices(application, window.Hwnd(), DefaultStorageEnvironment());
+    TTrayCommands trayCommands(form, trayServices);
     try {
       window.Attach(form);
       form.FormCreate();

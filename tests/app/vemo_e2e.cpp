@@ -24,79 +24,18 @@
 #include "framework/BmpFile.h"
 #include "framework/Forms_win.h"
 #include "support/TempFolder.h"
+#include "support/WindowDriver_win.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using vemo_test::TopWindowOf;
+using vemo_test::TProcess;
 using vemo_test::TTempFolder;
+using vemo_test::WaitUntil;
 
 const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
 const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
-
-class TProcess {
-public:
-  TProcess(const std::filesystem::path& exe, const std::wstring& arguments,
-           const std::filesystem::path& folder) {
-    std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    if (!CreateProcessW(exe.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.wstring().c_str(), &startup, &FInfo))
-      throw std::runtime_error("cannot start " + vemo_test::Utf8FromPath(exe));
-  }
-  ~TProcess() {
-    if (!Wait(0)) {
-      TerminateProcess(FInfo.hProcess, 99);
-      WaitForSingleObject(FInfo.hProcess, 5000);
-    }
-    CloseHandle(FInfo.hThread);
-    CloseHandle(FInfo.hProcess);
-  }
-  TProcess(const TProcess&) = delete;
-  TProcess& operator=(const TProcess&) = delete;
-
-  bool Wait(DWORD ms) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
-  DWORD ExitCode() {
-    DWORD code = 0;
-    GetExitCodeProcess(FInfo.hProcess, &code);
-    return code;
-  }
-  HANDLE Handle() const { return FInfo.hProcess; }
-  DWORD Id() const { return FInfo.dwProcessId; }
-  // User and kernel time the process has used, in milliseconds.
-  double CpuMilliseconds() {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(FInfo.hProcess, &created, &exited, &kernel, &user)) return -1;
-    auto ms = [](const FILETIME& t) {
-      return ((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
-    };
-    return ms(kernel) + ms(user);
-  }
-
-private:
-  PROCESS_INFORMATION FInfo = {};
-};
-
-template <typename TCondition>
-bool WaitFor(TCondition condition, std::chrono::milliseconds limit, std::chrono::milliseconds step = 20ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(step);
-  }
-}
-
-// The top-level window of the given class that belongs to the process.
-HWND WindowOf(DWORD processId, const wchar_t* className) {
-  HWND window = nullptr;
-  while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == processId) return window;
-  }
-  return nullptr;
-}
 
 // Wine draws the notification area in a window of its own when no desktop
 // tray takes the icons.
@@ -109,35 +48,6 @@ HWND TrayWindow() {
 bool TrayShown() {
   HWND tray = TrayWindow();
   return tray && IsWindowVisible(tray);
-}
-
-// What the screen shows inside the window, as a 24-bit bitmap.
-std::unique_ptr<TBitmap> Screenshot(HWND window) {
-  RECT rect;
-  if (!window || !GetWindowRect(window, &rect)) return nullptr;
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return nullptr;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  TGdiBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!target) return nullptr;
-  TScreenDC screen;
-  HDC memory = CreateCompatibleDC(screen.Get());
-  HGDIOBJ old = SelectObject(memory, target.Get());
-  BitBlt(memory, 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  auto shot = std::make_unique<TBitmap>(width, height, pf24bit);
-  const size_t stride = TBitmap::StrideFor(width, pf24bit);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(shot->ScanLine(y), static_cast<const uint8_t*>(bits) + size_t(y) * stride, stride);
-  return shot;
 }
 
 bool TileAt(const TBitmap& shot, int32_t left, int32_t top, const TBitmap& tile) {
@@ -242,7 +152,7 @@ protected:
 
   std::unique_ptr<TProcess> StartVemo() {
     auto process = std::make_unique<TProcess>(Temp.FsPath() / kExeName, L"", Temp.FsPath());
-    WaitFor([&] { return WindowOf(process->Id(), kMainWindowClass) != nullptr; }, 20s);
+    WaitUntil([&] { return TopWindowOf(process->Id(), kMainWindowClass) != nullptr; }, 20s);
     return process;
   }
 
@@ -256,7 +166,7 @@ TEST_F(VemoEndToEnd, ShowsTheDefaultTilePlaysTheFirstPictureAndClosesCleanly) {
   const std::unique_ptr<TBitmap> firstTile = ToolTile(Picture, Temp.FsPath());
 
   auto vemo = StartVemo();
-  const HWND main = WindowOf(vemo->Id(), kMainWindowClass);
+  const HWND main = TopWindowOf(vemo->Id(), kMainWindowClass);
   ASSERT_NE(main, nullptr) << "no window of class TVEMOMainForm";
   EXPECT_FALSE(IsWindowVisible(main)) << "the main window is never shown";
   wchar_t caption[64] = {};
@@ -266,9 +176,9 @@ TEST_F(VemoEndToEnd, ShowsTheDefaultTilePlaysTheFirstPictureAndClosesCleanly) {
   // The icon shows the default tile.
   std::unique_ptr<TBitmap> shot;
   int32_t left = -1, top = -1;
-  ASSERT_TRUE(WaitFor(
+  ASSERT_TRUE(WaitUntil(
       [&] {
-        shot = Screenshot(TrayWindow());
+        shot = vemo_test::WindowShot(TrayWindow());
         return shot && FindTile(*shot, *defaultTile, left, top);
       },
       10s))
@@ -279,9 +189,9 @@ TEST_F(VemoEndToEnd, ShowsTheDefaultTilePlaysTheFirstPictureAndClosesCleanly) {
   // icon holds exactly the tile vemo-tile makes of the picture.
   PostMessageW(main, WM_COMMAND, cmdPlay, 0);
   bool sawBlend = false;
-  const bool reached = WaitFor(
+  const bool reached = WaitUntil(
       [&] {
-        shot = Screenshot(TrayWindow());
+        shot = vemo_test::WindowShot(TrayWindow());
         if (!shot) return false;
         if (!TileAt(*shot, left, top, *defaultTile) && !TileAt(*shot, left, top, *firstTile)) sawBlend = true;
         return TileAt(*shot, left, top, *firstTile);
@@ -295,10 +205,10 @@ TEST_F(VemoEndToEnd, ShowsTheDefaultTilePlaysTheFirstPictureAndClosesCleanly) {
   PostMessageW(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(vemo->Wait(10000));
   EXPECT_EQ(vemo->ExitCode(), 0u);
-  EXPECT_TRUE(WaitFor(
+  EXPECT_TRUE(WaitUntil(
       [&] {
         if (!TrayShown()) return true;
-        shot = Screenshot(TrayWindow());
+        shot = vemo_test::WindowShot(TrayWindow());
         return shot && !TileAt(*shot, left, top, *firstTile);
       },
       5s))
@@ -308,9 +218,9 @@ TEST_F(VemoEndToEnd, ShowsTheDefaultTilePlaysTheFirstPictureAndClosesCleanly) {
 TEST_F(VemoEndToEnd, NothingToPlayStaysStoppedAndTheProgramStaysReachable) {
   std::filesystem::remove(Picture);
   auto vemo = StartVemo();
-  const HWND main = WindowOf(vemo->Id(), kMainWindowClass);
+  const HWND main = TopWindowOf(vemo->Id(), kMainWindowClass);
   ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(WaitFor([] { return TrayShown(); }, 10s));
+  ASSERT_TRUE(WaitUntil([] { return TrayShown(); }, 10s));
   // Play with nothing to play: the balloon, and the program goes on.
   PostMessageW(main, WM_COMMAND, cmdPlay, 0);
   std::this_thread::sleep_for(500ms);
@@ -391,14 +301,14 @@ TEST(VemoResources, ManifestAndIconAreEmbedded) {
 // minimal program, and processor time while stopped and while playing.
 TEST_F(VemoEndToEnd, MeasureStartUpAndIdleCost) {
   auto timeToIcon = [&](const std::filesystem::path& exe, const wchar_t* className) {
-    EXPECT_TRUE(WaitFor([] { return !TrayShown(); }, 5s));
+    EXPECT_TRUE(WaitUntil([] { return !TrayShown(); }, 5s));
     const auto start = std::chrono::steady_clock::now();
     TProcess process(exe, L"", Temp.FsPath());
-    const bool shown = WaitFor([] { return TrayShown(); }, 20s, 1ms);
+    const bool shown = WaitUntil([] { return TrayShown(); }, 20s, 1ms);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    WaitFor([&] { return WindowOf(process.Id(), className) != nullptr; }, 5s);
-    PostMessageW(WindowOf(process.Id(), className), WM_CLOSE, 0, 0);
+    WaitUntil([&] { return TopWindowOf(process.Id(), className) != nullptr; }, 5s);
+    PostMessageW(TopWindowOf(process.Id(), className), WM_CLOSE, 0, 0);
     process.Wait(10000);
     return shown ? ms : -1.0;
   };
@@ -414,8 +324,8 @@ TEST_F(VemoEndToEnd, MeasureStartUpAndIdleCost) {
   EXPECT_GT(vemo[2], 0.0);
 
   auto process = StartVemo();
-  const HWND main = WindowOf(process->Id(), kMainWindowClass);
-  ASSERT_TRUE(WaitFor([] { return TrayShown(); }, 10s));
+  const HWND main = TopWindowOf(process->Id(), kMainWindowClass);
+  ASSERT_TRUE(WaitUntil([] { return TrayShown(); }, 10s));
   std::this_thread::sleep_for(2s);
   const std::string marker = vemo_test::Utf8FromPath(Temp.FsPath().filename());
   const TLinuxStats idleStart = LinuxStatsOf(marker);

@@ -9,7 +9,7 @@
 
 #include "common/ZoCommon.h"
 #include "common/ZoShell.h"
-#include "dialogs/WindowDriver_win.h"
+#include "support/WindowDriver_win.h"
 #include "framework/Forms_win.h"
 #include "support/TestSupport.h"
 

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "app/Unit1_win.h"
-#include "dialogs/WindowDriver_win.h"
 #include "dialogs/dlgImage_win.h"
 #include "dialogs/dlgResource.h"
 #include "support/TempFolder.h"
+#include "support/WindowDriver_win.h"
 
 namespace {
 
@@ -37,43 +37,6 @@ const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DI
 const wchar_t kExeName[] = L"vemo-dlg.exe";
 const wchar_t kRegistryKey[] = L"Software\\Orvane\\vemo-dlg";
 constexpr UINT kTrayMessage = WM_USER + 100;
-
-class TProcess {
-public:
-  TProcess(const std::filesystem::path& exe, const std::filesystem::path& folder) {
-    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    if (!CreateProcessW(exe.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.wstring().c_str(), &startup, &FInfo))
-      throw std::runtime_error("cannot start " + vemo_test::Utf8FromPath(exe));
-  }
-  ~TProcess() {
-    if (WaitForSingleObject(FInfo.hProcess, 0) != WAIT_OBJECT_0) {
-      TerminateProcess(FInfo.hProcess, 99);
-      WaitForSingleObject(FInfo.hProcess, 5000);
-    }
-    CloseHandle(FInfo.hThread);
-    CloseHandle(FInfo.hProcess);
-  }
-  TProcess(const TProcess&) = delete;
-  TProcess& operator=(const TProcess&) = delete;
-  bool Wait(DWORD ms) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
-  DWORD Id() const { return FInfo.dwProcessId; }
-
-private:
-  PROCESS_INFORMATION FInfo = {};
-};
-
-HWND MainWindowOf(DWORD processId) {
-  HWND window = nullptr;
-  while ((window = FindWindowExW(nullptr, window, kMainWindowClass, nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == processId) return window;
-  }
-  return nullptr;
-}
 
 std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -133,8 +96,8 @@ protected:
     RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
   }
   void Start() {
-    Vemo = std::make_unique<TProcess>(Temp.FsPath() / kExeName, Temp.FsPath());
-    WaitUntil([&] { return (Main = MainWindowOf(Vemo->Id())) != nullptr; }, 20s);
+    Vemo = std::make_unique<TProcess>(Temp.FsPath() / kExeName, L"", Temp.FsPath());
+    WaitUntil([&] { return (Main = TopWindowOf(Vemo->Id(), kMainWindowClass)) != nullptr; }, 20s);
     ASSERT_NE(Main, nullptr);
     std::this_thread::sleep_for(500ms);
   }

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "dialogs/WindowDriver_win.h"
+#include "support/WindowDriver_win.h"
 #include "dialogs/dlgResource.h"
 #include "support/TempFolder.h"
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "dialogs/WindowDriver_win.h"
+#include "support/WindowDriver_win.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 

@@ -1,6 +1,7 @@
-// Driving real windows from a test: finding them, reading their texts,
-// pressing their buttons from another thread while the window's own thread
-// runs its modal loop, and screenshots of what the screen shows.
+// Driving real windows from a test: starting programs, finding their windows,
+// reading their texts, pressing their buttons from another thread while the
+// window's own thread runs its modal loop, and screenshots of what the screen
+// shows.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,13 +24,70 @@ namespace vemo_test {
 using namespace std::chrono_literals;
 
 template <typename TCondition>
-bool WaitUntil(TCondition condition, std::chrono::milliseconds limit = 10s) {
+bool WaitUntil(TCondition condition, std::chrono::milliseconds limit = 10s,
+               std::chrono::milliseconds step = 10ms) {
   const auto end = std::chrono::steady_clock::now() + limit;
   for (;;) {
     if (condition()) return true;
     if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(step);
   }
+}
+
+// A program started for the test; it is ended with the test if it still runs.
+class TProcess {
+public:
+  TProcess(const std::filesystem::path& exe, const std::wstring& arguments,
+           const std::filesystem::path& folder) {
+    std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(exe.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.wstring().c_str(), &startup, &FInfo))
+      throw std::runtime_error("cannot start " + Utf8Of(exe.wstring()));
+  }
+  ~TProcess() {
+    if (!Wait(0)) {
+      TerminateProcess(FInfo.hProcess, 99);
+      WaitForSingleObject(FInfo.hProcess, 5000);
+    }
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+  }
+  TProcess(const TProcess&) = delete;
+  TProcess& operator=(const TProcess&) = delete;
+
+  bool Wait(DWORD ms) { return WaitForSingleObject(FInfo.hProcess, ms) == WAIT_OBJECT_0; }
+  DWORD ExitCode() {
+    DWORD code = 0;
+    GetExitCodeProcess(FInfo.hProcess, &code);
+    return code;
+  }
+  DWORD Id() const { return FInfo.dwProcessId; }
+  // User and kernel time the process has used, in milliseconds.
+  double CpuMilliseconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(FInfo.hProcess, &created, &exited, &kernel, &user)) return -1;
+    auto ms = [](const FILETIME& t) {
+      return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
+  }
+
+private:
+  PROCESS_INFORMATION FInfo = {};
+};
+
+// The top-level window of the class that belongs to the process, shown or not.
+inline HWND TopWindowOf(DWORD processId, const wchar_t* className) {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId) return window;
+  }
+  return nullptr;
 }
 
 struct TFoundWindow {
