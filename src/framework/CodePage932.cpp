@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include "framework/Streams.h"
+
 namespace {
 
 struct TCp932Pair {
@@ -24,20 +26,6 @@ uint16_t Lookup(const TCp932Pair* begin, const TCp932Pair* end, uint16_t key) {
   const TCp932Pair* found =
       std::lower_bound(begin, end, key, [](const TCp932Pair& pair, uint16_t k) { return pair.Key < k; });
   return found != end && found->Key == key ? found->Value : kNoCharacter;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(char(cp));
-  } else if (cp < 0x800) {
-    out.push_back(char(0xC0 | (cp >> 6)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  } else {
-    // Code page 932 holds nothing outside the Basic Multilingual Plane.
-    out.push_back(char(0xE0 | (cp >> 12)));
-    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  }
 }
 
 // Reads one UTF-8 character at i; returns false for an invalid sequence.

@@ -55,32 +55,37 @@ std::u16string Utf8ToUtf16(const std::string& text) {
   return out;
 }
 
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(char(cp));
+  } else if (cp < 0x800) {
+    out.push_back(char(0xC0 | (cp >> 6)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(char(0xE0 | (cp >> 12)));
+    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(char(0xF0 | (cp >> 18)));
+    out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(char(0x80 | (cp & 0x3F)));
+  }
+}
+
 std::string Utf16ToUtf8(const std::u16string& text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out.push_back(char(cp));
-    } else if (cp < 0x800) {
-      out.push_back(char(0xC0 | (cp >> 6)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(char(0xE0 | (cp >> 12)));
-      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(char(0xF0 | (cp >> 18)));
-      out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    }
+    AppendUtf8(out, cp);
   }
   return out;
 }

@@ -61,6 +61,8 @@ private:
 // UTF-8 to UTF-16 and back; invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& text);
 std::string Utf16ToUtf8(const std::u16string& text);
+// Appends one code point (at most U+10FFFF, not a surrogate) as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 
 // Opens a file by its UTF-8 name with a C runtime mode ("rb", "wb", ...).
 std::FILE* OpenFileUtf8(const std::string& fileName, const char* mode);

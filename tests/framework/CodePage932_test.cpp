@@ -1,4 +1,5 @@
 #include "framework/CodePage932.h"
+#include "framework/Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +15,7 @@ std::string Bytes(std::initializer_list<int> values) {
 
 std::string Utf8Of(char32_t cp) {
   std::string out;
-  if (cp < 0x80) {
-    out.push_back(char(cp));
-  } else if (cp < 0x800) {
-    out.push_back(char(0xC0 | (cp >> 6)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(char(0xE0 | (cp >> 12)));
-    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(char(0xF0 | (cp >> 18)));
-    out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(char(0x80 | (cp & 0x3F)));
-  }
+  AppendUtf8(out, cp);
   return out;
 }
 
