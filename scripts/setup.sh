@@ -10,7 +10,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev
   clang libclang-rt-14-dev llvm
-  wine wine32:i386 wine64
+  wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils imagemagick fonts-noto-cjk
   clang-format
 )

@@ -55,14 +55,29 @@ SIZE TextSize(HWND control, int width, bool wrap) {
 
 // SetWindowTheme(window, "", ""). The theme library is loaded whenever
 // visual styles are in use; without it there is no style to switch off.
-void UseClassicLook(HWND window) {
-  const HMODULE library = GetModuleHandleW(L"uxtheme.dll");
-  if (!library) return;
-  using TSetWindowTheme = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-  const auto setTheme =
-      reinterpret_cast<TSetWindowTheme>(reinterpret_cast<void*>(GetProcAddress(library, "SetWindowTheme")));
-  if (setTheme) setTheme(window, L"", L"");
+// The colour the tab control gives its page, read from the control's own
+// drawing: the texts and buttons on the page then sit on the page's colour,
+// with visual styles or without.
+COLORREF PageColour(HWND tabs) {
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  RECT client;
+  GetClientRect(tabs, &client);
+  if (client.right <= 0 || client.bottom <= 0) return face;
+  RECT page = client;
+  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  TScreenDC screen;
+  TMemoryDC memory(CreateCompatibleDC(screen.Get()));
+  TGdiBitmap canvas(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+  if (!memory || !canvas) return face;
+  const HGDIOBJ old = SelectObject(memory.Get(), canvas.Get());
+  FillRect(memory.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
+  SendMessageW(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT | PRF_ERASEBKGND);
+  const COLORREF colour = GetPixel(memory.Get(), (page.left + page.right) / 2, (page.top + page.bottom) / 2);
+  SelectObject(memory.Get(), old);
+  return colour == CLR_INVALID ? face : colour;
 }
+
+bool OnPage(int id) { return id >= IDC_GROUPBOX2 && id <= IDC_LABEL5; }
 
 struct TPlace {
   int Left, Top, Width, Height;
@@ -113,10 +128,7 @@ INT_PTR TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam
         tab.pszText = const_cast<wchar_t*>(pages[i]);
         SendMessageW(tabs, TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&tab));
       }
-      // The pages' controls lie on the tab control, so it goes beneath them,
-      // drawn without a visual style: its pages then have the dialog's own
-      // face colour, which the texts and buttons on them are drawn on.
-      UseClassicLook(tabs);
+      // The pages' controls lie on the tab control, so it goes beneath them.
       SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       const HWND upDown = Item(IDC_UPDINTERVAL);
       SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(IDC_EDIT1)), 0);
@@ -127,9 +139,37 @@ INT_PTR TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam
       // Only the list box takes dropped files, not the rest of the dialog.
       DragAcceptFiles(Item(IDC_LSTFOLDERS), TRUE);
       Layout();
+      UsePageColour();
       ShowPage(0);
       return TRUE;
     }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      if (!FPageBrush || !OnPage(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) break;
+      SetBkColor(reinterpret_cast<HDC>(wParam), FPageColour);
+      return reinterpret_cast<INT_PTR>(FPageBrush.Get());
+    case WM_ERASEBKGND: {
+      // Group boxes leave their inside to the dialog beneath them: the part
+      // the tab control's page covers is painted in the page's colour.
+      if (!FPageBrush) break;
+      const HDC dc = reinterpret_cast<HDC>(wParam);
+      RECT client;
+      GetClientRect(FWindow.Get(), &client);
+      FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+      const HWND tabs = Item(IDC_PAGECONTROL1);
+      RECT page;
+      GetClientRect(tabs, &page);
+      SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+      MapWindowPoints(tabs, FWindow.Get(), reinterpret_cast<POINT*>(&page), 2);
+      FillRect(dc, &page, FPageBrush.Get());
+      SetWindowLongPtrW(FWindow.Get(), DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    }
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+      UsePageColour();
+      InvalidateRect(FWindow.Get(), nullptr, TRUE);
+      break;
     case WM_COMMAND: {
       const int id = LOWORD(wParam), code = HIWORD(wParam);
       switch (id) {
@@ -302,6 +342,11 @@ void TConfigDialogWindow::Layout() {
     if (dc.Get() && GetTextMetricsW(dc.Get(), &metrics)) lineHeight = int(metrics.tmHeight);
   }
   SendMessageW(Item(IDC_LSTFOLDERS), LB_SETITEMHEIGHT, 0, std::max(px(12), lineHeight));
+}
+
+void TConfigDialogWindow::UsePageColour() {
+  FPageColour = PageColour(Item(IDC_PAGECONTROL1));
+  FPageBrush.Reset(CreateSolidBrush(FPageColour));
 }
 
 void TConfigDialogWindow::ShowPage(int page) {

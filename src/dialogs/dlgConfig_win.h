@@ -52,6 +52,7 @@ private:
   void Layout();
   void EndModal(int32_t result);
   void ShowPage(int page);
+  void UsePageColour();
   HWND Item(int id) const { return GetDlgItem(FWindow.Get(), id); }
   // Runs a handler of the dialog; an error goes to the error display.
   template <typename THandler>
@@ -62,6 +63,8 @@ private:
   TWindowHandle FWindow;
   TConfigDialog* FDialog = nullptr;
   int32_t FModalResult = 0;
+  COLORREF FPageColour = 0;
+  TGdiBrush FPageBrush;
 };
 
 // Runs the configuration dialog modally, owned by owner (the main window).

@@ -51,6 +51,8 @@ private:
 };
 
 using TGdiBitmap = TOwnedHandle<HBITMAP, &DeleteObject>;
+using TGdiBrush = TOwnedHandle<HBRUSH, &DeleteObject>;
+using TMemoryDC = TOwnedHandle<HDC, &DeleteDC>;
 using TIconHandle = TOwnedHandle<HICON, &DestroyIcon>;
 using TLibraryHandle = TOwnedHandle<HMODULE, &FreeLibrary>;
 using TWindowHandle = TOwnedHandle<HWND, &DestroyWindow>;

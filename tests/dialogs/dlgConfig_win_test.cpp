@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "support/WindowDriver_win.h"
 #include "dialogs/dlgResource.h"
 #include "support/TempFolder.h"
+#include "support/WindowDriver_win.h"
 
 namespace {
 
@@ -96,6 +96,23 @@ void ShowSecondPage(HWND dialog) {
   SendMessageW(dialog, WM_NOTIFY, IDC_PAGECONTROL1, reinterpret_cast<LPARAM>(&notice));
 }
 
+// Whether the texts sit on the page's own colour, with no boxes of another
+// colour round them: the screen behind each text's far corner against a free
+// spot of the page (at the given dialog point).
+bool TextsSitOnThePage(HWND dialog, POINT freeSpot, std::initializer_list<int> ids) {
+  const auto shot = WindowShot(dialog);
+  RECT window;
+  if (!shot || !GetWindowRect(dialog, &window)) return false;
+  ClientToScreen(dialog, &freeSpot);
+  const TColor page = shot->PixelColor(freeSpot.x - window.left, freeSpot.y - window.top);
+  for (int id : ids) {
+    RECT text;
+    GetWindowRect(GetDlgItem(dialog, id), &text);
+    if (shot->PixelColor(text.right - 2 - window.left, text.bottom - 2 - window.top) != page) return false;
+  }
+  return true;
+}
+
 // Whether the control's text fits inside it with the control's own font.
 bool TextFits(HWND control, bool wrap) {
   RECT client;
@@ -150,7 +167,7 @@ protected:
 TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCutOff) {
   std::vector<std::string> texts, list;
   std::string edit, caption;
-  bool ini = false, registry = true, fits = true;
+  bool ini = false, registry = true, fits = true, onFirstPage = false, onSecondPage = false;
   RECT client = {};
   Run([&](HWND dialog) {
     caption = TextOf(dialog);
@@ -174,9 +191,22 @@ TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCu
     registry = SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_GETCHECK, 0, 0) == BST_CHECKED;
     std::this_thread::sleep_for(300ms);
     SaveShot(WindowShot(dialog).get(), "settings-slideshow" + ShotSuffix() + ".bmp");
+    // Between the two group boxes.
+    RECT upper, lower;
+    GetWindowRect(GetDlgItem(dialog, IDC_GROUPBOX2), &upper);
+    GetWindowRect(GetDlgItem(dialog, IDC_GROUPBOX1), &lower);
+    POINT gap = {(upper.left + upper.right) / 2, (upper.bottom + lower.top) / 2};
+    ScreenToClient(dialog, &gap);
+    onFirstPage = TextsSitOnThePage(dialog, gap, {IDC_LABEL3, IDC_LABEL1});
     ShowSecondPage(dialog);
     std::this_thread::sleep_for(300ms);
     SaveShot(WindowShot(dialog).get(), "settings-storage" + ShotSuffix() + ".bmp");
+    // Beneath the last text.
+    RECT last;
+    GetWindowRect(GetDlgItem(dialog, IDC_LABEL5), &last);
+    POINT below = {last.left + 2, last.bottom + 20};
+    ScreenToClient(dialog, &below);
+    onSecondPage = TextsSitOnThePage(dialog, below, {IDC_LABEL4, IDC_LABEL5});
     SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
   });
   EXPECT_EQ(caption, "Kobaruの設定");
@@ -192,6 +222,8 @@ TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCu
                   "マルチユーザー環境ではこちらをお勧めします。設定はHKEY_CURRENT_USER\\Software\\Orvane\\"
                   "vemoに保存されます。アンインストールの時は必要に応じてこのキーを削除して下さい。"));
   EXPECT_TRUE(fits) << "a text does not fit its control";
+  EXPECT_TRUE(onFirstPage) << "texts on the first page stand in boxes of another colour";
+  EXPECT_TRUE(onSecondPage) << "texts on the second page stand in boxes of another colour";
   EXPECT_EQ(edit, "15");
   EXPECT_THAT(list, ElementsAre(A, B)) << "the list box sorts";
   EXPECT_TRUE(ini);
