@@ -107,7 +107,26 @@ shot_screen="$demo/screen.png"
 
 kill -0 "$vemo_pid" 2>/dev/null || fail "vemo.exe is no longer running"
 say "vemo.exe is running with its icon in Wine's tray window ($tray)."
-say "screenshot of the icon:        $shot_tray"
+say "screenshot of the icon (stopped, the default tile): $shot_tray"
 say "the same, four times as large: $demo/tray-icon-x4.png"
 say "screenshot of the whole screen: $shot_screen"
+
+# Then as a user would: right-click the icon, choose 再生(&P) by its key, and
+# after the first cross-fade the icon shows the first picture.
+shot_menu="$demo/menu.png"
+shot_playing="$demo/tray-icon-playing.png"
+if xdotool mousemove --window "$tray" 10 10 click 3 >/dev/null 2>&1; then
+  sleep 1
+  /usr/bin/import -window root "$shot_menu" || fail "the screenshot of the menu failed"
+  xdotool key p >/dev/null 2>&1 || fail "choosing Play by its key failed"
+  sleep 3
+  /usr/bin/import -window "$tray" "$shot_playing" || fail "the screenshot of the playing icon failed"
+  /usr/bin/convert "$shot_playing" -filter point -resize 400% "$demo/tray-icon-playing-x4.png" || true
+  kill -0 "$vemo_pid" 2>/dev/null || fail "vemo.exe ended after Play; its output is in $demo/vemo.log"
+  say "screenshot of the right-click menu: $shot_menu"
+  say "screenshot of the icon playing (the first picture): $shot_playing"
+  say "the same, four times as large: $demo/tray-icon-playing-x4.png"
+else
+  say "could not click the icon (xdotool); the playing screenshots are left out"
+fi
 say "stopping vemo.exe and the virtual display"

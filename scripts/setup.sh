@@ -11,7 +11,7 @@ PACKAGES=(
   libjpeg62-turbo-dev
   clang libclang-rt-14-dev llvm
   wine wine32:i386 wine64 fonts-wine
-  xvfb xauth x11-utils imagemagick fonts-noto-cjk
+  xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   clang-format
 )
 
