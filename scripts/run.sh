@@ -8,8 +8,9 @@
 #
 # Without a display it shows the program working anyway: it starts a virtual
 # X display, runs a copy of vemo.exe beside prepared settings and a few sample
-# pictures, takes a screenshot of the icon in Wine's tray window and of the
-# whole screen, names the files, and stops everything it started.
+# pictures, takes screenshots of the icon in Wine's tray window and of the
+# whole screen, plays the show from the icon's menu and takes the icon again,
+# names the files, and stops everything it started.
 #
 # Usage: scripts/run.sh [--headless]
 # (VEMO_RUN_BUILD_DIR chooses another build directory than build/windows.)
