@@ -53,7 +53,14 @@ prefix="$root/build/windows/wineprefix"
 xvfb_pid=""
 start_windows_env() {
   if [ -z "${DISPLAY:-}" ]; then
-    local display=:$((90 + RANDOM % 100))
+    local display="" n
+    for n in $(seq 90 149); do
+      if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+        display=":$n"
+        break
+      fi
+    done
+    [ -n "$display" ] || { echo "no free X display number between :90 and :149"; return 1; }
     Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=$display
