@@ -65,19 +65,10 @@ void TWinIconFactory::DestroyIcon(THandleValue icon) {
 namespace {
 
 void RegisterMainWindowClass() {
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing = {};
-  existing.cbSize = sizeof(existing);
-  if (GetClassInfoExW(instance, kMainWindowClass, &existing)) return;
   WNDCLASSEXW windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconW(instance, L"MAINICON");
-  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   windowClass.lpszClassName = kMainWindowClass;
-  if (!RegisterClassExW(&windowClass))
-    throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
+  RegisterWindowClassOnce(windowClass);
 }
 
 }  // namespace

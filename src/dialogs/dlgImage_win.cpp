@@ -12,23 +12,14 @@
 namespace {
 
 void RegisterPreviewClass() {
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing = {};
-  existing.cbSize = sizeof(existing);
-  if (GetClassInfoExW(instance, kPreviewWindowClass, &existing)) return;
   WNDCLASSEXW windowClass = {};
-  windowClass.cbSize = sizeof(windowClass);
   // A dialog's class: DefDlgProc runs it, with the dialog's extra bytes.
   windowClass.style = CS_DBLCLKS;
   windowClass.lpfnWndProc = DefDlgProcW;
   windowClass.cbWndExtra = DLGWINDOWEXTRA;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconW(instance, L"MAINICON");
-  windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kPreviewWindowClass;
-  if (!RegisterClassExW(&windowClass))
-    throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
+  RegisterWindowClassOnce(windowClass);
 }
 
 bool ExistingFile(const std::string& path) {

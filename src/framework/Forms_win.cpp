@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/Exceptions.h"
 #include "framework/Streams.h"
 
 std::wstring WideOf(const std::string& text) {
@@ -28,6 +29,19 @@ std::string SystemErrorText(DWORD code) {
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
     text.pop_back();
   return Utf8Of(text);
+}
+
+void RegisterWindowClassOnce(WNDCLASSEXW windowClass) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, windowClass.lpszClassName, &existing)) return;
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.hInstance = instance;
+  if (!windowClass.hIcon) windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+  if (!windowClass.hCursor) windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  if (!RegisterClassExW(&windowClass))
+    throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
 }
 
 TComApartment::TComApartment() {

@@ -19,6 +19,11 @@ std::string Utf8Of(const std::wstring& text);
 // break; empty when the system has none.
 std::string SystemErrorText(DWORD code);
 
+// Registers a window class of this program once: a second call finds it.
+// cbSize, hInstance and the arrow cursor are filled in, and the program's own
+// icon when the class names none. A refusal raises Exception.
+void RegisterWindowClassOnce(WNDCLASSEXW windowClass);
+
 // One owned Windows handle, released by Release when the owner goes. Copying
 // is not allowed; moving hands the handle over.
 template <typename THandle, auto Release>
