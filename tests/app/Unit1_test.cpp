@@ -169,6 +169,22 @@ protected:
   }
   std::string Folder(const std::string& relative) { return Temp.Path() + PathDelim + relative; }
 
+  // Pictures of these colours in "pics" (a.bmp, b.bmp, ...), an interval of
+  // 3 s and the form created.
+  void CreateWithPictures(std::initializer_list<TColor> colors) {
+    char name = 'a';
+    for (TColor color : colors) Picture(std::string("pics/") + name++ + ".bmp", color);
+    StoredFolders = {Folder("pics")};
+    StoredInterval = 3;
+    Create();
+  }
+  // The same, playing; returns the clock at Play.
+  uint32_t PlayPictures(std::initializer_list<TColor> colors) {
+    CreateWithPictures(colors);
+    Form->Play();
+    return Clock.Value;
+  }
+
   void Create() {
     App.Title = "Kobaru";
     TMainFormServices services{
@@ -513,14 +529,7 @@ TEST_F(MainFormTest, FirstPlayFadesFromTheDefaultTileThenShowsTheFirstPicture) {
 }
 
 TEST_F(MainFormTest, EachPictureStandsForTheIntervalThenFadesForOneSecond) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  Picture("pics/c.bmp", RGBColor(0, 0, 200));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
-  Form->Play();
-  const uint32_t start = Clock.Value;
+  const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
   TicksUntil(start + 1000);
   ASSERT_EQ(Form->Current().Index, 0);
 
@@ -547,12 +556,7 @@ TEST_F(MainFormTest, EachPictureStandsForTheIntervalThenFadesForOneSecond) {
 }
 
 TEST_F(MainFormTest, OvershootPastTheChangePointIsDropped) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
-  Form->Play();
+  PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
   TickAt(Clock.Value + 1730);  // a late tick, well past the change point
   EXPECT_EQ(Form->Current().Index, 0);
   EXPECT_EQ(Form->Elapsed(), 0u);
@@ -576,12 +580,7 @@ TEST_F(MainFormTest, ClockWrapAddsOnlyTheTrueDifference) {
 }
 
 TEST_F(MainFormTest, PausedTimeIsLeftOut) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
-  Form->Play();
+  PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
   TicksUntil(Clock.Value + 1500);
   ASSERT_EQ(Form->Elapsed(), 500u);
   Form->Stop(false);
@@ -596,11 +595,7 @@ TEST_F(MainFormTest, PausedTimeIsLeftOut) {
 }
 
 TEST_F(MainFormTest, TheTrayHoldOfTheClockResumesUnchanged) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
-  Form->Play();
+  PlayPictures({RGBColor(200, 0, 0)});
   TicksUntil(Clock.Value + 1200);
   const uint32_t elapsed = Form->Elapsed();
   Form->SetClockRunning(false);
@@ -611,13 +606,7 @@ TEST_F(MainFormTest, TheTrayHoldOfTheClockResumesUnchanged) {
 }
 
 TEST_F(MainFormTest, StopDuringAFadeFinishesTheFadeAndTheChangeFirst) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
-  Form->Play();
-  const uint32_t start = Clock.Value;
+  const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
   TicksUntil(start + 1000);
   TicksUntil(start + 4500);  // in the second fade
   ASSERT_TRUE(Form->IsFading());
@@ -696,12 +685,7 @@ TEST_F(MainFormTest, NewIntervalWhileStoppedTakesEffectAtOnce) {
 }
 
 TEST_F(MainFormTest, PlayListShowsInOrderThenRebuildsAtItsEnd) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  Picture("pics/c.bmp", RGBColor(0, 0, 200));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
   const std::vector<std::string> first = {PlayItem(0), PlayItem(1), PlayItem(2)};
   Form->Play();
   uint32_t t = Clock.Value + 1000;
@@ -720,12 +704,7 @@ TEST_F(MainFormTest, PlayListShowsInOrderThenRebuildsAtItsEnd) {
 }
 
 TEST_F(MainFormTest, DeletedPicturesAreSkippedSilently) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  Picture("pics/c.bmp", RGBColor(0, 0, 200));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
   const std::string second = PlayItem(1), third = PlayItem(2);
   std::filesystem::remove(vemo_test::PathFromUtf8(second));
   Form->Play();
@@ -736,12 +715,7 @@ TEST_F(MainFormTest, DeletedPicturesAreSkippedSilently) {
 }
 
 TEST_F(MainFormTest, EverythingDeletedStopsWithTheNoPicturesBalloon) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
-  Form->Play();
+  PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
   std::filesystem::remove(Temp.FsPath() / "pics" / "a.bmp");
   std::filesystem::remove(Temp.FsPath() / "pics" / "b.bmp");
   // The first change makes the prepared tile current, then finds nothing.
@@ -788,12 +762,7 @@ TEST_F(MainFormTest, PlayWithNothingToPlayShowsTheBalloonForTheCase) {
 }
 
 TEST_F(MainFormTest, AFailingTileDuringAdvanceIsReportedAndSkippedOnTheNextTick) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  Picture("pics/c.bmp", RGBColor(0, 0, 200));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
   const std::string first = PlayItem(0), broken = PlayItem(1), third = PlayItem(2);
   // The second picture turns unreadable after the scan.
   {
@@ -828,10 +797,7 @@ TEST_F(MainFormTest, AFailingTileDuringAdvanceIsReportedAndSkippedOnTheNextTick)
 }
 
 TEST_F(MainFormTest, AnExistenceTestThatRefusesEverythingEndsTheSearch) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
+  CreateWithPictures({RGBColor(200, 0, 0)});
   Exists = [](const std::string&) { return false; };
   Form->Play();
   TicksUntil(Clock.Value + 1000);
@@ -841,12 +807,7 @@ TEST_F(MainFormTest, AnExistenceTestThatRefusesEverythingEndsTheSearch) {
 }
 
 TEST_F(MainFormTest, ExactlyOneIconHandleLivesThroughManyFrames) {
-  Picture("pics/a.bmp", RGBColor(200, 0, 0));
-  Picture("pics/b.bmp", RGBColor(0, 200, 0));
-  StoredFolders = {Folder("pics")};
-  StoredInterval = 3;
-  Create();
-  Form->Play();
+  PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
   for (int i = 0; i < 400; ++i) {
     TickAt(Clock.Value + 50);
     ASSERT_EQ(Icons.Live.size(), 1u);
