@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/BmpFile.h"
+#include "support/StdFolderEnumerator.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
 
@@ -51,33 +52,6 @@ class TWindow : public TWindowHost {
 public:
   THandleValue Handle() override { return 7; }
   void PostClose() override {}
-};
-
-class TReader : public TFolderReader {
-public:
-  explicit TReader(const std::filesystem::path& folder) : FIterator(folder) {}
-  std::optional<TFolderIdentity> Identity() override { return std::nullopt; }
-  bool Next(TFolderEntry& entry) override {
-    if (FIterator == std::filesystem::directory_iterator()) return false;
-    entry.Name = vemo_test::Utf8FromPath(FIterator->path().filename());
-    entry.Kind = FIterator->is_directory() ? ekFolder : ekFile;
-    ++FIterator;
-    return true;
-  }
-
-private:
-  std::filesystem::directory_iterator FIterator;
-};
-
-class TEnumerator : public TFolderEnumerator {
-public:
-  int Opened = 0;
-  std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
-    ++Opened;
-    const std::filesystem::path path = vemo_test::PathFromUtf8(folder);
-    if (!std::filesystem::is_directory(path)) return nullptr;
-    return std::make_unique<TReader>(path);
-  }
 };
 
 // --- The services, recording the order of the steps ----------------------------------
@@ -192,7 +166,7 @@ protected:
   TClock Clock;
   TTray Tray;
   TIcons Icons;
-  TEnumerator Folders;
+  vemo_test::TStdFolderEnumerator Folders;
   std::unique_ptr<TVEMOMainForm> Form;
   TVEMOMainForm* FormPointer = nullptr;
   TServices Services{FormPointer};

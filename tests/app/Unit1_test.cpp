@@ -14,6 +14,7 @@
 #include "framework/BmpFile.h"
 #include "framework/Streams.h"
 #include "picture/vemoSub.h"
+#include "support/StdFolderEnumerator.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -103,34 +104,6 @@ public:
   int Closes = 0;
   THandleValue Handle() override { return kWindow; }
   void PostClose() override { ++Closes; }
-};
-
-// The folder scan through std::filesystem, so that these tests run alike in
-// both builds (the platform's own enumeration lives in the Windows library).
-class TStdFolderReader : public TFolderReader {
-public:
-  explicit TStdFolderReader(const std::filesystem::path& folder) : FIterator(folder) {}
-  std::optional<TFolderIdentity> Identity() override { return std::nullopt; }
-  bool Next(TFolderEntry& entry) override {
-    if (FIterator == std::filesystem::directory_iterator()) return false;
-    entry.Name = vemo_test::Utf8FromPath(FIterator->path().filename());
-    entry.Kind = FIterator->is_directory() ? ekFolder : FIterator->is_regular_file() ? ekFile : ekOther;
-    ++FIterator;
-    return true;
-  }
-
-private:
-  std::filesystem::directory_iterator FIterator;
-};
-
-class TStdFolderEnumerator : public TFolderEnumerator {
-public:
-  std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
-    std::error_code error;
-    const std::filesystem::path path = vemo_test::PathFromUtf8(folder);
-    if (!std::filesystem::is_directory(path, error)) return nullptr;
-    return std::make_unique<TStdFolderReader>(path);
-  }
 };
 
 bool SameTile(const TBitmap& a, const TBitmap& b) {
@@ -226,7 +199,7 @@ protected:
   const std::string& PlayItem(int32_t i) const { return Form->PlayList()->Strings(i); }
 
   TTempFolder Temp{"vemo-unit1"};
-  TStdFolderEnumerator Enumerator;
+  vemo_test::TStdFolderEnumerator Enumerator;
   std::map<std::string, TColor> Colors;
   TFakeBoxes Boxes;
   TApplication App{Boxes};
