@@ -61,6 +61,7 @@ using TMemoryDC = TOwnedHandle<HDC, &DeleteDC>;
 using TIconHandle = TOwnedHandle<HICON, &DestroyIcon>;
 using TLibraryHandle = TOwnedHandle<HMODULE, &FreeLibrary>;
 using TWindowHandle = TOwnedHandle<HWND, &DestroyWindow>;
+using TKernelHandle = TOwnedHandle<HANDLE, &CloseHandle>;
 
 // A screen device context, released when it goes.
 class TScreenDC {

@@ -231,6 +231,27 @@ TEST_F(VemoEndToEnd, NothingToPlayStaysStoppedAndTheProgramStaysReachable) {
   EXPECT_EQ(vemo->ExitCode(), 0u);
 }
 
+TEST_F(VemoEndToEnd, ASecondStartLeavesTheRunningCopyAlone) {
+  auto vemo = StartVemo();
+  const HWND main = TopWindowOf(vemo->Id(), kMainWindowClass);
+  ASSERT_NE(main, nullptr);
+  TProcess second(Temp.FsPath() / kExeName, L"", Temp.FsPath());
+  ASSERT_TRUE(second.Wait(10000)) << "the second copy kept running";
+  EXPECT_EQ(second.ExitCode(), 0u);
+  EXPECT_EQ(TopWindowOf(second.Id(), kMainWindowClass), nullptr) << "the second copy made a window";
+  EXPECT_FALSE(vemo->Wait(0));
+  EXPECT_TRUE(IsWindow(main));
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(vemo->Wait(10000));
+
+  // Once the first has ended, the program starts again.
+  auto again = StartVemo();
+  const HWND next = TopWindowOf(again->Id(), kMainWindowClass);
+  ASSERT_NE(next, nullptr);
+  PostMessageW(next, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(again->Wait(10000));
+}
+
 // The version information and manifest vemo.exe carries.
 std::wstring VersionString(const std::vector<uint8_t>& block, const wchar_t* key, bool& present) {
   void* value = nullptr;
