@@ -54,6 +54,7 @@ void TTrayCommands::actConfigExecute() {
   // meanwhile): the INI file, where a first save would put it.
   TStoragePlace storage = spIniFile;
   FServices.QueryStorage(storage);
+  const TStoragePlace before = storage;
   const TConfigChanges changes =
       FServices.ShowConfigDialog(TConfigDialogParams{state.FNewInterval, state.FFolderList, storage});
   // Into the place in use before the dialog.
@@ -65,8 +66,21 @@ void TTrayCommands::actConfigExecute() {
     if (changes & ccFolders) FForm.RebuildPlayList();
   }
   if (changes & ccStorage) {
-    FServices.MoveStorage(storage);
-    FServices.SaveSettings(state);
+    try {
+      FServices.MoveStorage(storage);
+      FServices.SaveSettings(state);
+    } catch (...) {
+      // The settings are whole in memory: they go back into the place they
+      // came from before the error is shown, so that a move the new place
+      // cannot take (a folder name the INI file's code page lacks, a folder
+      // that cannot be written) loses nothing.
+      try {
+        FServices.MoveStorage(before);
+        FServices.SaveSettings(state);
+      } catch (...) {
+      }
+      throw;
+    }
   }
 }
 

@@ -145,7 +145,18 @@ void TZoIniFile2::MoveStorage(const TStorageEnvironment& environment, TStoragePl
     if (registry->KeyExists(path)) deleted = registry->DeleteKeyTree(path);
   }
   if (!deleted) throw ESettingsStoreError(kDeleteFailedMessage);
-  CreateStorage(environment, newPlace, registry.get());
+  try {
+    CreateStorage(environment, newPlace, registry.get());
+  } catch (...) {
+    // The old place comes back, empty, so that the settings the program still
+    // holds can be saved into it again; with no place at all the next start
+    // would ask the first-run question and begin from the defaults.
+    try {
+      CreateStorage(environment, oldPlace, registry.get());
+    } catch (...) {
+    }
+    throw;
+  }
 }
 
 TZoIniFile2::TZoIniFile2(const TStorageEnvironment& environment)

@@ -165,7 +165,9 @@ public:
   // LocateStorage keeping nothing; place stays as it was when nothing is found.
   static bool QueryStorage(const TStorageEnvironment& environment, TStoragePlace& place);
   // Deletes the place in use and creates the new one (empty). Nothing happens
-  // when no place exists or it already is the new one.
+  // when no place exists or it already is the new one. When the new place
+  // cannot be created, the old one is created again (empty) before the error
+  // goes on.
   static void MoveStorage(const TStorageEnvironment& environment, TStoragePlace newPlace);
   // Creates the place if it is missing, through registry when given.
   static void CreateStorage(const TStorageEnvironment& environment, TStoragePlace place,

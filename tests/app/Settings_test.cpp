@@ -325,6 +325,41 @@ TEST_F(SettingsTest, ChangingThePlaceSavesMovesAndSavesAgain) {
   EXPECT_EQ(Question.Asked, 1);
 }
 
+// The settings command's way back when a move fails: the old place again,
+// and the settings the program holds saved into it.
+TEST_F(SettingsTest, AMoveThatFailsCanGoBackWithNothingLost) {
+  Question.Answer = false;
+  Load();
+  NewInterval = 20;
+  const std::string unwritable = "C:\\Users\\Jos\xC3\xA9\\Pictures";  // no é in code page 932
+  SetFolders({"C:\\A", unwritable});
+  Save();
+  auto goBack = [this, &unwritable] {
+    TZoIniFile2::MoveStorage(Env, spRegistry);
+    Save();
+    FolderList.Clear();
+    Interval = NewInterval = 0;
+    Load();
+    EXPECT_EQ(Interval, 20);
+    EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\A", unwritable}));
+    EXPECT_FALSE(Exists(IniPath()));
+    NewInterval = Interval;
+  };
+
+  // The INI file is made, but the folder cannot be written into it.
+  TZoIniFile2::MoveStorage(Env, spIniFile);
+  EXPECT_NE(ErrorOf([&] { Save(); }).find(unwritable), std::string::npos);
+  goBack();
+
+  // The INI file cannot be made at all: the registry key comes back empty.
+  Files.CreateError = 5;
+  EXPECT_NE(ErrorOf([&] { TZoIniFile2::MoveStorage(Env, spIniFile); }), "");
+  EXPECT_TRUE(Registry.HasKey(kAppKey));
+  Files.CreateError = 0;
+  goBack();
+  EXPECT_EQ(Question.Asked, 1) << "the first-run question came back";
+}
+
 TEST_F(SettingsTest, ADamagedFolderPathSurvivesLoadAndSaveByteForByte) {
   // 0x85 0x40 is an unassigned pair: it reads as U+FFFD, which code page 932
   // cannot write, yet saving the list unchanged keeps the file's bytes.

@@ -62,6 +62,8 @@ public:
   std::vector<std::string> Log;
   TPoint Cursor{300, 400};
   std::optional<TStoragePlace> Place = spIniFile;
+  // A place whose saves fail.
+  std::optional<TStoragePlace> RefusingPlace;
   // What the user does in the dialog.
   std::function<TConfigChanges(const TConfigDialogParams&)> Dialog = [](const TConfigDialogParams&) {
     return TConfigChanges(0);
@@ -104,6 +106,7 @@ public:
   void SaveSettings(const TSettingsState& state) override {
     Log.push_back("save " + std::to_string(state.FNewInterval) + " into " +
                   (Place ? std::to_string(int(*Place)) : std::string("none")));
+    if (Place && Place == RefusingPlace) throw Exception("refused");
     SavedIntervals.push_back(state.FNewInterval);
     SavedFolderCounts.push_back(state.FFolderList.Count());
   }
@@ -322,6 +325,20 @@ TEST_F(TrayCommandsTest, AMovedStoreSavesIntoTheOldPlaceThenMovesAndSavesIntoThe
   Form->actConfig.Execute();
   EXPECT_THAT(Services.Log, ElementsAre("query", "dialog interval 15 storage 0 (clock held)",
                                         "save 15 into 0", "move to 1", "save 15 into 1"));
+}
+
+TEST_F(TrayCommandsTest, AMoveTheNewPlaceCannotTakeGoesBackBeforeTheErrorIsShown) {
+  Services.Place = spRegistry;
+  Services.RefusingPlace = spIniFile;
+  Services.Dialog = [](const TConfigDialogParams& params) {
+    params.Storage = spIniFile;
+    return TConfigChanges(ccStorage);
+  };
+  EXPECT_THROW(Form->actConfig.Execute(), Exception);
+  EXPECT_THAT(Services.Log,
+              ElementsAre("query", "dialog interval 15 storage 1 (clock held)", "save 15 into 1", "move to 0",
+                          "save 15 into 0", "move to 1", "save 15 into 1"));
+  EXPECT_EQ(Services.Place, spRegistry);
 }
 
 TEST_F(TrayCommandsTest, AStoreThatReportsNoPlaceStartsTheDialogAtTheIniFile) {
