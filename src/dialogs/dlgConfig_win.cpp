@@ -69,11 +69,10 @@ COLORREF PageColour(HWND tabs) {
   TMemoryDC memory(CreateCompatibleDC(screen.Get()));
   TGdiBitmap canvas(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
   if (!memory || !canvas) return face;
-  const HGDIOBJ old = SelectObject(memory.Get(), canvas.Get());
+  const TSelectedObject selected(memory.Get(), canvas.Get());
   FillRect(memory.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
   SendMessageW(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT | PRF_ERASEBKGND);
   const COLORREF colour = GetPixel(memory.Get(), (page.left + page.right) / 2, (page.top + page.bottom) / 2);
-  SelectObject(memory.Get(), old);
   return colour == CLR_INVALID ? face : colour;
 }
 

@@ -78,6 +78,23 @@ private:
   HDC FDC;
 };
 
+// A GDI object selected into a device context for as long as the object
+// lives; the one it replaced goes back when it goes.
+class TSelectedObject {
+public:
+  TSelectedObject(HDC dc, HGDIOBJ object)
+      : FDC(dc), FOld(dc && object ? SelectObject(dc, object) : nullptr) {}
+  ~TSelectedObject() {
+    if (FOld) SelectObject(FDC, FOld);
+  }
+  TSelectedObject(const TSelectedObject&) = delete;
+  TSelectedObject& operator=(const TSelectedObject&) = delete;
+
+private:
+  HDC FDC;
+  HGDIOBJ FOld;
+};
+
 // COM on this thread, apartment-threaded, for as long as the object lives.
 class TComApartment {
 public:
