@@ -52,7 +52,8 @@ step "test asan" ctest --preset asan
 prefix="$root/build/windows/wineprefix"
 xvfb_pid=""
 start_windows_env() {
-  if [ -z "${DISPLAY:-}" ]; then
+  # A display that is set but cannot be reached counts as none.
+  if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
     local display="" n
     for n in $(seq 90 149); do
       if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
