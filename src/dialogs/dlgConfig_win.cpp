@@ -53,8 +53,14 @@ SIZE TextSize(HWND control, int width, bool wrap) {
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// SetWindowTheme(window, "", ""). The theme library is loaded whenever
-// visual styles are in use; without it there is no style to switch off.
+// The tab control's page, in the control's own coordinates.
+RECT PageRect(HWND tabs) {
+  RECT page;
+  GetClientRect(tabs, &page);
+  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  return page;
+}
+
 // The colour the tab control gives its page, read from the control's own
 // drawing: the texts and buttons on the page then sit on the page's colour,
 // with visual styles or without.
@@ -63,8 +69,7 @@ COLORREF PageColour(HWND tabs) {
   RECT client;
   GetClientRect(tabs, &client);
   if (client.right <= 0 || client.bottom <= 0) return face;
-  RECT page = client;
-  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  const RECT page = PageRect(tabs);
   TScreenDC screen;
   TMemoryDC memory(CreateCompatibleDC(screen.Get()));
   TGdiBitmap canvas(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
@@ -156,9 +161,7 @@ INT_PTR TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam
       GetClientRect(FWindow.Get(), &client);
       FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
       const HWND tabs = Item(IDC_PAGECONTROL1);
-      RECT page;
-      GetClientRect(tabs, &page);
-      SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+      RECT page = PageRect(tabs);
       MapWindowPoints(tabs, FWindow.Get(), reinterpret_cast<POINT*>(&page), 2);
       FillRect(dc, &page, FPageBrush.Get());
       SetWindowLongPtrW(FWindow.Get(), DWLP_MSGRESULT, TRUE);
