@@ -153,13 +153,13 @@ inline std::unique_ptr<TBitmap> ScreenArea(const RECT& rect) {
   void* bits = nullptr;
   TGdiBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!target) return nullptr;
-  TScreenDC screen;
-  const HDC memory = CreateCompatibleDC(screen.Get());
-  const HGDIOBJ old = SelectObject(memory, target.Get());
-  BitBlt(memory, 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  {
+    TScreenDC screen;
+    const TMemoryDC memory(CreateCompatibleDC(screen.Get()));
+    const TSelectedObject selected(memory.Get(), target.Get());
+    BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+  }
   auto shot = std::make_unique<TBitmap>(width, height, pf24bit);
   const size_t stride = TBitmap::StrideFor(width, pf24bit);
   for (int y = 0; y < height; ++y)
