@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   nasm
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev
@@ -13,6 +14,7 @@ PACKAGES=(
   wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   clang-format
+  nsis zip unzip
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
