@@ -6,19 +6,23 @@
 #   tree     60,000 files in 600 folders (2 of them pictures); start-up only
 #   passend  the same tree; Play, the end of the pass rescans it
 #   bigjpeg  one 12000 x 8000 JPEG; start-up and Play (each change decodes it)
-# Usage: bench/stall.sh [BEFORE.exe]
-# Measures build/windows/vemo.exe, and BEFORE.exe (an older build) as the
+# Usage: [PRESET=windows|windows64] bench/stall.sh [BEFORE.exe]
+# Measures build/$PRESET/vemo.exe (default windows, the 32-bit build; windows64
+# runs under 64-bit Wine), and BEFORE.exe (an older build) as the
 # reference in the same run when given; RUNS=n repeats each case (default 1)
 # and reports the worst run. Needs the windows and native builds (the native
 # one for bench/MakeBigJpeg) and an X display (DISPLAY), as the tests do.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/windows
+preset=${PRESET:-windows}
+arch=win32
+[ "$preset" = windows64 ] && arch=win64
+build=$root/build/$preset
 prefix=$build/wineprefix
 after=$build/vemo.exe
 before=${1:-}
 runs=${RUNS:-1}
-[ -x "$build/vemo_stall_probe.exe" ] || { echo "build the windows preset first"; exit 1; }
+[ -x "$build/vemo_stall_probe.exe" ] || { echo "build the $preset preset first"; exit 1; }
 [ -x "$root/build/native/bench/MakeBigJpeg" ] || { echo "build MakeBigJpeg (native preset) first"; exit 1; }
 [ -n "${DISPLAY:-}" ] || { echo "set DISPLAY to an X display (Xvfb)"; exit 1; }
 
@@ -42,7 +46,7 @@ cp "$root/tests/data/jpeg/uniform-200x150.jpg" "$work/tree/f300/b.jpg"
 "$root/build/native/bench/MakeBigJpeg" 12000 8000 "$work/big/big.jpg"
 echo "tree: $(find "$work/tree" -type f | wc -l) files in $(find "$work/tree" -mindepth 1 -type d | wc -l) folders"
 
-wine_run() { bash "$root/scripts/wine-run.sh" --prefix "$prefix" "$@"; }
+wine_run() { bash "$root/scripts/wine-run.sh" --arch "$arch" --prefix "$prefix" "$@"; }
 
 # measure EXE FOLDER PLAY_AFTER_MS DURATION_MS: prints the probe's worst figures over the runs
 measure() {
@@ -79,7 +83,7 @@ for label in "${labels[@]}"; do
 done
 
 echo
-echo "worst of $runs run(s), milliseconds; ratio = after / before"
+echo "$preset build, worst of $runs run(s), milliseconds; ratio = after / before"
 printf '%-8s | %-22s | %-22s | %-22s\n' case "icon after start" "longest stall" "stall after Play"
 for c in "${cases[@]}"; do
   read -r ai as ap <<<"${figures[after.$c]}"
