@@ -10,7 +10,7 @@
 # Measures build/$PRESET/vemo.exe (default windows, the 32-bit build; windows64
 # runs under 64-bit Wine), and BEFORE.exe (an older build) as the
 # reference in the same run when given; RUNS=n repeats each case (default 1)
-# and reports the worst run. Needs the windows and native builds (the native
+# and reports the median and the worst run. Needs the windows and native builds (the native
 # one for bench/MakeBigJpeg) and an X display (DISPLAY), as the tests do.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,9 +48,11 @@ echo "tree: $(find "$work/tree" -type f | wc -l) files in $(find "$work/tree" -m
 
 wine_run() { bash "$root/scripts/wine-run.sh" --arch "$arch" --prefix "$prefix" "$@"; }
 
-# measure EXE FOLDER PLAY_AFTER_MS DURATION_MS: prints the probe's worst figures over the runs
+# measure EXE FOLDER PLAY_AFTER_MS DURATION_MS: prints, for the time to the
+# icon, the longest stall before Play and the one after it, the median and
+# the worst of the runs as MEDIAN/WORST.
 measure() {
-  local exe=$1 folder=$2 play=$3 duration=$4 run line worst_icon=0 worst_start=0 worst_play=0
+  local exe=$1 folder=$2 play=$3 duration=$4 run line icons=() starts=() plays=()
   mkdir -p "$work/run"
   cp "$exe" "$work/run/vemo-bench.exe"
   printf '[General]\r\nInterval=3\r\n[Folders]\r\nCount=1\r\n0=%s\r\n' "$(winpath "$folder")" >"$work/run/vemo-bench.ini"
@@ -58,12 +60,13 @@ measure() {
     wine_run reg delete 'HKCU\Software\Orvane\vemo-bench' /f >/dev/null 2>&1 || true
     line=$(wine_run "$build/vemo_stall_probe.exe" "$(winpath "$work/run/vemo-bench.exe")" "$play" "$duration" | tr -d '\r')
     eval "$(echo "$line" | sed 's/ /;/g')"
-    [ "${icon_ms%.*}" -gt "$worst_icon" ] && worst_icon=${icon_ms%.*}
-    [ "${stall_startup_ms%.*}" -gt "$worst_start" ] && worst_start=${stall_startup_ms%.*}
-    [ "${stall_play_ms%.*}" -gt "$worst_play" ] && worst_play=${stall_play_ms%.*}
+    icons+=("$icon_ms")
+    starts+=("$stall_startup_ms")
+    plays+=("$stall_play_ms")
   done
-  echo "$worst_icon $worst_start $worst_play"
+  echo "$(summary "${icons[@]}") $(summary "${starts[@]}") $(summary "${plays[@]}")"
 }
+summary() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { printf "%d/%d", v[int((NR + 1) / 2)], v[NR] }'; }
 
 declare -A figures
 cases=(small tree passend bigjpeg)
@@ -83,16 +86,16 @@ for label in "${labels[@]}"; do
 done
 
 echo
-echo "$preset build, worst of $runs run(s), milliseconds; ratio = after / before"
-printf '%-8s | %-22s | %-22s | %-22s\n' case "icon after start" "longest stall" "stall after Play"
+echo "$preset build, $runs run(s) each, milliseconds as median/worst; ratio = after / before, of the medians"
+printf '%-8s | %-30s | %-30s | %-30s\n' case "icon after start" "stall before Play" "stall after Play"
 for c in "${cases[@]}"; do
   read -r ai as ap <<<"${figures[after.$c]}"
   if [ -n "$before" ]; then
     read -r bi bs bp <<<"${figures[before.$c]}"
-    ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
-    printf '%-8s | %5s -> %5s (%5s) | %5s -> %5s (%5s) | %5s -> %5s (%5s)\n' "$c" "$bi" "$ai" "$(ratio "$ai" "$bi")" \
+    ratio() { awk -v a="${1%/*}" -v b="${2%/*}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+    printf '%-8s | %9s -> %9s (%5s) | %9s -> %9s (%5s) | %9s -> %9s (%5s)\n' "$c" "$bi" "$ai" "$(ratio "$ai" "$bi")" \
       "$bs" "$as" "$(ratio "$as" "$bs")" "$bp" "$ap" "$(ratio "$ap" "$bp")"
   else
-    printf '%-8s | %22s | %22s | %22s\n' "$c" "$ai" "$as" "$ap"
+    printf '%-8s | %30s | %30s | %30s\n' "$c" "$ai" "$as" "$ap"
   fi
 done
