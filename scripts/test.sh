@@ -92,10 +92,11 @@ start_wine() {  # start_wine ARCH PREFIX
   # Wine's own services start with the first program and live as long as the
   # server. Started here, they hold /dev/null rather than the pipes of the
   # first test, which ctest would otherwise wait on until the end of the run.
-  local out
-  if ! out=$(bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" cmd /c exit </dev/null 2>&1); then
+  # (A file, not a pipe: the services would hold a pipe open for good.)
+  local log="$prefix.start.log"
+  if ! bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" cmd /c exit </dev/null >"$log" 2>&1; then
     echo "Wine cannot start a program in $prefix: wine-run.sh --arch $arch cmd /c exit printed:"
-    printf '%s\n' "$out" | tail -n 20 | sed 's/^/  | /'
+    tail -n 20 "$log" | sed 's/^/  | /'
     return 1
   fi
 }
