@@ -49,7 +49,11 @@ windows_text() { printf '\xef\xbb\xbf'; sed 's/\r$//; s/$/\r/' "$@"; }
 # copyright files it was built from.
 write_notices() {  # write_notices BUILD_DIR OUT
   local build=$1 out=$2 jpeg mingw gcc
-  jpeg=$(ls -d "$build"/deps/src/libjpeg-turbo-*/ 2>/dev/null | head -n 1)
+  local sources
+  sources=$(sed -n 's/^VEMO_DEPS_SOURCE_DIR:PATH=//p' "$build/CMakeCache.txt")
+  jpeg=$(ls -d "${sources:-$build/deps/src}"/libjpeg-turbo-*/ 2>/dev/null | head -n 1) || true
+  [ -n "$jpeg" ] || { echo "package: no libjpeg-turbo source beside the $build build" >&2; return 1; }
+  jpeg=${jpeg%/}
   mingw=/usr/share/doc/mingw-w64-common/copyright
   gcc=/usr/share/doc/gcc-mingw-w64-base/copyright
   local f

@@ -170,7 +170,7 @@ test_installer() {  # ARCH PRESET WINE WINEARCH
   setup="$root/dist/Kobaru-$version-$arch-setup.exe"
   exe="$root/build/$2/vemo.exe"
   wine=$3
-  export WINEARCH=$4 WINEPREFIX="$work/prefix-$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEARCH=$4 WINELOADER=$3 WINEPREFIX="$work/prefix-$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   live_prefixes+=("$WINEPREFIX")
   probe="$work/window-probe-$arch.exe"
   makensis -V1 -DARCH="$arch" -DOUTFILE="$probe" packaging/test/window-probe.nsi || return 1
@@ -195,18 +195,15 @@ test_installer() {  # ARCH PRESET WINE WINEARCH
   wineserver -k >/dev/null 2>&1
 }
 
-can_run_32bit() {
-  [ "${VEMO_NO_WIN32:-0}" != 1 ] && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
-}
-if can_run_32bit; then
-  test_installer win32 windows /usr/lib/wine/wine win32
-else
-  echo "UNTESTED  win32 installer: this machine cannot run 32-bit Windows programs"
-fi
-if [ -x /usr/lib/wine/wine64 ] && /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
-  test_installer win64 windows64 /usr/lib/wine/wine64 win64
-else
-  echo "UNTESTED  win64 installer: this machine has no 64-bit Wine"
-fi
+# Each installer under the Wine that runs its build, where this machine can
+# run that Wine at all (tried, not guessed).
+for build in "win64 windows64 /usr/lib/wine/wine64" "win32 windows /usr/lib/wine/wine"; do
+  read -r arch preset loader <<<"$build"
+  if why=$(bash scripts/wine-run.sh --arch "$arch" --probe 2>&1); then
+    test_installer "$arch" "$preset" "$loader" "$arch"
+  else
+    echo "UNTESTED  $arch installer: not run, this machine cannot run $arch programs ($why)"
+  fi
+done
 
 finish
