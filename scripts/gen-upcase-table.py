@@ -8,6 +8,11 @@ upper case is longer than one character (such as U+00DF) stay as they are, and
 so do surrogates. Python's upper() gives the full mapping; where that is longer
 than one character, the simple title case stands in, which equals the simple
 upper case for every such character that has one.
+
+Only one-to-one pairs fold: a character whose upper case lowers to another
+character (U+0131 dotless i, U+017F long s, U+00B5 micro sign, U+03C2 final
+sigma, the Greek symbol forms, the title-case digraphs) stays itself, as
+CompareStringOrdinal keeps it apart.
 """
 import sys
 import unicodedata
@@ -24,6 +29,8 @@ for cp in range(0x10000):
     upper = c.upper()
     if len(upper) != 1:
         upper = c.title()
+    if len(upper) == 1 and upper.lower() != c:
+        continue
     if len(upper) == 1 and upper != c and ord(upper) < 0x10000:
         pairs.append((cp, ord(upper)))
 

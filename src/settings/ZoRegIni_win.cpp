@@ -243,10 +243,9 @@ bool WriteWhole(HANDLE file, std::string_view data) {
   return SetEndOfFile(file) && FlushFileBuffers(file);
 }
 
-// The file a path leads to: the path itself, or the target of the link it is.
+// The file a path leads to: the path itself, or the file at the end of the
+// links it passes through.
 std::wstring FinalPath(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
   TFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.Valid()) return path;
@@ -255,7 +254,16 @@ std::wstring FinalPath(const std::wstring& path) {
     const DWORD length =
         GetFinalPathNameByHandleW(file.Get(), buffer.data(), DWORD(buffer.size()), VOLUME_NAME_DOS);
     if (length == 0) return path;
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    if (length < buffer.size()) {
+      std::wstring final(buffer.data(), length);
+      // The same file under its own name: the name as given, so that the
+      // temporary file's name stays as short as it can.
+      const std::wstring plain = final.rfind(L"\\\\?\\", 0) == 0 ? final.substr(4) : final;
+      return CompareStringOrdinal(plain.c_str(), int(plain.size()), path.c_str(), int(path.size()), TRUE) ==
+                     CSTR_EQUAL
+                 ? path
+                 : final;
+    }
     buffer.resize(size_t(length) + 1);
   }
 }
