@@ -7,17 +7,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/Unit1_win.h"
@@ -107,6 +102,7 @@ protected:
   std::unique_ptr<TProcess> StartVemo() {
     auto process = std::make_unique<TProcess>(Temp.FsPath() / kExeName, L"", Temp.FsPath());
     WaitUntil([&] { return TopWindowOf(process->Id(), kMainWindowClass) != nullptr; }, 20s);
+    process->WaitIdle(20000);
     return process;
   }
 
@@ -175,11 +171,20 @@ TEST_F(VemoEndToEnd, NothingToPlayStaysStoppedAndTheProgramStaysReachable) {
   const HWND main = TopWindowOf(vemo->Id(), kMainWindowClass);
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(WaitUntil([] { return TrayShown(); }, 10s));
-  // Play with nothing to play: the balloon, and the program goes on.
+  // Play with nothing to play: the balloon says why, and the program goes on.
   PostMessageW(main, WM_COMMAND, cmdPlay, 0);
-  std::this_thread::sleep_for(500ms);
+  const std::string expected = std::string(kNoPicturesText) + kStoppingText;
+  std::string shown;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const HWND balloon = vemo_test::FindVisibleWindow(nullptr, L"tooltips_class32");
+        shown = balloon ? vemo_test::TextOf(balloon) : "";
+        return shown == expected;
+      },
+      10s))
+      << "the balloon showed \"" << shown << "\"";
+  ASSERT_TRUE(vemo_test::RoundTrip(main));
   EXPECT_FALSE(vemo->Wait(0));
-  EXPECT_TRUE(IsWindow(main));
   PostMessageW(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(vemo->Wait(10000));
   EXPECT_EQ(vemo->ExitCode(), 0u);

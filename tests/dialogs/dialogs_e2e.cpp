@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -69,10 +70,36 @@ void Shot(HWND window, const std::string& name) {
   SaveBitmapToFile(vemo_test::Utf8FromPath(folder / name), *shot);
 }
 
+// Wine's own notification area, where no desktop tray takes the icons.
+HWND TrayWindow() {
+  if (HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr)) return tray;
+  if (HWND tray = FindWindowW(nullptr, L"Wine System Tray")) return tray;
+  return FindWindowW(L"Shell_TrayWnd", nullptr);
+}
+
 // Presses a menu's keys: the open popup menu of the process gets them.
 HWND OpenMenu(DWORD processId) { return WaitForWindow(nullptr, L"#32768", processId, 10s); }
 void MenuKey(HWND menu, WPARAM key) { PostMessageW(menu, WM_KEYDOWN, key, 0); }
 void MenuChar(HWND menu, wchar_t c) { PostMessageW(menu, WM_CHAR, c, 0); }
+
+// A double click on the icon, sent from a thread of its own; done once the
+// icon's handler has returned.
+class TDoubleClick {
+public:
+  explicit TDoubleClick(HWND main)
+      : FSender([this, main] {
+          SendMessageW(main, kTrayMessage, 0, WM_LBUTTONDBLCLK);
+          FDone = true;
+        }) {}
+  ~TDoubleClick() { FSender.join(); }
+  TDoubleClick(const TDoubleClick&) = delete;
+  TDoubleClick& operator=(const TDoubleClick&) = delete;
+  bool Done() const { return FDone; }
+
+private:
+  std::atomic<bool> FDone{false};
+  std::thread FSender;
+};
 
 class DialogsEndToEnd : public testing::Test {
 protected:
@@ -207,25 +234,40 @@ TEST_F(DialogsEndToEnd, ABalloonClickOpensTheSettingsAndCancelWritesNothing) {
 TEST_F(DialogsEndToEnd, PreviewsOfTheCurrentPictureAndOfAHistoryEntryOneAtATime) {
   Start();
   PostMessageW(Main, WM_COMMAND, cmdPlay, 0);
-  // The current picture's preview, asked for until there is a current picture
-  // (after the first one-second fade) other than except.
-  auto previewOfCurrent = [&](const std::string& except) {
+  // The current picture's preview, asked for every step until there is a
+  // current picture (after the first one-second fade) other than except. The
+  // show stands still while the icon's handler runs, so asking too often
+  // would keep the next picture away.
+  // The preview runs inside the icon's handler: a double click sent from a
+  // thread of its own tells by its return that the handler has ended.
+  std::unique_ptr<TDoubleClick> click;
+  auto askPreview = [&] {
+    click = std::make_unique<TDoubleClick>(Main);
+    HWND found = nullptr;
+    WaitUntil([&] {
+      return (found = FindVisibleWindow(nullptr, kPreviewWindowClass, Vemo->Id())) != nullptr ||
+             click->Done();
+    });
+    return found;
+  };
+  auto closePreview = [&](HWND preview) {
+    PostMessageW(preview, WM_CLOSE, 0, 0);
+    click.reset();
+  };
+  auto previewOfCurrent = [&](const std::string& except, std::chrono::milliseconds step) {
     HWND found = nullptr;
     WaitUntil(
         [&] {
-          if (found && TextOf(found) != except) return true;
-          if (found) {
-            SendMessageW(found, WM_CLOSE, 0, 0);
-            WaitUntil([&] { return !IsWindowVisible(found); }, 5s);
-          }
-          SendMessageTimeoutW(Main, kTrayMessage, 0, WM_LBUTTONDBLCLK, SMTO_NORMAL, 5000, nullptr);
-          found = FindVisibleWindow(nullptr, kPreviewWindowClass, Vemo->Id());
-          return found && TextOf(found) != except;
+          found = askPreview();
+          if (!found || TextOf(found) != except) return found != nullptr;
+          // Closed at once: an open preview holds the show.
+          closePreview(found);
+          return false;
         },
-        15s, 100ms);
+        15s, step);
     return found;
   };
-  HWND preview = previewOfCurrent("");
+  HWND preview = previewOfCurrent("", 100ms);
   ASSERT_NE(preview, nullptr) << "no preview of the current picture";
   const std::string first = TextOf(preview);
   EXPECT_TRUE(first == "first.jpg" || first == "second.jpg") << first;
@@ -235,22 +277,37 @@ TEST_F(DialogsEndToEnd, PreviewsOfTheCurrentPictureAndOfAHistoryEntryOneAtATime)
   EXPECT_EQ(client.bottom, 256);
   Shot(preview, "preview.bmp");
   // A second request while it is open only brings it forward.
-  SendMessageTimeoutW(Main, kTrayMessage, 0, WM_LBUTTONDBLCLK, SMTO_NORMAL, 5000, nullptr);
+  ASSERT_TRUE(WaitUntil([&] {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(preview, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0;
+  }));
+  PostMessageW(Main, kTrayMessage, 0, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(RoundTrip(preview));
   int previews = 0;
   for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kPreviewWindowClass, nullptr)) != nullptr;)
     if (IsWindowVisible(w)) ++previews;
   EXPECT_EQ(previews, 1);
   EXPECT_EQ(TextOf(preview), first);
-  PostMessageW(preview, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(preview) || !IsWindow(preview); }, 5s));
+  closePreview(preview);
 
   // Once the second picture is current, the show stops: the history holds
-  // the second picture, a separator, then the first.
-  preview = previewOfCurrent(first);
+  // the second picture, a separator, then the first. The change begins when
+  // the icon's picture starts to fade.
+  const HWND tray = TrayWindow();
+  ASSERT_NE(tray, nullptr);
+  const auto before = SettledShot(tray);
+  ASSERT_NE(before, nullptr);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const auto now = WindowShot(tray);
+        return now && !SamePixels(*now, *before);
+      },
+      15s, 50ms))
+      << "the icon never changed";
+  preview = previewOfCurrent(first, 300ms);
   ASSERT_NE(preview, nullptr) << "the second picture never became current";
   PostMessageW(Main, WM_COMMAND, cmdStop, 0);
-  SendMessageW(preview, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(preview) || !IsWindow(preview); }, 5s));
+  closePreview(preview);
   Tray(WM_LBUTTONDOWN);
   const HWND menu = OpenMenu(Vemo->Id());
   ASSERT_NE(menu, nullptr) << "no history menu";
