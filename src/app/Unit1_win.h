@@ -14,6 +14,7 @@
 // tests) look for with FindWindow.
 inline constexpr wchar_t kMainWindowClass[] = L"TVEMOMainForm";
 inline constexpr UINT_PTR kSlideshowTimerId = 1;
+inline constexpr UINT_PTR kTrayReAddTimerId = 2;
 
 // timeGetTime.
 class TWinClock : public TMillisecondClock {
@@ -59,7 +60,7 @@ public:
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-  void RealiseTimer(bool enabled, uint32_t interval);
+  void RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval);
 
   TApplication& FApplication;
   TVEMOMainForm* FForm = nullptr;
