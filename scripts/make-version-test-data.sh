@@ -10,9 +10,13 @@ mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The program's own block, exactly as vemo.rc states it.
+# The program's own block, exactly as vemo.rc states it; its numbers come from
+# the header the configured Windows build generates from the project version.
+generated=build/windows/generated
+[ -f "$generated/vemo_version.h" ] || cmake --preset windows >/dev/null
 {
   echo '#include <winver.h>'
+  echo '#include "vemo_version.h"'
   sed -n '/^VS_VERSION_INFO VERSIONINFO/,$p' src/app/vemo.rc
 } >"$work/vemo.rc"
 
@@ -69,7 +73,7 @@ END
 RC
 
 for name in vemo no-translation two-tables; do
-  i686-w64-mingw32-windres -c 65001 -O res -i "$work/$name.rc" -o "$work/$name.res"
+  i686-w64-mingw32-windres -c 65001 -I "$generated" -O res -i "$work/$name.rc" -o "$work/$name.res"
   # A .res file is a row of entries: data size, header size, then the header
   # (type and name as 0xFFFF + number or as text), the data, padding to 4.
   python3 - "$work/$name.res" "$out/$name.bin" <<'PY'

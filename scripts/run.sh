@@ -56,6 +56,9 @@ prefix="$build/run-prefix"
 wine_run() { bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" "$@"; }
 
 wine_run --init-only || fail "the Wine prefix $prefix could not be made (see above)"
+# Making the prefix leaves a server behind with no display; the program must
+# meet a fresh one that knows the display it is to use.
+WINEPREFIX="$prefix" wineserver -w
 
 # Wine makes the Windows documents folder a link to the Unix home, which the
 # first run would offer as the picture folder and scan whole. This prefix

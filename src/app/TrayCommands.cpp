@@ -19,32 +19,50 @@ TTrayCommands::~TTrayCommands() {
 
 void TTrayCommands::WMTrayIcon(uint32_t event) {
   const TPoint cursor = FServices.CursorPos();
+  const bool keyboard = event == kTrayContextMenu || event == kTrayKeySelect;
+  if (event == kTrayKeySelect &&
+      (FInKeySelect || (FKeySelectEnded && FServices.Now() - FKeySelectEnd < kTrayKeySelectEcho)))
+    return;
+  // The keyboard's user looks at the icon, not at the cursor, which may be
+  // anywhere.
+  TPoint at = cursor;
+  if (keyboard && !FServices.IconAnchor(at)) at = cursor;
   // The slideshow stands still while a menu or dialog opened here is up; the
   // time spent in here is left out of the show's time.
   const bool wasRunning = FForm.IsPlaying();
   if (wasRunning) FForm.SetClockRunning(false);
+  if (event == kTrayKeySelect) FInKeySelect = true;
+  auto restore = [&] {
+    if (wasRunning) FForm.SetClockRunning(true);
+    if (event != kTrayKeySelect) return;
+    FInKeySelect = false;
+    FKeySelectEnded = true;
+    FKeySelectEnd = FServices.Now();
+  };
   try {
     switch (event) {
       case kTrayLeftButtonDown:
+      case kTrayKeySelect:
         FServices.SetForeground();
-        FHistoryPoint = cursor;
-        FServices.PopupMenu(FForm.popHistory, cursor);
+        FHistoryPoint = at;
+        FServices.PopupMenu(FForm.popHistory, at);
         break;
       case kTrayLeftDoubleClick:
         if (FForm.Current().Index != -1) FServices.ShowPreviewDialog(cursor, FForm.Current().Path);
         break;
       case kTrayRightButtonUp:
+      case kTrayContextMenu:
         FServices.SetForeground();
-        FServices.PopupMenu(FForm.PopupMenu1, cursor);
+        FServices.PopupMenu(FForm.PopupMenu1, at);
         break;
       case kTrayBalloonClick: FForm.actConfig.Execute(); break;
       default: break;
     }
   } catch (...) {
-    if (wasRunning) FForm.SetClockRunning(true);
+    restore();
     throw;
   }
-  if (wasRunning) FForm.SetClockRunning(true);
+  restore();
 }
 
 void TTrayCommands::actConfigExecute() {

@@ -23,12 +23,23 @@ inline constexpr uint32_t kTrayLeftButtonDown = 513;   // WM_LBUTTONDOWN
 inline constexpr uint32_t kTrayLeftDoubleClick = 515;  // WM_LBUTTONDBLCLK
 inline constexpr uint32_t kTrayRightButtonUp = 517;    // WM_RBUTTONUP
 inline constexpr uint32_t kTrayBalloonClick = 1029;    // NIN_BALLOONUSERCLICK
+// From the keyboard (version 3): the menu key or Shift+F10, and Enter or Space.
+inline constexpr uint32_t kTrayContextMenu = 123;  // WM_CONTEXTMENU
+inline constexpr uint32_t kTrayKeySelect = 1025;   // NIN_KEYSELECT
+// The shell may report one key press as two NIN_KEYSELECTs: a second within
+// this many milliseconds of the end of the first one's menu is the same press.
+inline constexpr uint32_t kTrayKeySelectEcho = 500;
 
 class TTrayServices {
 public:
   virtual ~TTrayServices() = default;
   // The mouse cursor's screen position.
   virtual TPoint CursorPos() = 0;
+  // Where a menu opened from the keyboard goes: by the icon (the centre of
+  // its rectangle on the screen). False when the shell cannot say.
+  virtual bool IconAnchor(TPoint& at) = 0;
+  // A millisecond clock.
+  virtual uint32_t Now() = 0;
   // Brings the main window to the foreground (before a popup menu).
   virtual void SetForeground() = 0;
   // Shows the menu at the point; the chosen item is clicked after the
@@ -67,4 +78,8 @@ private:
   TVEMOMainForm& FForm;
   TTrayServices& FServices;
   TPoint FHistoryPoint;
+  // A key selection is being handled, or ended at FKeySelectEnd.
+  bool FInKeySelect = false;
+  bool FKeySelectEnded = false;
+  uint32_t FKeySelectEnd = 0;
 };

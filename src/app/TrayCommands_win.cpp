@@ -1,5 +1,8 @@
 #include "app/TrayCommands_win.h"
 
+// The shell's header needs the Windows types first.
+#include <shellapi.h>
+
 #include "common/ZoCommon.h"
 #include "common/ZoShell.h"
 #include "dialogs/dlgConfig_win.h"
@@ -11,6 +14,26 @@ TPoint TWinTrayServices::CursorPos() {
   GetCursorPos(&point);
   return TPoint{point.x, point.y};
 }
+
+bool TWinTrayServices::IconAnchor(TPoint& at) {
+  // Windows 7 and later say where the icon is; older shells have no such call.
+  using TGetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+  const HMODULE shell = GetModuleHandleW(L"shell32.dll");
+  const auto getRect = shell ? reinterpret_cast<TGetRect>(reinterpret_cast<void (*)()>(
+                                   GetProcAddress(shell, "Shell_NotifyIconGetRect")))
+                             : nullptr;
+  if (!getRect) return false;
+  NOTIFYICONIDENTIFIER icon = {};
+  icon.cbSize = sizeof(icon);
+  icon.hWnd = FWindow;
+  icon.uID = 0;
+  RECT rect = {};
+  if (FAILED(getRect(&icon, &rect)) || rect.right <= rect.left || rect.bottom <= rect.top) return false;
+  at = TPoint{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  return true;
+}
+
+uint32_t TWinTrayServices::Now() { return GetTickCount(); }
 
 void TWinTrayServices::SetForeground() { SetForegroundWindow(FWindow); }
 

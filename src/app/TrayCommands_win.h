@@ -16,6 +16,8 @@ public:
       : FApplication(application), FWindow(window), FEnvironment(environment) {}
 
   TPoint CursorPos() override;
+  bool IconAnchor(TPoint& at) override;
+  uint32_t Now() override;
   void SetForeground() override;
   void PopupMenu(TMenuItem& menu, const TPoint& at) override;
   void ShowPreviewDialog(const TPoint& at, const std::string& path) override;

@@ -75,6 +75,9 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   Timer1.SetEnabled(false);
   Timer1.SetInterval(kTimerInterval);
   Timer1.OnTimer = [this] { Timer1Timer(); };
+  TrayReAddTimer.SetEnabled(false);
+  TrayReAddTimer.SetInterval(kAddRetryPause);
+  TrayReAddTimer.OnTimer = [this] { TrayReAddTimerTimer(); };
   actStop.SetEnabled(false);
   actPlay.OnExecute = [this](TAction*) { Play(); };
   actStop.OnExecute = [this](TAction*) { Stop(false); };
@@ -200,6 +203,7 @@ void TVEMOMainForm::FormDestroy() {
   FDestroyed = true;
   CancelWork();
   Timer1.SetEnabled(false);
+  TrayReAddTimer.SetEnabled(false);
   if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
   FIconRegistered = false;
   FIcon.Reset();
@@ -217,7 +221,14 @@ void TVEMOMainForm::TaskbarCreated() {
   if (!FIconRegistered || FIcon.Handle() == 0) return;
   // A failure here leaves things as a failed add at start-up would, except
   // that the program keeps running: the next shell restart tries again.
-  AddTrayIcon(FServices.Tray, Handle(), FIcon.Handle(), FTipText, FIconData, kTrayCallbackOffset);
+  FillTrayAddRecord(Handle(), FIcon.Handle(), FTipText, FIconData, kTrayCallbackOffset);
+  TrayReAddTimer.SetEnabled(FTrayReAdd.Start(FServices.Tray, FIconData));
+}
+
+void TVEMOMainForm::TrayReAddTimerTimer() {
+  // The icon of now: the slideshow may have moved on since the last try.
+  FillTrayAddRecord(Handle(), FIcon.Handle(), FTipText, FIconData, kTrayCallbackOffset);
+  TrayReAddTimer.SetEnabled(FTrayReAdd.Step(FServices.Tray, FIconData));
 }
 
 // --- Slideshow engine -------------------------------------------------------------

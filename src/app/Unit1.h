@@ -138,6 +138,8 @@ public:
 
   // --- Components -----------------------------------------------------------------
   TTimer Timer1;
+  // Paces the re-add of the icon while a restarted shell is still busy.
+  TTimer TrayReAddTimer;
   TAction actExit{cmdExit, "終了(&X)"};
   TAction actPlay{cmdPlay, "再生(&P)"};
   TAction actStop{cmdStop, "停止(&S)"};
@@ -168,8 +170,10 @@ public:
   void FormDestroy();
   void Timer1Timer();
   // The shell restarted (the registered "TaskbarCreated" message): the icon is
-  // added again with the image and tooltip it had.
+  // added again with the image and tooltip it had; a busy shell is asked again
+  // from TrayReAddTimer, never waited for.
   void TaskbarCreated();
+  void TrayReAddTimerTimer();
   // WM_TRAYICON; the tray commands install their handler here.
   std::function<void(uint32_t event)> OnTrayIcon;
   void WMTrayIcon(uint32_t event) {
@@ -275,6 +279,7 @@ private:
   TOwnedIcon FIcon;
   TNotifyIconData FIconData;
   std::string FTipText;
+  TTrayIconReAdd FTrayReAdd;
   bool FIconRegistered = false;
 
   bool FNextReady = false;

@@ -99,21 +99,26 @@ void TMainWindow::PostClose() { PostMessageW(Hwnd(), WM_CLOSE, 0, 0); }
 void TMainWindow::Attach(TVEMOMainForm& form) {
   FForm = &form;
   Handle();
-  form.Timer1.OnChange = [this](bool enabled, uint32_t interval) { RealiseTimer(enabled, interval); };
-  RealiseTimer(form.Timer1.Enabled(), form.Timer1.Interval());
+  form.Timer1.OnChange = [this](bool enabled, uint32_t interval) {
+    RealiseTimer(kSlideshowTimerId, enabled, interval);
+  };
+  RealiseTimer(kSlideshowTimerId, form.Timer1.Enabled(), form.Timer1.Interval());
+  form.TrayReAddTimer.OnChange = [this](bool enabled, uint32_t interval) {
+    RealiseTimer(kTrayReAddTimerId, enabled, interval);
+  };
 }
 
 void TMainWindow::Destroy() {
   if (FHandle) DestroyWindow(FHandle);
 }
 
-void TMainWindow::RealiseTimer(bool enabled, uint32_t interval) {
+void TMainWindow::RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval) {
   if (!FHandle) return;
-  // A stopped slideshow has no timer at all, so it costs no wake-ups.
+  // A stopped timer is no timer at all, so it costs no wake-ups.
   if (enabled)
-    SetTimer(FHandle, kSlideshowTimerId, interval, nullptr);
+    SetTimer(FHandle, id, interval, nullptr);
   else
-    KillTimer(FHandle, kSlideshowTimerId);
+    KillTimer(FHandle, id);
 }
 
 LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -138,6 +143,10 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
           FApplication.Guard([&form] { form.Timer1.Tick(); });
           return 0;
         }
+        if (wParam == kTrayReAddTimerId) {
+          FApplication.Guard([&form] { form.TrayReAddTimer.Tick(); });
+          return 0;
+        }
         break;
       case WM_COMMAND:
         if (TAction* action = form.ActionById(LOWORD(wParam))) {
@@ -150,8 +159,10 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       case WM_DESTROY:
         FApplication.Guard([&form] { form.FormDestroy(); });
         form.Timer1.OnChange = nullptr;
+        form.TrayReAddTimer.OnChange = nullptr;
         FForm = nullptr;
         KillTimer(window, kSlideshowTimerId);
+        KillTimer(window, kTrayReAddTimerId);
         PostQuitMessage(0);
         return 0;
       default:

@@ -16,6 +16,7 @@ inline constexpr wchar_t kMainWindowClass[] = L"TVEMOMainForm";
 inline constexpr UINT_PTR kSlideshowTimerId = 1;
 // Posted by the worker when it has finished work for the window's thread.
 inline constexpr UINT WM_WORKERDONE = WM_APP + 1;
+inline constexpr UINT_PTR kTrayReAddTimerId = 2;
 
 // timeGetTime.
 class TWinClock : public TMillisecondClock {
@@ -62,7 +63,7 @@ public:
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-  void RealiseTimer(bool enabled, uint32_t interval);
+  void RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval);
 
   TApplication& FApplication;
   TVEMOMainForm* FForm = nullptr;

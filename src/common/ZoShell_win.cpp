@@ -119,12 +119,16 @@ std::string PathFromItemIDList(LPCITEMIDLIST list) {
   wchar_t buffer[MAX_PATH + 1] = {};
   if (!SHGetPathFromIDListW(list, buffer)) return std::string();
   buffer[MAX_PATH] = L'\0';
-  std::wstring path(buffer);
+  return Utf8Of(buffer);
+}
+
+std::string ChosenFolderPath(LPCITEMIDLIST list) {
+  std::string path = PathFromItemIDList(list);
   // Some shells (Wine's) end a special folder's path with a delimiter; a
   // folder is named without one everywhere else, so that the folder list
   // sees one folder, not two. A drive's root keeps its own.
-  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return Utf8Of(path);
+  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
 }
 
 // --- Folder browser -----------------------------------------------------------------------
@@ -157,7 +161,7 @@ bool BrowseForFolderEx(HWND owner, const std::string& title, LPCITEMIDLIST root,
   info.lParam = reinterpret_cast<LPARAM>(initial);
   TItemIdList chosen(SHBrowseForFolderW(&info));
   if (!chosen) return false;
-  path = PathFromItemIDList(chosen.Get());
+  path = ChosenFolderPath(chosen.Get());
   return !path.empty();
 }
 

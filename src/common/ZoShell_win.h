@@ -48,8 +48,12 @@ TItemIdList GetSpecialFolderLocation(int csidl);
 // The item list of a path, parsed by the desktop folder. Raises EOleError when
 // the desktop folder cannot be had or the path cannot be parsed.
 TItemIdList PathToItemIDList(const std::wstring& path);
-// The file-system path of an item list; empty when it has none.
+// The file-system path of an item list as the shell gives it; empty when it
+// has none.
 std::string PathFromItemIDList(LPCITEMIDLIST list);
+// The path of a folder the user chose, as the folder list keeps it: without a
+// trailing delimiter, except a drive's root.
+std::string ChosenFolderPath(LPCITEMIDLIST list);
 
 // The shell's folder browser opened at a special folder, or at a path (which
 // raises before any dialog when it cannot be parsed). True and the chosen

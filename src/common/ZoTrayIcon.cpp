@@ -28,12 +28,17 @@ TNotifyIconData NewRecord(THandleValue window, uint32_t flags) {
 
 }  // namespace
 
-uint32_t AddTrayIcon(TNotificationArea& area, THandleValue window, THandleValue icon, const std::string& tip,
-                     TNotifyIconData& record, uint32_t callbackOffset) {
+void FillTrayAddRecord(THandleValue window, THandleValue icon, const std::string& tip,
+                       TNotifyIconData& record, uint32_t callbackOffset) {
   record = NewRecord(window, kNifMessage | kNifIcon | kNifTip);
   record.uCallbackMessage = kWmUser + callbackOffset;
   record.hIcon = icon;
   CopyTrayText(record.szTip, tip);
+}
+
+uint32_t AddTrayIcon(TNotificationArea& area, THandleValue window, THandleValue icon, const std::string& tip,
+                     TNotifyIconData& record, uint32_t callbackOffset) {
+  FillTrayAddRecord(window, icon, tip, record, callbackOffset);
   const uint32_t result = AddTrayIconRetry(area, record, 5);
   if (result == 0) {
     record.uTimeoutOrVersion = kNotifyIconVersion;
@@ -52,6 +57,36 @@ uint32_t AddTrayIconRetry(TNotificationArea& area, TNotifyIconData& record, uint
     if (area.NotifyIcon(kNimModify, record)) return 0;
   }
   return 0;
+}
+
+bool TTrayIconReAdd::Start(TNotificationArea& area, TNotifyIconData& record, uint8_t retries) {
+  FAddsLeft = uint32_t(retries) + 1;
+  return TryAdd(area, record);
+}
+
+bool TTrayIconReAdd::TryAdd(TNotificationArea& area, TNotifyIconData& record) {
+  --FAddsLeft;
+  if (area.NotifyIcon(kNimAdd, record)) return Done(area, record, true);
+  if (area.LastError() != kErrorTimeout) return Done(area, record, false);
+  FPending = true;
+  return true;
+}
+
+bool TTrayIconReAdd::Step(TNotificationArea& area, TNotifyIconData& record) {
+  if (!FPending) return false;
+  // A busy shell may have taken the icon although it timed out; one that
+  // never answers otherwise counts as having taken it, as at start-up.
+  if (area.NotifyIcon(kNimModify, record) || FAddsLeft == 0) return Done(area, record, true);
+  return TryAdd(area, record);
+}
+
+bool TTrayIconReAdd::Done(TNotificationArea& area, TNotifyIconData& record, bool added) {
+  FPending = false;
+  if (added) {
+    record.uTimeoutOrVersion = kNotifyIconVersion;
+    area.NotifyIcon(kNimSetVersion, record);
+  }
+  return false;
 }
 
 bool ModifyTrayIcon(TNotificationArea& area, THandleValue window, THandleValue icon) {

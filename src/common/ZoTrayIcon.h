@@ -85,6 +85,10 @@ size_t CopyTrayText(char16_t (&field)[N], const std::string& text) {
   return CopyTrayText(field, N, text);
 }
 
+// Fills record for an add: identifier 0 for window, the callback message
+// WM_USER + callbackOffset, icon, and tip as tooltip.
+void FillTrayAddRecord(THandleValue window, THandleValue icon, const std::string& tip,
+                       TNotifyIconData& record, uint32_t callbackOffset);
 // Registers the icon with identifier 0 for window, the callback message
 // WM_USER + callbackOffset and tip as tooltip, filling record in place (the
 // caller keeps it for the removal). Returns 0 or the system error of the add,
@@ -95,6 +99,27 @@ uint32_t AddTrayIcon(TNotificationArea& area, THandleValue window, THandleValue 
 // each time waiting and checking with a modify whether the add took after
 // all. Returns 0 when it did (or when the shell never gave another answer).
 uint32_t AddTrayIconRetry(TNotificationArea& area, TNotifyIconData& record, uint8_t retries);
+// Adding the icon again after the shell restarted, a step at a time so that
+// the window's thread never waits on a busy shell: the same tries as
+// AddTrayIconRetry, with the pause between them left to the caller's timer.
+class TTrayIconReAdd {
+public:
+  // Tries the add with a record filled for it (FillTrayAddRecord). True while
+  // the shell timed out: call Step after kAddRetryPause.
+  bool Start(TNotificationArea& area, TNotifyIconData& record, uint8_t retries = 5);
+  // Checks whether the add took after all and tries again; record filled as
+  // for Start, with the icon of now. True while another Step is wanted.
+  bool Step(TNotificationArea& area, TNotifyIconData& record);
+  bool Pending() const { return FPending; }
+
+private:
+  bool TryAdd(TNotificationArea& area, TNotifyIconData& record);
+  bool Done(TNotificationArea& area, TNotifyIconData& record, bool added);
+
+  uint32_t FAddsLeft = 0;
+  bool FPending = false;
+};
+
 // Replaces the image only.
 bool ModifyTrayIcon(TNotificationArea& area, THandleValue window, THandleValue icon);
 // Replaces the image and the tooltip.

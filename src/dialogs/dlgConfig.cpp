@@ -77,22 +77,26 @@ bool TConfigDialog::ParseWholeNumber(const std::string& text, const std::string&
   if (i >= end) return false;
   constexpr int64_t kSaturation = int64_t(1) << 32;
   int64_t result = 0;
-  bool lastWasDigit = false;
+  // Digits in the group now being read, and how many groups came before it.
+  size_t groupDigits = 0, groups = 0;
   while (i < end) {
     const char c = text[i];
     if (c >= '0' && c <= '9') {
       result = std::min(result * 10 + (c - '0'), kSaturation);
-      lastWasDigit = true;
+      ++groupDigits;
       ++i;
-    } else if (!separator.empty() && lastWasDigit && text.compare(i, separator.size(), separator) == 0) {
-      // A separator stands between digits only, as the control writes it.
-      lastWasDigit = false;
+    } else if (!separator.empty() && text.compare(i, separator.size(), separator) == 0) {
+      // Separators stand only where the control puts them: after a leading
+      // group of one to three digits, then between groups of three.
+      if (groupDigits == 0 || groupDigits > 3 || (groups > 0 && groupDigits != 3)) return false;
+      ++groups;
+      groupDigits = 0;
       i += separator.size();
     } else {
       return false;
     }
   }
-  if (!lastWasDigit) return false;
+  if (groupDigits == 0 || (groups > 0 && groupDigits != 3)) return false;
   value = negative ? -result : result;
   return true;
 }

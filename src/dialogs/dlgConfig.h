@@ -129,8 +129,9 @@ public:
 
   // The edit's text for a position: thousands separated from 1000 on.
   static std::string FormatPosition(int32_t position, const std::string& separator);
-  // A whole number in text (spaces around it, a sign, the separator between
-  // digits allowed); false when text is none. Values beyond 32 bits saturate.
+  // A whole number in text (spaces around it, a sign, and the separator
+  // between thousands only, in its right places); false when text is none.
+  // Values beyond 32 bits saturate.
   static bool ParseWholeNumber(const std::string& text, const std::string& separator, int64_t& value);
 
 private:

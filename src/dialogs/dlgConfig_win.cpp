@@ -138,6 +138,10 @@ INT_PTR TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam
       SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(IDC_EDIT1)), 0);
       SendMessageW(upDown, UDM_SETRANGE32, kIntervalMin, kIntervalMax);
       SendMessageW(upDown, UDM_SETPOS32, 0, kIntervalMin);
+      // Held arrows step by one second all the way: without a table of its
+      // own the control speeds up to steps of 5 and then 20.
+      UDACCEL oneByOne = {0, 1};
+      SendMessageW(upDown, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&oneByOne));
       SetWindowSubclass(Item(IDC_LSTFOLDERS), &TConfigDialogWindow::FoldersWndProc, kFoldersSubclassId,
                         reinterpret_cast<DWORD_PTR>(this));
       // Only the list box takes dropped files, not the rest of the dialog.

@@ -93,6 +93,7 @@ bool TryParseIniInteger(std::string_view text, int32_t& value) {
 }
 
 void TMemIniFile::Clear() {
+  FRawValues.clear();
   FSections.clear();
   FSectionIndex.clear();
 }
@@ -163,6 +164,8 @@ void TMemIniFile::SetText(std::string_view cp932) {
         entry.NameRaw = entry.ValueRaw = true;
         entry.RawName = std::string(Trim(rawLine.substr(0, rawEquals)));
         entry.RawValue = std::string(Trim(rawLine.substr(rawEquals + 1)));
+        const auto [known, added] = FRawValues.try_emplace(entry.Value, entry.RawValue);
+        if (!added && known->second != entry.RawValue) known->second.clear();
       }
     }
     AddEntry(*current, std::move(entry));
@@ -238,19 +241,23 @@ int32_t TMemIniFile::ReadInteger(std::string_view section, std::string_view name
 
 void TMemIniFile::WriteString(std::string_view section, std::string_view name, std::string_view value) {
   TSection& target = AddSection(std::string(section));
-  const auto it = target.Index.find(Fold(name));
+  auto it = target.Index.find(Fold(name));
   if (it == target.Index.end()) {
-    TEntry entry;
-    entry.Name = std::string(name);
-    entry.Value = std::string(value);
-    AddEntry(target, std::move(entry));
-    return;
+    TEntry added;
+    added.Name = std::string(name);
+    AddEntry(target, std::move(added));
+    it = target.Index.find(Fold(name));
   }
   TEntry& entry = target.Entries[it->second];
-  // Writing back what was read keeps a damaged line's bytes as they were.
-  if (entry.Value == value) return;
+  entry.Name = std::string(name);
+  entry.NameRaw = false;
+  // Writing back what was read keeps a damaged value's bytes as they were,
+  // under whatever name it now stands.
+  if (entry.ValueRaw && entry.Value == value) return;
   entry.Value = std::string(value);
-  entry.ValueRaw = false;
+  const auto raw = FRawValues.find(entry.Value);
+  entry.ValueRaw = raw != FRawValues.end() && !raw->second.empty();
+  entry.RawValue = entry.ValueRaw ? raw->second : std::string();
 }
 
 void TMemIniFile::WriteInteger(std::string_view section, std::string_view name, int32_t value) {

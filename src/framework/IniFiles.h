@@ -11,9 +11,11 @@
 //
 // Writing: each section in the order it first appeared, its header, its lines
 // in order, one empty line; every line ends in CR LF. Comments and blank lines
-// are dropped, blanks around "=" removed, everything else survives. Lines whose
-// bytes were not valid code page 932 are written back byte for byte until the
-// program changes them, so a damaged file loses nothing it did not touch.
+// are dropped, blanks around "=" removed, everything else survives. A value
+// written replaces its whole line, name included. Lines whose bytes were not
+// valid code page 932 are written back byte for byte until the program changes
+// them, so a damaged file loses nothing it did not touch; a damaged value's
+// bytes go with the value, so writing it under another name keeps them too.
 #pragma once
 
 #include <cstdint>
@@ -82,6 +84,9 @@ private:
   void AddEntry(TSection& section, TEntry entry);
 
   std::string FFileName;
+  // The bytes of each damaged value read, by the text it reads as; empty
+  // where two different byte runs read as the same text.
+  std::unordered_map<std::string, std::string> FRawValues;
   std::vector<TSection> FSections;
   std::unordered_map<std::string, size_t> FSectionIndex;
 };

@@ -1,10 +1,29 @@
 #include "picture/FolderList.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "framework/Streams.h"
+
 namespace {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
+struct TCasePair {
+  char16_t Lower, Upper;
+};
+constexpr TCasePair kUpcase[] = {
+#include "picture/UpcaseTable.inc"
+};
+
 }  // namespace
+
+char16_t UpcaseFileNameUnit(char16_t unit) {
+  if (unit < 0x80) return unit >= u'a' && unit <= u'z' ? char16_t(unit - u'a' + u'A') : unit;
+  const auto* found = std::lower_bound(std::begin(kUpcase), std::end(kUpcase), unit,
+                                       [](const TCasePair& pair, char16_t key) { return pair.Lower < key; });
+  return found != std::end(kUpcase) && found->Lower == unit ? found->Upper : unit;
+}
 
 std::string LowerCaseFileName(const std::string& name) {
   std::string result = name;
@@ -13,9 +32,13 @@ std::string LowerCaseFileName(const std::string& name) {
 }
 
 bool SameFileName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  if (a == b) return true;
+  const std::u16string wideA = Utf8ToUtf16(a), wideB = Utf8ToUtf16(b);
+  if (wideA.size() != wideB.size()) return false;
+  // Bytes that are no UTF-8 name no character: such names match only exactly.
+  if (Utf16ToUtf8(wideA) != a || Utf16ToUtf8(wideB) != b) return false;
+  for (size_t i = 0; i < wideA.size(); ++i)
+    if (UpcaseFileNameUnit(wideA[i]) != UpcaseFileNameUnit(wideB[i])) return false;
   return true;
 }
 

@@ -1,6 +1,6 @@
 // The registered picture folders: an ordered list that never holds the same
 // folder twice, two folders being the same when their paths are equal as file
-// names with letter case ignored. Paths are kept as the user gave them.
+// names with letter case ignored (SameFileName). Paths are kept as the user gave them.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,14 @@
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 
-// File names as the system compares them: the ASCII letters A-Z become a-z and
-// every other byte stays as it is. The bytes of a multi-byte character are
-// never touched, so no character outside ASCII changes.
+// The ASCII letters A-Z become a-z and every other byte stays as it is: for
+// names whose letters are ASCII by rule, such as picture extensions.
 std::string LowerCaseFileName(const std::string& name);
+// One UTF-16 unit as Windows' file systems fold it: its simple upper case in
+// the Basic Multilingual Plane; surrogates and caseless units stay.
+char16_t UpcaseFileNameUnit(char16_t unit);
+// Names as Windows' file systems compare them, whatever the code page: equal
+// UTF-16 units after UpcaseFileNameUnit ("C:\Été" is "C:\ÉTÉ").
 bool SameFileName(const std::string& a, const std::string& b);
 
 class TFolderList : public TObject {

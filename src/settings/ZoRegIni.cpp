@@ -9,7 +9,12 @@
 
 #include "framework/Streams.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -362,29 +367,77 @@ TFileReadResult TPortableFileSystem::ReadWholeFile(const std::string& path, size
   return frRead;
 }
 
-bool TPortableFileSystem::WriteFileAtomically(const std::string& path, std::string_view data) {
-  const std::string temporary = path + ".tmp";
-  std::error_code error;
-  bool written = false;
-  if (std::FILE* file = OpenFileUtf8(temporary, "wb")) {
-    written = std::fwrite(data.data(), 1, data.size(), file) == data.size() && std::fflush(file) == 0;
-#ifndef _WIN32
-    written = written && ::fsync(fileno(file)) == 0;
+namespace {
+
+std::string Utf8OfPath(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// Opens a new file for writing, never one that is there already.
+std::FILE* CreateNewFile(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const int descriptor =
+      _wopen(path.wstring().c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (!file) _close(descriptor);
+#else
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = ::fdopen(descriptor, "wb");
+  if (!file) ::close(descriptor);
 #endif
-    written = std::fclose(file) == 0 && written;
-  } else {
-    return false;
+  return file;
+}
+
+// Writes data into an open file and makes it reach the disk.
+bool WriteAndFlush(std::FILE* file, std::string_view data) {
+  bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size() && std::fflush(file) == 0;
+#ifndef _WIN32
+  written = written && ::fsync(fileno(file)) == 0;
+#endif
+  return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
+
+bool TPortableFileSystem::WriteFileAtomically(const std::string& path, std::string_view data) {
+  std::error_code error;
+  // A link stays a link: the file it leads to is the one replaced, beside itself.
+  std::filesystem::path target = FsPath(path);
+  if (std::filesystem::is_symlink(target, error)) {
+    const std::filesystem::path resolved = std::filesystem::canonical(target, error);
+    if (!error) target = resolved;
   }
-  if (written) {
+  // A name of our own: "x" (exclusive) never opens a file that is there already.
+  std::FILE* file = nullptr;
+  std::filesystem::path temporary;
+  for (int attempt = 0; !file && attempt < 100; ++attempt) {
+    temporary = target;
+    temporary += ".~" + std::to_string(attempt) + ".tmp";
+    file = CreateNewFile(temporary);
+    if (!file && errno != EEXIST) break;
+  }
+  if (file) {
+    bool swapped = WriteAndFlush(file, data);
 #ifdef _WIN32
     // The C runtime cannot rename over an existing file here.
-    if (FileExists(path)) std::filesystem::remove(FsPath(path), error);
+    if (swapped && std::filesystem::exists(target, error)) std::filesystem::remove(target, error);
 #endif
-    std::filesystem::rename(FsPath(temporary), FsPath(path), error);
-    if (!error) return true;
+    if (swapped) std::filesystem::rename(temporary, target, error);
+    swapped = swapped && !error;
+    if (swapped) return true;
+    std::filesystem::remove(temporary, error);
   }
-  std::filesystem::remove(FsPath(temporary), error);
-  return false;
+  // Where only the file itself may be written, it is rewritten in place.
+  const std::string targetName = Utf8OfPath(target);
+  std::FILE* inPlace = OpenFileUtf8(targetName, "r+b");
+  if (!inPlace) inPlace = OpenFileUtf8(targetName, "wb");
+  if (!inPlace) return false;
+  if (!WriteAndFlush(inPlace, data)) return false;
+  std::filesystem::resize_file(target, data.size(), error);
+  return !error;
 }
 
 // ---------------------------------------------------------------------------

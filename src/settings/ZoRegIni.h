@@ -90,9 +90,12 @@ public:
   virtual bool RemoveFile(const std::string& path) = 0;
   // Reads the whole file, refusing files larger than limit bytes.
   virtual TFileReadResult ReadWholeFile(const std::string& path, size_t limit, std::string& data) = 0;
-  // Writes data to a temporary file beside path and renames it over path, so
-  // that path holds either its old or its new contents, never a part. False
-  // when anything fails; path is then as it was and no temporary file stays.
+  // Writes data to a temporary file beside path (under a name no file has
+  // yet) and renames it over path, so that path holds either its old or its
+  // new contents, never a part. When path is a link, the file it leads to is
+  // replaced and the link stays. Where the temporary file cannot be made or
+  // swapped in, path is rewritten in place and flushed. False when that fails
+  // too; no temporary file stays.
   virtual bool WriteFileAtomically(const std::string& path, std::string_view data) = 0;
 };
 

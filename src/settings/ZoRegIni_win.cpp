@@ -227,32 +227,91 @@ TFileReadResult TWinFileSystem::ReadWholeFile(const std::string& path, size_t li
   return frRead;
 }
 
-bool TWinFileSystem::WriteFileAtomically(const std::string& path, std::string_view data) {
-  const std::wstring target = Wide(path);
-  const std::wstring temporary = Wide(path + ".tmp");
-  bool written = false;
-  {
-    TFileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
-    written = true;
-    size_t done = 0;
-    while (written && done < data.size()) {
-      DWORD put = 0;
-      written =
-          WriteFile(file.Get(), data.data() + done, static_cast<DWORD>(data.size() - done), &put, nullptr) &&
-          put > 0;
-      done += put;
+namespace {
+
+// Writes data at the start of an open file, cuts it there and makes it reach
+// the disk.
+bool WriteWhole(HANDLE file, std::string_view data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    DWORD put = 0;
+    if (!WriteFile(file, data.data() + done, static_cast<DWORD>(data.size() - done), &put, nullptr) ||
+        put == 0)
+      return false;
+    done += put;
+  }
+  return SetEndOfFile(file) && FlushFileBuffers(file);
+}
+
+// The file a path leads to: the path itself, or the file at the end of the
+// links it passes through.
+std::wstring FinalPath(const std::wstring& path) {
+  TFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.Valid()) return path;
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        GetFinalPathNameByHandleW(file.Get(), buffer.data(), DWORD(buffer.size()), VOLUME_NAME_DOS);
+    if (length == 0) return path;
+    if (length < buffer.size()) {
+      std::wstring final(buffer.data(), length);
+      // The same file under its own name: the name as given, so that the
+      // temporary file's name stays as short as it can.
+      const std::wstring plain = final.rfind(L"\\\\?\\", 0) == 0 ? final.substr(4) : final;
+      return CompareStringOrdinal(plain.c_str(), int(plain.size()), path.c_str(), int(path.size()), TRUE) ==
+                     CSTR_EQUAL
+                 ? path
+                 : final;
     }
-    written = written && FlushFileBuffers(file.Get());
-    written = file.Close() && written;
+    buffer.resize(size_t(length) + 1);
   }
-  if (written &&
-      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+}
+
+// Whether the file has other names (hard links) that a swap would part from.
+bool HasOtherNames(const std::wstring& path) {
+  TFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION information = {};
+  return file.Valid() && GetFileInformationByHandle(file.Get(), &information) &&
+         information.nNumberOfLinks > 1;
+}
+
+// Writes data into a new file beside target and swaps it in.
+bool ReplaceThroughTemporary(const std::wstring& target, std::string_view data) {
+  std::wstring temporary;
+  HANDLE created = INVALID_HANDLE_VALUE;
+  // A name of our own: CREATE_NEW never opens a file that is there already.
+  for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary =
+        target + L".~" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".tmp";
+    created =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  TFileHandle file(created);
+  if (!file.Valid()) return false;
+  const bool written = WriteWhole(file.Get(), data);
+  if (file.Close() && written &&
+      MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
-  }
   DeleteFileW(temporary.c_str());
   return false;
+}
+
+}  // namespace
+
+bool TWinFileSystem::WriteFileAtomically(const std::string& path, std::string_view data) {
+  // A link stays a link: the file it leads to is replaced, beside itself.
+  const std::wstring target = FinalPath(Wide(path));
+  if (!HasOtherNames(target) && ReplaceThroughTemporary(target, data)) return true;
+  // Where only the file itself may be written (or a swap would part it from
+  // its other names), it is rewritten in place.
+  TFileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  const bool written = WriteWhole(file.Get(), data);
+  return file.Close() && written;
 }
 
 // ---------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/BmpFile.h"
@@ -76,13 +77,24 @@ public:
     Log.push_back("cursor");
     return Cursor;
   }
+  // Where the shell says the icon is; none when empty.
+  std::optional<TPoint> Anchor;
+  uint32_t Time = 0;
+  bool IconAnchor(TPoint& at) override {
+    if (Anchor) at = *Anchor;
+    return Anchor.has_value();
+  }
+  uint32_t Now() override { return Time; }
   void SetForeground() override { Log.push_back(Clock("foreground")); }
   void PopupMenu(TMenuItem& menu, const TPoint& at) override {
     const std::string which = &menu == &FForm->PopupMenu1   ? "main"
                               : &menu == &FForm->popHistory ? "history"
                                                             : "?";
     Log.push_back(Clock("menu " + which + " at " + Point(at)));
+    if (WhileMenuOpen) std::exchange(WhileMenuOpen, nullptr)();
   }
+  // What arrives while the menu is up.
+  std::function<void()> WhileMenuOpen;
   void ShowPreviewDialog(const TPoint& at, const std::string& path) override {
     Log.push_back(Clock("preview " + path + " at " + Point(at)));
   }
@@ -191,6 +203,31 @@ TEST_F(TrayCommandsTest, MenusOpenAtTheCursorWithTheWindowInFrontAndTheClockHeld
   EXPECT_THAT(Services.Log,
               ElementsAre("cursor", "foreground (clock held)", "menu main at 300,400 (clock held)"));
   EXPECT_FALSE(Form->IsPlaying());
+}
+
+TEST_F(TrayCommandsTest, KeyboardUsersOpenBothMenusByTheIconWithTheClockHeld) {
+  Form->Play();
+  Services.Anchor = TPoint{1250, 1010};
+  Form->WMTrayIcon(kTrayContextMenu);
+  Form->WMTrayIcon(kTrayKeySelect);
+  EXPECT_THAT(Services.Log,
+              ElementsAre("cursor", "foreground (clock held)", "menu main at 1250,1010 (clock held)",
+                          "cursor", "foreground (clock held)", "menu history at 1250,1010 (clock held)"));
+  EXPECT_TRUE(Form->IsPlaying());
+  EXPECT_EQ(Commands->HistoryPoint().X, 1250);
+  // The same key press reported twice opens the menu once, also when the
+  // second report comes while the menu is up; a later press opens it again.
+  Services.Log.clear();
+  Services.Time += kTrayKeySelectEcho - 1;
+  Form->WMTrayIcon(kTrayKeySelect);
+  EXPECT_TRUE(Services.Log.size() == 1u) << "the echo opened a menu";
+  Services.Time += kTrayKeySelectEcho;
+  Services.Anchor.reset();
+  Services.WhileMenuOpen = [this] { Form->WMTrayIcon(kTrayKeySelect); };
+  Form->WMTrayIcon(kTrayKeySelect);
+  EXPECT_THAT(Services.Log, ElementsAre("cursor", "cursor", "foreground (clock held)",
+                                        "menu history at 300,400 (clock held)", "cursor"))
+      << "without the icon's place, at the cursor";
 }
 
 TEST_F(TrayCommandsTest, TheTimeInTheHandlerIsLeftOutOfTheShow) {

@@ -427,6 +427,23 @@ TEST_F(MainFormTest, TaskbarRestartAddsTheIconAgainWithItsImageAndTooltip) {
   EXPECT_EQ(Tray.Calls[0].Data.uCallbackMessage, 0x464u);
   EXPECT_EQ(Tray.Calls[1].Message, kNimSetVersion);
   EXPECT_EQ(Icons.Live.size(), 1u);
+
+  // A shell still busy after its restart is asked again from the timer, with
+  // the icon of then; the window's thread never sleeps.
+  Tray.Calls.clear();
+  Tray.Error = kErrorTimeout;
+  Tray.Answer = [](uint32_t message) { return message == kNimSetVersion; };
+  Form->TaskbarCreated();
+  EXPECT_TRUE(Form->TrayReAddTimer.Enabled());
+  EXPECT_EQ(Form->TrayReAddTimer.Interval(), 2000u);
+  Tray.Answer = nullptr;
+  Form->TrayReAddTimer.Tick();
+  EXPECT_FALSE(Form->TrayReAddTimer.Enabled());
+  ASSERT_EQ(Tray.Calls.size(), 3u);
+  EXPECT_EQ(Tray.Calls[1].Message, kNimModify);
+  EXPECT_EQ(Tray.Calls[1].Data.hIcon, Form->Icon());
+  EXPECT_EQ(Tray.Calls[2].Message, kNimSetVersion);
+  EXPECT_TRUE(Tray.Sleeps.empty());
 }
 
 TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {

@@ -7,17 +7,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/Unit1_win.h"
@@ -83,52 +78,6 @@ std::unique_ptr<TBitmap> ToolTile(const std::filesystem::path& picture, const st
   return tile;
 }
 
-// Processor time (in clock ticks) and wake-ups (context switches) of the
-// Linux process that runs the Windows program whose command line contains
-// marker, summed over its threads; read through drive Z:. Wine does not give
-// another process's times through GetProcessTimes.
-struct TLinuxStats {
-  bool Found = false;
-  uint64_t CpuTicks = 0;
-  uint64_t Wakeups = 0;
-};
-
-std::string ReadWhole(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-TLinuxStats LinuxStatsOf(const std::string& marker) {
-  TLinuxStats stats;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("Z:\\proc", error)) {
-    const std::string name = vemo_test::Utf8FromPath(entry.path().filename());
-    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string commandLine = ReadWhole(entry.path() / "cmdline");
-    std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-    if (commandLine.find(marker) == std::string::npos ||
-        commandLine.find("vemo-e2e.exe") == std::string::npos)
-      continue;
-    stats.Found = true;
-    for (const auto& task : std::filesystem::directory_iterator(entry.path() / "task", error)) {
-      const std::string stat = ReadWhole(task.path() / "stat");
-      const size_t close = stat.rfind(')');
-      if (close == std::string::npos) continue;
-      std::istringstream fields(stat.substr(close + 2));
-      std::vector<std::string> values(std::istream_iterator<std::string>{fields}, {});
-      // After the name: state is field 3, utime 14 and stime 15.
-      if (values.size() > 12) stats.CpuTicks += std::stoull(values[11]) + std::stoull(values[12]);
-      std::istringstream status(ReadWhole(task.path() / "status"));
-      std::string line;
-      while (std::getline(status, line))
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-            line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-          stats.Wakeups += std::stoull(line.substr(line.find(':') + 1));
-    }
-  }
-  return stats;
-}
-
 const wchar_t kExeName[] = L"vemo-e2e.exe";
 const wchar_t kRegistryKey[] = L"Software\\Orvane\\vemo-e2e";
 
@@ -153,6 +102,7 @@ protected:
   std::unique_ptr<TProcess> StartVemo() {
     auto process = std::make_unique<TProcess>(Temp.FsPath() / kExeName, L"", Temp.FsPath());
     WaitUntil([&] { return TopWindowOf(process->Id(), kMainWindowClass) != nullptr; }, 20s);
+    process->WaitIdle(20000);
     return process;
   }
 
@@ -221,35 +171,36 @@ TEST_F(VemoEndToEnd, NothingToPlayStaysStoppedAndTheProgramStaysReachable) {
   const HWND main = TopWindowOf(vemo->Id(), kMainWindowClass);
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(WaitUntil([] { return TrayShown(); }, 10s));
-  // Play with nothing to play: the balloon, and the program goes on.
+  // Play with nothing to play: the balloon says why, and the program goes on.
   PostMessageW(main, WM_COMMAND, cmdPlay, 0);
-  std::this_thread::sleep_for(500ms);
+  const std::string expected = std::string(kNoPicturesText) + kStoppingText;
+  std::string shown;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const HWND balloon = vemo_test::FindVisibleWindow(nullptr, L"tooltips_class32");
+        shown = balloon ? vemo_test::TextOf(balloon) : "";
+        return shown == expected;
+      },
+      10s))
+      << "the balloon showed \"" << shown << "\"";
+  ASSERT_TRUE(vemo_test::RoundTrip(main));
   EXPECT_FALSE(vemo->Wait(0));
-  EXPECT_TRUE(IsWindow(main));
   PostMessageW(main, WM_CLOSE, 0, 0);
   ASSERT_TRUE(vemo->Wait(10000));
   EXPECT_EQ(vemo->ExitCode(), 0u);
 }
 
-TEST_F(VemoEndToEnd, ASecondStartLeavesTheRunningCopyAlone) {
-  auto vemo = StartVemo();
-  const HWND main = TopWindowOf(vemo->Id(), kMainWindowClass);
-  ASSERT_NE(main, nullptr);
-  TProcess second(Temp.FsPath() / kExeName, L"", Temp.FsPath());
-  ASSERT_TRUE(second.Wait(10000)) << "the second copy kept running";
-  EXPECT_EQ(second.ExitCode(), 0u);
-  EXPECT_EQ(TopWindowOf(second.Id(), kMainWindowClass), nullptr) << "the second copy made a window";
-  EXPECT_FALSE(vemo->Wait(0));
-  EXPECT_TRUE(IsWindow(main));
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(vemo->Wait(10000));
-
-  // Once the first has ended, the program starts again.
-  auto again = StartVemo();
-  const HWND next = TopWindowOf(again->Id(), kMainWindowClass);
-  ASSERT_NE(next, nullptr);
-  PostMessageW(next, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(again->Wait(10000));
+TEST_F(VemoEndToEnd, EveryStartedCopyRunsWithItsOwnWindow) {
+  auto first = StartVemo();
+  auto second = StartVemo();
+  const HWND one = TopWindowOf(first->Id(), kMainWindowClass);
+  const HWND two = TopWindowOf(second->Id(), kMainWindowClass);
+  ASSERT_NE(one, nullptr);
+  ASSERT_NE(two, nullptr) << "the second copy made no window";
+  EXPECT_NE(one, two);
+  for (HWND main : {one, two}) PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(first->Wait(10000));
+  EXPECT_TRUE(second->Wait(10000));
 }
 
 // The version information and manifest vemo.exe carries.
@@ -320,58 +271,6 @@ TEST(VemoResources, ManifestAndIconAreEmbedded) {
   EXPECT_NE(xml.find("supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\""), std::string::npos);
   EXPECT_NE(FindResourceW(module, L"MAINICON", MAKEINTRESOURCEW(14)), nullptr) << "the application icon";
   FreeLibrary(module);
-}
-
-// Measurements for the record (printed, not judged): start to icon against a
-// minimal program, and processor time while stopped and while playing.
-TEST_F(VemoEndToEnd, MeasureStartUpAndIdleCost) {
-  auto timeToIcon = [&](const std::filesystem::path& exe, const wchar_t* className) {
-    EXPECT_TRUE(WaitUntil([] { return !TrayShown(); }, 5s));
-    const auto start = std::chrono::steady_clock::now();
-    TProcess process(exe, L"", Temp.FsPath());
-    const bool shown = WaitUntil([] { return TrayShown(); }, 20s, 1ms);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    WaitUntil([&] { return TopWindowOf(process.Id(), className) != nullptr; }, 5s);
-    PostMessageW(TopWindowOf(process.Id(), className), WM_CLOSE, 0, 0);
-    process.Wait(10000);
-    return shown ? ms : -1.0;
-  };
-  std::vector<double> minimal, vemo;
-  for (int i = 0; i < 5; ++i) {
-    minimal.push_back(timeToIcon(kBuildDir / "vemo_minimal_tray.exe", L"VemoMinimalTray"));
-    vemo.push_back(timeToIcon(Temp.FsPath() / kExeName, kMainWindowClass));
-  }
-  std::sort(minimal.begin(), minimal.end());
-  std::sort(vemo.begin(), vemo.end());
-  std::printf("start to icon (median of 5): minimal program %.0f ms, vemo.exe %.0f ms\n", minimal[2],
-              vemo[2]);
-  EXPECT_GT(vemo[2], 0.0);
-
-  auto process = StartVemo();
-  const HWND main = TopWindowOf(process->Id(), kMainWindowClass);
-  ASSERT_TRUE(WaitUntil([] { return TrayShown(); }, 10s));
-  std::this_thread::sleep_for(2s);
-  const std::string marker = vemo_test::Utf8FromPath(Temp.FsPath().filename());
-  const TLinuxStats idleStart = LinuxStatsOf(marker);
-  std::this_thread::sleep_for(5s);
-  const TLinuxStats idleEnd = LinuxStatsOf(marker);
-  PostMessageW(main, WM_COMMAND, cmdPlay, 0);
-  const TLinuxStats playStart = LinuxStatsOf(marker);
-  std::this_thread::sleep_for(5s);
-  const TLinuxStats playEnd = LinuxStatsOf(marker);
-  if (idleStart.Found && playEnd.Found)
-    std::printf(
-        "over 5 s stopped: %llu clock ticks of processor time, %llu wake-ups; "
-        "over 5 s playing: %llu ticks, %llu wake-ups\n",
-        static_cast<unsigned long long>(idleEnd.CpuTicks - idleStart.CpuTicks),
-        static_cast<unsigned long long>(idleEnd.Wakeups - idleStart.Wakeups),
-        static_cast<unsigned long long>(playEnd.CpuTicks - playStart.CpuTicks),
-        static_cast<unsigned long long>(playEnd.Wakeups - playStart.Wakeups));
-  else
-    std::printf("the Linux process of vemo.exe was not found under Z:\\proc\n");
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(process->Wait(10000));
 }
 
 }  // namespace

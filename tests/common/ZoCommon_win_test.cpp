@@ -9,9 +9,9 @@
 
 #include "common/ZoCommon.h"
 #include "common/ZoShell.h"
-#include "support/WindowDriver_win.h"
 #include "framework/Forms_win.h"
 #include "support/TestSupport.h"
+#include "support/WindowDriver_win.h"
 
 namespace {
 
@@ -74,8 +74,7 @@ TEST(ShowAboutBoxWin, ShowsTheTextUnderTheTitlesCaptionWithOneOkButton) {
       if (std::wstring(name) == L"Button" && IsWindowVisible(child)) ++buttons;
     }
     okText = TextOf(GetDlgItem(box, IDOK));
-    std::this_thread::sleep_for(300ms);
-    SaveShot(WindowShot(box).get(), "about-system.bmp");
+    SaveShot(SettledShot(box).get(), "about-system.bmp");
     SendMessageW(box, WM_COMMAND, IDOK, 0);
   });
   ShowAboutBox(application);

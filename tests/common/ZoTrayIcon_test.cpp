@@ -211,6 +211,40 @@ TEST(TrayIconAdd, RetryCountIsHonoured) {
   EXPECT_EQ(shell.Sleeps.size(), 1u);
 }
 
+TEST(TrayIconReAdd, TakesTheSameTriesAsTheStartUpWithoutEverSleeping) {
+  TScriptedShell shell;
+  TNotifyIconData record;
+  FillTrayAddRecord(kWindow, kIcon, "Kobaru", record, 100);
+  TTrayIconReAdd readd;
+  // Accepted at once: no step wanted, version asked for.
+  EXPECT_FALSE(readd.Start(shell, record));
+  ASSERT_EQ(shell.Calls.size(), 2u);
+  EXPECT_EQ(shell.Calls[1].Message, kNimSetVersion);
+  // Timeout, failed modify, timeout, accepted modify.
+  shell.Calls.clear();
+  shell.Script = {{false, kErrorTimeout}, {false, 0}, {false, kErrorTimeout}, {true, 0}};
+  EXPECT_TRUE(readd.Start(shell, record));
+  EXPECT_TRUE(readd.Step(shell, record));
+  EXPECT_FALSE(readd.Step(shell, record));
+  EXPECT_FALSE(readd.Pending());
+  std::vector<uint32_t> messages;
+  for (const auto& call : shell.Calls) messages.push_back(call.Message);
+  EXPECT_EQ(messages, (std::vector<uint32_t>{kNimAdd, kNimModify, kNimAdd, kNimModify, kNimSetVersion}));
+  // Another error ends it without the version; endless timeouts end after
+  // six adds as if taken.
+  shell.Calls.clear();
+  shell.Script = {{false, 5}};
+  EXPECT_FALSE(readd.Start(shell, record));
+  EXPECT_EQ(shell.Calls.size(), 1u);
+  shell.Calls.clear();
+  for (int i = 0; i < 12; ++i) shell.Script.push_back({false, kErrorTimeout});
+  int steps = 0;
+  for (bool more = readd.Start(shell, record); more; more = readd.Step(shell, record)) ++steps;
+  EXPECT_EQ(steps, 6);
+  EXPECT_EQ(shell.Calls.back().Message, kNimSetVersion);
+  EXPECT_TRUE(shell.Sleeps.empty());
+}
+
 // --- Text limits in UTF-16 units ----------------------------------------------------------
 
 TEST(TrayIconText, LongTipIsCutTo127Units) {

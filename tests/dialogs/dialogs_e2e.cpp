@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -62,18 +63,43 @@ bool RegistryNumber(const wchar_t* subkey, const wchar_t* name, DWORD& value) {
 }
 
 void Shot(HWND window, const std::string& name) {
-  std::this_thread::sleep_for(400ms);
-  const auto shot = WindowShot(window);
+  const auto shot = SettledShot(window);
   if (!shot) return;
   const std::filesystem::path folder = kBuildDir / "e2e-dialogs";
   std::filesystem::create_directories(folder);
   SaveBitmapToFile(vemo_test::Utf8FromPath(folder / name), *shot);
 }
 
+// Wine's own notification area, where no desktop tray takes the icons.
+HWND TrayWindow() {
+  if (HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr)) return tray;
+  if (HWND tray = FindWindowW(nullptr, L"Wine System Tray")) return tray;
+  return FindWindowW(L"Shell_TrayWnd", nullptr);
+}
+
 // Presses a menu's keys: the open popup menu of the process gets them.
 HWND OpenMenu(DWORD processId) { return WaitForWindow(nullptr, L"#32768", processId, 10s); }
 void MenuKey(HWND menu, WPARAM key) { PostMessageW(menu, WM_KEYDOWN, key, 0); }
 void MenuChar(HWND menu, wchar_t c) { PostMessageW(menu, WM_CHAR, c, 0); }
+
+// A double click on the icon, sent from a thread of its own; done once the
+// icon's handler has returned.
+class TDoubleClick {
+public:
+  explicit TDoubleClick(HWND main)
+      : FSender([this, main] {
+          SendMessageW(main, kTrayMessage, 0, WM_LBUTTONDBLCLK);
+          FDone = true;
+        }) {}
+  ~TDoubleClick() { FSender.join(); }
+  TDoubleClick(const TDoubleClick&) = delete;
+  TDoubleClick& operator=(const TDoubleClick&) = delete;
+  bool Done() const { return FDone; }
+
+private:
+  std::atomic<bool> FDone{false};
+  std::thread FSender;
+};
 
 class DialogsEndToEnd : public testing::Test {
 protected:
@@ -99,7 +125,8 @@ protected:
     Vemo = std::make_unique<TProcess>(Temp.FsPath() / kExeName, L"", Temp.FsPath());
     WaitUntil([&] { return (Main = TopWindowOf(Vemo->Id(), kMainWindowClass)) != nullptr; }, 20s);
     ASSERT_NE(Main, nullptr);
-    std::this_thread::sleep_for(500ms);
+    // Start-up is over once the program waits for input.
+    ASSERT_TRUE(Vemo->WaitIdle(20000));
   }
   void Tray(LPARAM event) { PostMessageW(Main, kTrayMessage, 0, event); }
   HWND Settings() { return WaitForWindow(L"Kobaruの設定", nullptr, Vemo->Id(), 10s); }
@@ -139,10 +166,10 @@ TEST_F(DialogsEndToEnd, SettingsFromTheMenuMoveToTheRegistryWithTheNewIntervalAn
     return browser && browser != dialog;
   });
   ASSERT_TRUE(browser && browser != dialog) << "no folder browser";
-  std::this_thread::sleep_for(1500ms);
   Shot(browser, "folder-browser.bmp");
   SendMessageW(browser, WM_COMMAND, IDCANCEL, 0);
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); })) << "the browser stayed";
+  ASSERT_TRUE(RoundTrip(dialog));
   EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
   // The second page: a click on its tab.
   const HWND tabs = GetDlgItem(dialog, IDC_PAGECONTROL1);
@@ -155,11 +182,12 @@ TEST_F(DialogsEndToEnd, SettingsFromTheMenuMoveToTheRegistryWithTheNewIntervalAn
   // A click on a radio button takes the focus first, which only the active
   // window can give.
   SetForegroundWindow(dialog);
-  // The activation arrives on the program's own thread; let it settle first.
-  std::this_thread::sleep_for(700ms);
+  // The activation arrives on the program's own thread.
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }, 5s));
+  ASSERT_TRUE(RoundTrip(dialog));
   SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_CLICK, 0, 0);
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_GETCHECK, 0, 0) == BST_CHECKED; }));
   EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_RDOINI), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
 
@@ -195,8 +223,9 @@ TEST_F(DialogsEndToEnd, ABalloonClickOpensTheSettingsAndCancelWritesNothing) {
   ASSERT_NE(dialog, nullptr) << "a balloon click did not open the settings";
   SendMessageW(GetDlgItem(dialog, IDC_EDIT1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"99"));
   SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 5s));
-  std::this_thread::sleep_for(500ms);
+  // Once the dialog is gone, the command that opened it has ended.
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5s));
+  ASSERT_TRUE(RoundTrip(Main));
   EXPECT_EQ(ReadText(Ini), before);
   DWORD ignored = 0;
   EXPECT_FALSE(RegistryNumber(L"General", L"Interval", ignored));
@@ -205,41 +234,90 @@ TEST_F(DialogsEndToEnd, ABalloonClickOpensTheSettingsAndCancelWritesNothing) {
 TEST_F(DialogsEndToEnd, PreviewsOfTheCurrentPictureAndOfAHistoryEntryOneAtATime) {
   Start();
   PostMessageW(Main, WM_COMMAND, cmdPlay, 0);
-  // The first picture becomes current after the one-second fade.
-  std::this_thread::sleep_for(2500ms);
-  Tray(WM_LBUTTONDBLCLK);
-  HWND preview = WaitForWindow(nullptr, kPreviewWindowClass, Vemo->Id(), 10s);
+  // The current picture's preview, asked for every step until there is a
+  // current picture (after the first one-second fade) other than except. The
+  // show stands still while the icon's handler runs, so asking too often
+  // would keep the next picture away.
+  // The preview runs inside the icon's handler: a double click sent from a
+  // thread of its own tells by its return that the handler has ended.
+  std::unique_ptr<TDoubleClick> click;
+  auto askPreview = [&] {
+    click = std::make_unique<TDoubleClick>(Main);
+    HWND found = nullptr;
+    WaitUntil([&] {
+      return (found = FindVisibleWindow(nullptr, kPreviewWindowClass, Vemo->Id())) != nullptr ||
+             click->Done();
+    });
+    return found;
+  };
+  auto closePreview = [&](HWND preview) {
+    PostMessageW(preview, WM_CLOSE, 0, 0);
+    click.reset();
+  };
+  auto previewOfCurrent = [&](const std::string& except, std::chrono::milliseconds step) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+          found = askPreview();
+          if (!found || TextOf(found) != except) return found != nullptr;
+          // Closed at once: an open preview holds the show.
+          closePreview(found);
+          return false;
+        },
+        15s, step);
+    return found;
+  };
+  HWND preview = previewOfCurrent("", 100ms);
   ASSERT_NE(preview, nullptr) << "no preview of the current picture";
-  const std::string caption = TextOf(preview);
-  EXPECT_TRUE(caption == "first.jpg" || caption == "second.jpg") << caption;
+  const std::string first = TextOf(preview);
+  EXPECT_TRUE(first == "first.jpg" || first == "second.jpg") << first;
   RECT client;
   GetClientRect(preview, &client);
   EXPECT_EQ(client.right, 256);
   EXPECT_EQ(client.bottom, 256);
   Shot(preview, "preview.bmp");
   // A second request while it is open only brings it forward.
-  Tray(WM_LBUTTONDBLCLK);
-  std::this_thread::sleep_for(800ms);
+  ASSERT_TRUE(WaitUntil([&] {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(preview, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored) != 0;
+  }));
+  PostMessageW(Main, kTrayMessage, 0, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(RoundTrip(preview));
   int previews = 0;
   for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kPreviewWindowClass, nullptr)) != nullptr;)
     if (IsWindowVisible(w)) ++previews;
   EXPECT_EQ(previews, 1);
-  EXPECT_EQ(TextOf(preview), caption);
-  PostMessageW(preview, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(preview) || !IsWindow(preview); }, 5s));
+  EXPECT_EQ(TextOf(preview), first);
+  closePreview(preview);
 
-  // The history menu, with the thumbnails of the pictures shown so far.
-  std::this_thread::sleep_for(4000ms);
+  // Once the second picture is current, the show stops: the history holds
+  // the second picture, a separator, then the first. The change begins when
+  // the icon's picture starts to fade.
+  const HWND tray = TrayWindow();
+  ASSERT_NE(tray, nullptr);
+  const auto before = SettledShot(tray);
+  ASSERT_NE(before, nullptr);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const auto now = WindowShot(tray);
+        return now && !SamePixels(*now, *before);
+      },
+      15s, 50ms))
+      << "the icon never changed";
+  preview = previewOfCurrent(first, 300ms);
+  ASSERT_NE(preview, nullptr) << "the second picture never became current";
+  PostMessageW(Main, WM_COMMAND, cmdStop, 0);
+  closePreview(preview);
   Tray(WM_LBUTTONDOWN);
   const HWND menu = OpenMenu(Vemo->Id());
   ASSERT_NE(menu, nullptr) << "no history menu";
   Shot(menu, "menu-history.bmp");
   MenuKey(menu, VK_DOWN);
+  MenuKey(menu, VK_DOWN);
   MenuKey(menu, VK_RETURN);
   preview = WaitForWindow(nullptr, kPreviewWindowClass, Vemo->Id(), 10s);
   ASSERT_NE(preview, nullptr) << "choosing a history entry opened no preview";
-  const std::string chosen = TextOf(preview);
-  EXPECT_TRUE(chosen == "first.jpg" || chosen == "second.jpg") << chosen;
+  EXPECT_EQ(TextOf(preview), first) << "the second entry is the picture shown first";
   Shot(preview, "preview-history.bmp");
   PostMessageW(preview, WM_CLOSE, 0, 0);
 }

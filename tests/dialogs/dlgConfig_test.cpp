@@ -372,9 +372,13 @@ TEST_F(ConfigDialogTest, TheEditClampsToTheRangeAndIgnoresWhatIsNoNumber) {
     EXPECT_EQ(dialog.Position(), 3);
     Ui.Type("99999999999999999999");
     EXPECT_EQ(dialog.Position(), 3600);
+    Ui.Type("1,200");
+    EXPECT_EQ(dialog.Position(), 1200);
+    Ui.Type("1,5");
+    EXPECT_EQ(dialog.Position(), 1200) << "a separator out of its place is no number";
+    EXPECT_EQ(Ui.EditText, "1,200");
     Ui.Type("1,2,0,0");
     EXPECT_EQ(dialog.Position(), 1200);
-    EXPECT_EQ(Ui.EditText, "1,200");
     Ui.Type("1,,200");
     EXPECT_EQ(dialog.Position(), 1200) << "a doubled separator is no number";
     Ui.Type("3600");
@@ -423,6 +427,13 @@ TEST(ConfigDialogText, PositionsAreShownWithTheSeparatorFromAThousandOn) {
   EXPECT_FALSE(TConfigDialog::ParseWholeNumber("5,", ",", value));
   EXPECT_FALSE(TConfigDialog::ParseWholeNumber("-", ",", value));
   EXPECT_FALSE(TConfigDialog::ParseWholeNumber("1 2", ",", value));
+  EXPECT_TRUE(TConfigDialog::ParseWholeNumber("1,234,567", ",", value));
+  EXPECT_EQ(value, 1234567);
+  EXPECT_TRUE(TConfigDialog::ParseWholeNumber("3600", ",", value));
+  EXPECT_EQ(value, 3600);
+  // Separators anywhere but between thousands make no number.
+  for (const char* text : {"1,5", "1,2,0,0", "12,00", "1,0000", "1234,567", "1,,000"})
+    EXPECT_FALSE(TConfigDialog::ParseWholeNumber(text, ",", value)) << text;
 }
 
 }  // namespace

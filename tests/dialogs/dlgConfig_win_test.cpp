@@ -319,14 +319,21 @@ TEST_F(ConfigDialogWindowTest, CancelAndTheCloseBoxWriteNothing) {
 
 TEST_F(ConfigDialogWindowTest, TheUpDownArrowKeysStepTheInterval) {
   std::string after;
+  LRESULT accelCount = 0;
+  UDACCEL accel[4] = {};
   const TConfigChanges changes = Run([&](HWND dialog) {
     const HWND upDown = GetDlgItem(dialog, IDC_UPDINTERVAL);
+    accelCount = SendMessageW(upDown, UDM_GETACCEL, 4, reinterpret_cast<LPARAM>(accel));
     // The control moved by its arrows writes its new position into the edit.
     SendMessageW(upDown, UDM_SETPOS32, 0, 16);
     after = TextOf(GetDlgItem(dialog, IDC_EDIT1));
     SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
   });
   EXPECT_EQ(after, "16");
+  // One step of one however long an arrow is held.
+  EXPECT_EQ(accelCount, 1);
+  EXPECT_EQ(accel[0].nSec, 0u);
+  EXPECT_EQ(accel[0].nInc, 1u);
   EXPECT_EQ(changes, ccInterval);
   EXPECT_EQ(Interval, 16);
 }

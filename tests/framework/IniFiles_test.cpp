@@ -106,8 +106,9 @@ TEST(IniFilesRead, IntegersDecimalOrHexWithTheDefaultOtherwise) {
 
 TEST(IniFilesWrite, ReplacesInPlaceAppendsAndEndsEveryLineWithCrLf) {
   TMemIniFile ini =
-      Parse("; comment\r\n[General]\r\nInterval = 5\r\nOther=x\r\n\r\n[Unknown]\r\nKeep=me\r\n");
-  ini.WriteInteger("general", "INTERVAL", 30);
+      Parse("; comment\r\n[General]\r\ninterval = 5\r\nOther=x\r\n\r\n[Unknown]\r\nKeep=me\r\n");
+  // The rewritten line is the one written, name and all.
+  ini.WriteInteger("general", "Interval", 30);
   ini.WriteString("General", "New", "v");
   ini.WriteString("Folders", "Count", "0");
   EXPECT_EQ(ini.GetText(),
@@ -163,6 +164,23 @@ TEST(IniFilesWrite, DamagedBytesSurviveUntilChanged) {
   ini.WriteString("Folders", "0", ini.ReadString("Folders", "0", ""));
   ini.WriteString("Folders", "1", "C:\\new");
   EXPECT_EQ(ini.GetText(), "[Fo\x85\x40]\r\nk\x82=v\r\n\r\n[Folders]\r\n0=C:\\\x85\x40\r\n1=C:\\new\r\n\r\n");
+}
+
+TEST(IniFilesWrite, AValueKeepsItsDamagedBytesUnderAnotherNameAndARewriteTakesTheWholeLine) {
+  // The folder before the damaged one is deleted: the damaged one moves from
+  // "1" to "0", and a new "2" takes it too.
+  TMemIniFile ini;
+  ini.SetText("[Folders]\r\ncount=2\r\n0=C:\\gone\r\n1=C:\\\x85\x40\r\n");
+  const std::string damaged = ini.ReadString("Folders", "1", "");
+  ini.WriteInteger("Folders", "Count", 1);
+  ini.WriteString("Folders", "0", damaged);
+  ini.WriteString("Folders", "2", damaged);
+  EXPECT_EQ(ini.GetText(),
+            "[Folders]\r\nCount=1\r\n0=C:\\\x85\x40\r\n1=C:\\\x85\x40\r\n2=C:\\\x85\x40\r\n\r\n");
+  // Two damaged runs that read alike are not told apart: neither is guessed.
+  ini.SetText("[S]\r\na=\x85\x40\r\nb=\x85\x41\r\n");
+  ini.WriteString("S", "c", ini.ReadString("S", "a", ""));
+  EXPECT_THROW((void)ini.GetText(), ECodePageError);
 }
 
 TEST(IniFilesRead, ManyValuesLoadQuickly) {

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "support/WindowDriver_win.h"
 #include "framework/ImgList.h"
 #include "framework/ImgList_win.h"
+#include "support/WindowDriver_win.h"
 
 namespace {
 
@@ -118,8 +118,7 @@ TEST_F(MenuRenderingTest, APopupReturnsTheChosenItemAndClicksItOnlyAfterwards) {
   std::thread user([&] {
     HWND popup = nullptr;
     WaitUntil([&] { return (popup = FindVisibleWindow(nullptr, L"#32768")) != nullptr; });
-    std::this_thread::sleep_for(300ms);
-    SaveShot(WindowShot(popup).get(), "menu-model.bmp");
+    SaveShot(SettledShot(popup).get(), "menu-model.bmp");
     // Down to the first item and choose it.
     PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);

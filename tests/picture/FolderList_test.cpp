@@ -20,16 +20,22 @@ void Fill(TFolderList& list, std::initializer_list<const char*> folders) {
   for (const char* folder : folders) ASSERT_TRUE(list.Add(folder)) << folder;
 }
 
-TEST(FileNameEquality, OnlyAsciiLettersFold) {
-  EXPECT_EQ(LowerCaseFileName("C:\\Pictures\\ÄÖÜ Été 写真 ＡＢＣ"), "c:\\pictures\\ÄÖÜ Été 写真 ＡＢＣ");
+TEST(FileNameEquality, EveryLetterFoldsAsWindowsFileSystemsFoldIt) {
+  EXPECT_EQ(LowerCaseFileName("C:\\Pictures\\ÄÖÜ Été"), "c:\\pictures\\ÄÖÜ Été");
   EXPECT_TRUE(SameFileName("C:\\PICTURES", "c:\\pictures"));
-  EXPECT_FALSE(SameFileName("C:\\ÉTÉ", "c:\\été"));
-  // Full-width letters are other characters than their ASCII look-alikes.
-  EXPECT_FALSE(SameFileName("ＡＢＣ", "ａｂｃ"));
+  EXPECT_TRUE(SameFileName("C:\\Été", "C:\\ÉTÉ"));
+  EXPECT_TRUE(SameFileName("ＡＢＣ Ωμέγα Москва ǆ", "ａｂｃ ΩΜΈΓΑ МОСКВА Ǆ"));
+  // One-to-one only: "ß" has no single upper-case letter and stays itself.
+  EXPECT_FALSE(SameFileName("straße", "STRASSE"));
+  EXPECT_TRUE(SameFileName("Straße", "STRAßE"));
+  EXPECT_FALSE(SameFileName("写真", "寫真"));
   EXPECT_FALSE(SameFileName("abc", "abcd"));
   // Non-letters next to the letters' range are left alone: "@" and "[" are not "`" and "{".
   EXPECT_FALSE(SameFileName("@[", "`{"));
   EXPECT_TRUE(SameFileName("", ""));
+  // Bytes that are no UTF-8 match only themselves.
+  EXPECT_TRUE(SameFileName("a\xFF", "a\xFF"));
+  EXPECT_FALSE(SameFileName("a\xFF", "A\xFE"));
 }
 
 TEST(FolderList, AddRefusesEmptyPathsAndFoldersAlreadyListed) {
@@ -54,7 +60,7 @@ TEST(FolderList, IndexOfFindsTheFirstEntryEqualAsAFileName) {
   EXPECT_EQ(list.IndexOf(""), -1);
   Fill(list, {"/home/a", "/home/B", "/home/été"});
   EXPECT_EQ(list.IndexOf("/HOME/b"), 1);
-  EXPECT_EQ(list.IndexOf("/home/ÉTÉ"), -1);
+  EXPECT_EQ(list.IndexOf("/home/ÉTÉ"), 2);
   EXPECT_EQ(list.IndexOf("/home/été"), 2);
   EXPECT_EQ(list.IndexOf("/home"), -1);
 }

@@ -391,11 +391,6 @@ TEST_F(ZoRegIniTest, AnIniFileThatCannotBeWrittenIsLeftWhole) {
   TZoIniFile2 store(Environment());
   store.OpenSection("General", true);
   store.WriteInteger("Interval", 30);
-  // The temporary file beside it cannot be made: a folder holds its name.
-  std::filesystem::create_directory(FsPath(IniPath() + ".tmp"));
-  EXPECT_EQ(ErrorOf([&] { store.UpdateFile(); }), "ファイル " + IniPath() + " を作成できません");
-  EXPECT_EQ(ReadBytes(IniPath()), old);
-  std::filesystem::remove(FsPath(IniPath() + ".tmp"));
   Files.FailWrite = true;
   EXPECT_EQ(ErrorOf([&] { store.UpdateFile(); }), "ファイル " + IniPath() + " を作成できません");
   EXPECT_EQ(ReadBytes(IniPath()), old);
@@ -474,4 +469,24 @@ TEST(PortableFileSystem, ReadsReplacesAndReportsFailures) {
   const std::string japanese = folder / "設定.ini";
   ASSERT_TRUE(files.WriteFileAtomically(japanese, "x"));
   EXPECT_TRUE(files.FileExists(japanese));
+  // A user's files named like a temporary one stay as they are.
+  WriteBytes(japanese + ".tmp", "mine");
+  WriteBytes(japanese + ".~0.tmp", "mine too");
+  ASSERT_TRUE(files.WriteFileAtomically(japanese, "y"));
+  EXPECT_EQ(ReadBytes(japanese), "y");
+  EXPECT_EQ(ReadBytes(japanese + ".tmp"), "mine");
+  EXPECT_EQ(ReadBytes(japanese + ".~0.tmp"), "mine too");
+}
+
+TEST(PortableFileSystem, ALinkStaysALinkAndItsTargetIsReplaced) {
+  TScratchFolder folder;
+  TPortableFileSystem files;
+  const std::string real = folder / "real.ini", link = folder / "a.ini";
+  WriteBytes(real, "old");
+  std::error_code error;
+  std::filesystem::create_symlink(FsPath(real), FsPath(link), error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  ASSERT_TRUE(files.WriteFileAtomically(link, "new"));
+  EXPECT_EQ(ReadBytes(real), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(FsPath(link)));
 }

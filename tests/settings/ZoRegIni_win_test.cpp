@@ -231,11 +231,13 @@ TEST_F(WinStoreTest, FilesAreCreatedReplacedWholeAndRefusedWithTheSystemsCode) {
   EXPECT_EQ(data, "[General]\r\nInterval=7\r\n");
   EXPECT_EQ(Files.ReadWholeFile(IniPath(), 10, data), frTooLarge);
   EXPECT_EQ(Files.ReadWholeFile(Folder / "absent.ini", 10, data), frMissing);
-  // The temporary file cannot be made: the old file stays whole.
-  std::filesystem::create_directory(FsPath(IniPath() + ".tmp"));
-  EXPECT_FALSE(Files.WriteFileAtomically(IniPath(), "new"));
-  EXPECT_EQ(ReadBytes(IniPath()), "[General]\r\nInterval=7\r\n");
-  std::filesystem::remove(FsPath(IniPath() + ".tmp"));
+  // Files of the user's with names like a temporary one are never touched.
+  WriteBytes(IniPath() + ".tmp", "mine");
+  WriteBytes(IniPath() + ".~" + std::to_string(GetCurrentProcessId()) + "-0.tmp", "mine too");
+  ASSERT_TRUE(Files.WriteFileAtomically(IniPath(), "new"));
+  EXPECT_EQ(ReadBytes(IniPath()), "new");
+  EXPECT_EQ(ReadBytes(IniPath() + ".tmp"), "mine");
+  EXPECT_EQ(ReadBytes(IniPath() + ".~" + std::to_string(GetCurrentProcessId()) + "-0.tmp"), "mine too");
   EXPECT_TRUE(Files.RemoveFile(IniPath()));
   EXPECT_FALSE(Files.RemoveFile(IniPath()));
 
@@ -246,18 +248,64 @@ TEST_F(WinStoreTest, FilesAreCreatedReplacedWholeAndRefusedWithTheSystemsCode) {
   EXPECT_EQ(ErrorOf([&] { TZoIniFile2 store(missing); }), "不正なファイル名です");
 }
 
-TEST_F(WinStoreTest, AnIniFileThatCannotBeReplacedStaysAsItWas) {
-  const std::string old = "[General]\r\nInterval=7\r\n";
+TEST_F(WinStoreTest, AnIniFileThatCannotBeSwappedIsRewrittenInPlaceAndOneThatCannotBeWrittenStays) {
+  const std::string old = "[General]\r\nInterval=7\r\nPadding=0123456789\r\n";
   WriteBytes(IniPath(), old);
+  const auto filesInFolder = [&] {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(FsPath(Folder / "")))
+      count += entry.exists();
+    return count;
+  };
   TZoIniFile2 store(Env);
   store.OpenSection("General", true);
   store.WriteInteger("Interval", 30);
-  std::filesystem::create_directory(FsPath(IniPath() + ".tmp"));
-  EXPECT_EQ(ErrorOf([&] { store.UpdateFile(); }), "ファイル " + IniPath() + " を作成できません");
-  EXPECT_EQ(ReadBytes(IniPath()), old);
-  std::filesystem::remove(FsPath(IniPath() + ".tmp"));
+  {
+    // Held open by another program that lets it be written but not renamed
+    // over: the swap fails, the file itself takes the new text, shorter.
+    const HANDLE holder = CreateFileW(Wide(IniPath()).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    store.UpdateFile();
+    CloseHandle(holder);
+  }
+  EXPECT_EQ(ReadBytes(IniPath()), "[General]\r\nInterval=30\r\nPadding=0123456789\r\n\r\n");
+  EXPECT_EQ(filesInFolder(), 1u) << "a temporary file stayed";
+  // Held open against writers too: neither way works, the error is raised
+  // and the file stays.
+  store.OpenSection("General", true);
+  store.WriteInteger("Interval", 40);
+  {
+    const HANDLE holder = CreateFileW(Wide(IniPath()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ErrorOf([&] { store.UpdateFile(); }), "ファイル " + IniPath() + " を作成できません");
+    CloseHandle(holder);
+  }
+  EXPECT_EQ(ReadBytes(IniPath()), "[General]\r\nInterval=30\r\nPadding=0123456789\r\n\r\n");
+  EXPECT_EQ(filesInFolder(), 1u) << "a temporary file stayed";
   store.UpdateFile();
-  EXPECT_EQ(ReadBytes(IniPath()), "[General]\r\nInterval=30\r\n\r\n");
+  EXPECT_EQ(ReadBytes(IniPath()), "[General]\r\nInterval=40\r\nPadding=0123456789\r\n\r\n");
+}
+
+TEST_F(WinStoreTest, AnIniFileThatIsALinkStaysALink) {
+  const std::string real = Folder / "real.ini";
+  WriteBytes(real, "old");
+  if (!CreateSymbolicLinkW(Wide(IniPath()).c_str(), Wide(real).c_str(), 0))
+    GTEST_SKIP() << "no symbolic links here: " << GetLastError();
+  {
+    // Wine makes a Unix link that its own calls never show as one.
+    const HANDLE file = CreateFileW(Wide(IniPath()).c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    wchar_t final[MAX_PATH] = {};
+    GetFinalPathNameByHandleW(file, final, MAX_PATH, VOLUME_NAME_DOS);
+    CloseHandle(file);
+    if (std::wstring(final).find(L"real.ini") == std::wstring::npos)
+      GTEST_SKIP() << "this system does not say where the link leads";
+  }
+  ASSERT_TRUE(Files.WriteFileAtomically(IniPath(), "new"));
+  EXPECT_EQ(ReadBytes(real), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(FsPath(IniPath())));
 }
 
 TEST(WinShell, TheDocumentsFolderIsKnown) {

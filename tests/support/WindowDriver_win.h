@@ -65,6 +65,8 @@ public:
     return code;
   }
   DWORD Id() const { return FInfo.dwProcessId; }
+  // Waits until the program's start-up is over and it waits for input.
+  bool WaitIdle(DWORD ms) { return WaitForInputIdle(FInfo.hProcess, ms) == 0; }
   // User and kernel time the process has used, in milliseconds.
   double CpuMilliseconds() {
     FILETIME created, exited, kernel, user;
@@ -171,6 +173,35 @@ inline std::unique_ptr<TBitmap> WindowShot(HWND window) {
   RECT rect;
   if (!window || !GetWindowRect(window, &rect)) return nullptr;
   return ScreenArea(rect);
+}
+
+inline bool SamePixels(const TBitmap& a, const TBitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
+  const size_t stride = TBitmap::StrideFor(a.Width(), a.PixelFormat());
+  for (int32_t y = 0; y < a.Height(); ++y)
+    if (std::memcmp(a.ScanLine(y), b.ScanLine(y), stride) != 0) return false;
+  return true;
+}
+
+// The window once its drawing has settled: two shots in a row alike.
+inline std::unique_ptr<TBitmap> SettledShot(HWND window, std::chrono::milliseconds limit = 5s) {
+  std::unique_ptr<TBitmap> last = WindowShot(window), shot;
+  WaitUntil(
+      [&] {
+        shot = WindowShot(window);
+        const bool settled = shot && last && SamePixels(*shot, *last);
+        last = std::move(shot);
+        return settled;
+      },
+      limit, 50ms);
+  return last;
+}
+
+// Waits until the window's thread has handled everything sent to it so far
+// and is back in its message loop.
+inline bool RoundTrip(HWND window, std::chrono::milliseconds limit = 10s) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, UINT(limit.count()), &ignored) != 0;
 }
 
 // Saves a screenshot below the working folder's "screenshots" (the build
