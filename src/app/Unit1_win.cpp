@@ -7,7 +7,13 @@
 
 #include "app/TrayCommands_win.h"
 #include "common/ZoShell.h"
+#include "picture/DisplayScale_win.h"
+#include "picture/vemoSub.h"
 #include "settings/ZoRegIni_win.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 // --- Clock and icons ---------------------------------------------------------------
 
@@ -146,6 +152,12 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
       case WM_TRAYICON: FApplication.Guard([&form, lParam] { form.WMTrayIcon(uint32_t(lParam)); }); return 0;
+      case WM_DPICHANGED:
+      case WM_DISPLAYCHANGE:
+      case WM_SETTINGCHANGE:
+        // Any of these may mean a new icon size; the default handling follows.
+        FApplication.Guard([&form] { FollowDisplayScale(form); });
+        break;
       case WM_DESTROY:
         FApplication.Guard([&form] { form.FormDestroy(); });
         form.Timer1.OnChange = nullptr;
@@ -166,6 +178,12 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     FHandle = nullptr;
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void FollowDisplayScale(TVEMOMainForm& form) {
+  const int32_t dpi = NotificationAreaDpi();
+  form.SetTileSide(SmallIconSide(dpi));
+  if (form.History()) form.History()->SetThumbnailSize(ScaledForDpi(THistory::kThumbnailSize, dpi));
 }
 
 int RunMessageLoop() {
@@ -220,7 +238,10 @@ int RunProgram() {
     TTrayCommands trayCommands(form, trayServices);
     try {
       window.Attach(form);
+      // The first tiles are made at the icon size the display has now.
+      FollowDisplayScale(form);
       form.FormCreate();
+      FollowDisplayScale(form);
     } catch (const std::exception& error) {
       // Whatever start-up could not survive is shown, and the program ends
       // through the same close and teardown as after a refusal.

@@ -240,7 +240,13 @@ std::vector<std::string> RedGrid(const TBitmap& tile) {
     std::string row;
     for (int32_t x = 0; x < tile.Width(); ++x) {
       const int r = RedOf(tile.PixelColor(x, y));
-      row += r == 0 ? std::string(".") : " " + std::to_string(r) + " ";
+      if (r == 0) {
+        row += '.';
+      } else {
+        row += ' ';
+        row += std::to_string(r);
+        row += ' ';
+      }
     }
     rows.push_back(row);
   }
