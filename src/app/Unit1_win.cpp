@@ -30,14 +30,22 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
   info.bmiHeader.biWidth = width;
   info.bmiHeader.biHeight = -height;  // rows from the top, as TBitmap holds them
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
+  // Fully opaque 32-bit colour: drawn as it is at any icon size, without
+  // relying on how a shell carries the mask across (Wine's tray garbles the
+  // mask of icons larger than 16 pixels).
+  info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   TGdiBitmap colorBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!colorBitmap || !bits) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
-  const size_t stride = TBitmap::StrideFor(width, pf24bit);
-  for (int32_t y = 0; y < height; ++y)
-    std::memcpy(static_cast<uint8_t*>(bits) + size_t(y) * stride, color.ScanLine(y), stride);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* source = color.ScanLine(y);
+    uint8_t* target = static_cast<uint8_t*>(bits) + size_t(y) * size_t(width) * 4;
+    for (int32_t x = 0; x < width; ++x, source += 3, target += 4) {
+      target[0] = source[0], target[1] = source[1], target[2] = source[2];
+      target[3] = 255;
+    }
+  }
   GdiFlush();
 
   // A monochrome bitmap's rows are padded to 16 bits.
