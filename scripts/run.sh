@@ -13,7 +13,10 @@
 # names the files, and stops everything it started.
 #
 # Usage: scripts/run.sh [--headless]
-# (VEMO_RUN_BUILD_DIR chooses another build directory than build/windows.)
+# It uses the 32-bit build where this machine can run 32-bit programs, and the
+# 64-bit build elsewhere, and says which.
+# (VEMO_RUN_BUILD_DIR chooses another build directory than build/windows or
+# build/windows64; VEMO_NO_WIN32=1 pretends 32-bit programs cannot run.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -30,19 +33,49 @@ fail() {
 say "setting up (scripts/setup.sh)"
 bash scripts/setup.sh || fail "the set-up did not complete; see above"
 
-say "building the Windows program (preset windows)"
-build=$(realpath -m "${VEMO_RUN_BUILD_DIR:-build/windows}")
-cmake --preset windows -B "$build" >/dev/null || fail "configuring the Windows build failed"
+# The 32-bit build runs on every Windows, so it comes first wherever this
+# machine can run 32-bit programs; elsewhere the 64-bit build.
+if why32=$(bash scripts/wine-run.sh --arch win32 --probe 2>&1); then
+  preset=windows arch=win32
+  say "this machine runs 32-bit Windows programs: using the 32-bit build (preset windows)"
+elif why64=$(bash scripts/wine-run.sh --arch win64 --probe 2>&1); then
+  preset=windows64 arch=win64
+  say "this machine cannot run 32-bit programs ($why32): using the 64-bit build (preset windows64)"
+else
+  fail "Wine cannot run here: 32-bit: $why32; 64-bit: $why64"
+fi
+
+say "building the Windows program (preset $preset)"
+build=$(realpath -m "${VEMO_RUN_BUILD_DIR:-build/$preset}")
+cmake --preset "$preset" -B "$build" >/dev/null || fail "configuring the Windows build failed"
 cmake --build "$build" --target vemo -j 2 || fail "building vemo.exe failed"
 exe="$build/vemo.exe"
-prefix="$build/wineprefix"
+# A prefix of its own, apart from the tests' one.
+prefix="$build/run-prefix"
 [ -f "$exe" ] || fail "$exe was not built"
+wine_run() { bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" "$@"; }
 
-bash scripts/wine-run.sh --prefix "$prefix" --init-only || fail "the Wine prefix $prefix could not be made"
+wine_run --init-only || fail "the Wine prefix $prefix could not be made (see above)"
+# Making the prefix leaves a server behind with no display; the program must
+# meet a fresh one that knows the display it is to use.
+WINEPREFIX="$prefix" wineserver -w
+
+# Wine makes the Windows documents folder a link to the Unix home, which the
+# first run would offer as the picture folder and scan whole. This prefix
+# gets a Documents folder of its own, with the sample pictures in it.
+for user_dir in "$prefix"/drive_c/users/*/; do
+  [ "$(basename "$user_dir")" = Public ] && continue
+  docs="${user_dir}Documents"
+  if [ -L "$docs" ] || [ ! -d "$docs" ]; then
+    rm -f "$docs"
+    mkdir -p "$docs"
+  fi
+  cp -n tests/data/jpeg/landscape-640x480.jpg tests/data/jpeg/portrait-300x500.jpg "$docs/"
+done
 
 if [ $headless -eq 0 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   say "starting $exe on display $DISPLAY; its icon appears in the notification area"
-  exec bash scripts/wine-run.sh --prefix "$prefix" "$exe"
+  exec bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" "$exe"
 fi
 
 # --- No display: a virtual one, a demonstration copy and screenshots. ---------
@@ -86,7 +119,7 @@ done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $display"
 say "virtual display $display is up (Xvfb, pid $xvfb_pid)"
 
-bash scripts/wine-run.sh --prefix "$prefix" "$demo/vemo.exe" >"$demo/vemo.log" 2>&1 &
+wine_run "$demo/vemo.exe" >"$demo/vemo.log" 2>&1 &
 vemo_pid=$!
 say "started vemo.exe under Wine (pid $vemo_pid)"
 

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds every build and runs every test:
 # native, native under AddressSanitizer + UndefinedBehaviorSanitizer, the
-# Windows build under Wine, and a short fuzzing run. Ends with a summary and a
-# non-zero exit status when anything failed.
+# 64-bit Windows build under 64-bit Wine, the 32-bit one under 32-bit Wine
+# (where this machine can run 32-bit programs; the summary says when it
+# cannot, VEMO_NO_WIN32=1 pretends it cannot), and a short fuzzing run. Ends
+# with a summary and a non-zero exit status when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 results=()
+skipped=()
 failed=0
 step() {
   local name=$1
@@ -30,7 +33,8 @@ summary() {
   for r in "${results[@]}"; do
     case "$r" in PASS*) passed=$((passed + 1)) ;; *) failures=$((failures + 1)) ;; esac
   done
-  echo "steps: $passed passed, $failures failed"
+  [ ${#skipped[@]} -gt 0 ] && printf '%s\n' "${skipped[@]}"
+  echo "steps: $passed passed, $failures failed, ${#skipped[@]} skipped"
 }
 
 step "set-up" bash scripts/setup.sh || true
@@ -47,53 +51,79 @@ step "test native" ctest --preset native
 step "build asan" build asan
 step "test asan" ctest --preset asan
 
-# The Windows tests share one Wine prefix inside the build tree, one
-# wineserver for the whole run and a virtual display for anything with a window.
-prefix="$root/build/windows/wineprefix"
+# Each Windows build's tests share one Wine prefix inside its build tree and
+# one wineserver for the whole run; both builds share one virtual display.
 xvfb_pid=""
-start_windows_env() {
+started_prefixes=()
+start_display() {
   # A display that is set but cannot be reached counts as none.
-  if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-    local display="" n
-    for n in $(seq 90 149); do
-      if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=":$n"
-        break
-      fi
-    done
-    [ -n "$display" ] || { echo "no free X display number between :90 and :149"; return 1; }
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=$display
-    sleep 1
-    kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb did not start on $display"; return 1; }
-  fi
-  bash scripts/wine-run.sh --prefix "$prefix" --init-only || return 1
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local display="" n
+  for n in $(seq 90 149); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      display=":$n"
+      break
+    fi
+  done
+  [ -n "$display" ] || { echo "no free X display number between :90 and :149"; return 1; }
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=$display
+  for _ in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "Xvfb did not start on $display"
+  return 1
+}
+start_wine() {  # start_wine ARCH PREFIX
+  local arch=$1 prefix=$2
+  start_display || return 1
+  bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" --init-only || return 1
   # Making a fresh prefix leaves its wineserver running for a few seconds; a
   # persistent one can only start once that one has gone.
   WINEPREFIX="$prefix" wineserver -w
-  WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all wineserver -p || {
-    echo "wineserver did not start"
+  WINEPREFIX="$prefix" WINEARCH=$arch WINEDEBUG=-all wineserver -p || {
+    echo "wineserver -p did not start for $prefix"
     return 1
   }
+  started_prefixes+=("$prefix")
   # Wine's own services start with the first program and live as long as the
   # server. Started here, they hold /dev/null rather than the pipes of the
   # first test, which ctest would otherwise wait on until the end of the run.
-  bash scripts/wine-run.sh --prefix "$prefix" cmd /c exit </dev/null >/dev/null 2>&1 || {
-    echo "Wine cannot start a program in $prefix"
+  local out
+  if ! out=$(bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" cmd /c exit </dev/null 2>&1); then
+    echo "Wine cannot start a program in $prefix: wine-run.sh --arch $arch cmd /c exit printed:"
+    printf '%s\n' "$out" | tail -n 20 | sed 's/^/  | /'
     return 1
-  }
+  fi
 }
 stop_windows_env() {
-  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  local prefix
+  for prefix in "${started_prefixes[@]}"; do
+    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  done
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1
   return 0
 }
 trap stop_windows_env EXIT
 
-step "build windows" build windows
-step "start wine" start_windows_env
-step "test windows (wine)" ctest --preset windows
+# Both Windows builds are built everywhere; each is tested under the Wine
+# that runs it where this machine can run that Wine at all (tried, not
+# guessed: some kernels cannot execute 32-bit programs).
+windows_build() {  # windows_build PRESET ARCH LABEL
+  local preset=$1 arch=$2 label=$3 why
+  step "build $label" build "$preset"
+  if ! why=$(bash scripts/wine-run.sh --arch "$arch" --probe 2>&1); then
+    skipped+=("SKIP  test $label: not run, this machine cannot run $arch programs ($why)")
+    return 0
+  fi
+  step "start wine ($label)" start_wine "$arch" "$root/build/$preset/wineprefix"
+  step "test $label (wine)" ctest --preset "$preset"
+}
+windows_build windows64 win64 "windows 64-bit"
+windows_build windows win32 "windows 32-bit"
 
 # A short fuzzing run: about a minute in all, spread over the fuzzers.
 fuzz_all() {

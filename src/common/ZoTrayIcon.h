@@ -40,8 +40,9 @@ inline constexpr uint32_t kBalloonTimeout = 5;
 // Between an add the busy shell timed out on and the check whether it took.
 inline constexpr uint32_t kAddRetryPause = 2000;
 
-// Size of the wide record in the layout of Shell32 5.0 (NOTIFYICONDATAW_V2_SIZE).
-inline constexpr uint32_t kNotifyIconDataSize = 936;
+// Size of the wide record in the layout of Shell32 5.0 (NOTIFYICONDATAW_V2_SIZE):
+// the window and icon handles are pointer-sized, so 64-bit code has more padding.
+inline constexpr uint32_t kNotifyIconDataSize = sizeof(void*) == 8 ? 952 : 936;
 
 // The wide notification record (NOTIFYICONDATAW, Shell32 5.0 fields). Text
 // fields hold zero-terminated UTF-16 and always end inside their field.

@@ -313,6 +313,10 @@ TEST(VemoResources, ManifestAndIconAreEmbedded) {
   EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(xml.find("version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(xml.find("<dpiAware"), std::string::npos);
+  // The program's own identity names the build's processor; the controls' is "*".
+  EXPECT_NE(
+      xml.find(sizeof(void*) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\""),
+      std::string::npos);
   EXPECT_NE(xml.find("supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\""), std::string::npos);
   EXPECT_NE(FindResourceW(module, L"MAINICON", MAKEINTRESOURCEW(14)), nullptr) << "the application icon";
   FreeLibrary(module);

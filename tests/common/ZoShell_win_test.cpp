@@ -1,4 +1,5 @@
 #include "common/ZoShell_win.h"
+#include <algorithm>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -145,8 +146,11 @@ TEST_F(ShellTest, CancellingTheBrowserGivesFalseAndAnEmptyPath) {
 }
 
 // While the real browser is open: the texts of its child windows, read from a
-// timer on this thread, then the browser is cancelled.
+// timer on this thread until they hold the awaited text (or a deadline
+// passes), then the browser is cancelled.
 std::vector<std::wstring>* gBrowserTexts = nullptr;
+std::wstring gAwaitedText;
+ULONGLONG gBrowserDeadline = 0;
 
 BOOL CALLBACK CollectChildText(HWND child, LPARAM) {
   wchar_t text[MAX_PATH + 1] = {};
@@ -157,8 +161,11 @@ BOOL CALLBACK CollectChildText(HWND child, LPARAM) {
 
 BOOL CALLBACK ReadAndCancelVisibleWindow(HWND window, LPARAM) {
   if (!IsWindowVisible(window)) return TRUE;
+  gBrowserTexts->clear();
   EnumChildWindows(window, CollectChildText, 0);
-  PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+  const bool seen =
+      std::find(gBrowserTexts->begin(), gBrowserTexts->end(), gAwaitedText) != gBrowserTexts->end();
+  if (seen || GetTickCount64() > gBrowserDeadline) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
   return TRUE;
 }
 
@@ -171,7 +178,9 @@ TEST_F(ShellTest, TheRealBrowserOpensOnTheInitialFolderWithItsPathInTheStatusLin
   const std::filesystem::path folder = temp.MakeFolder("選んだ");
   std::vector<std::wstring> texts;
   gBrowserTexts = &texts;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 500, ReadAndCancelBrowser);
+  gAwaitedText = folder.wstring();
+  gBrowserDeadline = GetTickCount64() + 10000;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadAndCancelBrowser);
   std::string chosen;
   EXPECT_FALSE(BrowseForFolder(nullptr, "フォルダの参照", kCsidlDesktop, folder.wstring(),
                                kBifReturnOnlyFsDirs | kBifStatusText, chosen));
