@@ -10,8 +10,9 @@
 # Measures build/$PRESET/vemo.exe (default windows, the 32-bit build; windows64
 # runs under 64-bit Wine), and BEFORE.exe (an older build) as the
 # reference in the same run when given; RUNS=n repeats each case (default 1)
-# and reports the median and the worst run. Needs the windows and native builds (the native
-# one for bench/MakeBigJpeg) and an X display (DISPLAY), as the tests do.
+# and reports the median and the worst run. Needs the Windows build and the
+# native one (for bench/MakeBigJpeg); a virtual display is started where no X
+# display is set.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 preset=${PRESET:-windows}
@@ -24,10 +25,11 @@ before=${1:-}
 runs=${RUNS:-1}
 [ -x "$build/vemo_stall_probe.exe" ] || { echo "build the $preset preset first"; exit 1; }
 [ -x "$root/build/native/bench/MakeBigJpeg" ] || { echo "build MakeBigJpeg (native preset) first"; exit 1; }
-[ -n "${DISPLAY:-}" ] || { echo "set DISPLAY to an X display (Xvfb)"; exit 1; }
 
 work=$(mktemp -d /tmp/vemo-stall.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source "$root/scripts/virtual-display.sh"
+trap 'stop_virtual_display; rm -rf "$work"' EXIT
+start_virtual_display 150 199
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 echo "making the inputs in $work"
