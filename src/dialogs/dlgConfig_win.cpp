@@ -23,31 +23,9 @@ std::string WindowText(HWND window) {
   return Utf8Of(buffer.data());
 }
 
-// A window's device context with the window's font selected, both given back
-// when it goes.
-class TWindowFontDC {
-public:
-  explicit TWindowFontDC(HWND window) : FWindow(window), FDC(GetDC(window)) {
-    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    if (FDC && font) FOld = SelectObject(FDC, font);
-  }
-  ~TWindowFontDC() {
-    if (FDC && FOld) SelectObject(FDC, FOld);
-    if (FDC) ReleaseDC(FWindow, FDC);
-  }
-  TWindowFontDC(const TWindowFontDC&) = delete;
-  TWindowFontDC& operator=(const TWindowFontDC&) = delete;
-  HDC Get() const { return FDC; }
-
-private:
-  HWND FWindow;
-  HDC FDC;
-  HGDIOBJ FOld = nullptr;
-};
-
 // The size a control's text needs: on one line, or wrapped at width.
 SIZE TextSize(HWND control, int width, bool wrap) {
-  TWindowFontDC dc(control);
+  TWindowDC dc(control, true);
   std::vector<wchar_t> text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
   GetWindowTextW(control, text.data(), int(text.size()));
   RECT rect = {0, 0, wrap ? width : 0, 0};
@@ -57,7 +35,7 @@ SIZE TextSize(HWND control, int width, bool wrap) {
 
 // The height of a line of the control's font.
 int FontLineHeight(HWND control) {
-  TWindowFontDC dc(control);
+  TWindowDC dc(control, true);
   TEXTMETRICW metrics = {};
   return dc.Get() && GetTextMetricsW(dc.Get(), &metrics) ? int(metrics.tmHeight) : 0;
 }
@@ -343,17 +321,7 @@ LRESULT CALLBACK TConfigDialogWindow::FoldersWndProc(HWND window, UINT message, 
                                                      UINT_PTR, DWORD_PTR data) {
   if (message != WM_DROPFILES) return DefSubclassProc(window, message, wParam, lParam);
   auto* self = reinterpret_cast<TConfigDialogWindow*>(data);
-  const HDROP drop = reinterpret_cast<HDROP>(wParam);
-  std::vector<std::string> paths;
-  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    // Sized by the path itself: a long path is taken whole, never cut.
-    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-    std::vector<wchar_t> buffer(size_t(length) + 1, L'\0');
-    DragQueryFileW(drop, i, buffer.data(), UINT(buffer.size()));
-    paths.push_back(Utf8Of(buffer.data()));
-  }
-  DragFinish(drop);
+  const std::vector<std::string> paths = TDroppedFiles(reinterpret_cast<HDROP>(wParam)).Paths();
   self->Handle([&paths](TConfigDialog& dialog) { dialog.FilesDropped(paths); });
   return 0;
 }
@@ -399,24 +367,7 @@ int32_t TConfigDialogWindow::ShowModal() {
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
   SetFocus(GetNextDlgTabItem(window, nullptr, FALSE));
-  MSG message;
-  while (FModalResult == 0) {
-    const BOOL result = GetMessageW(&message, nullptr, 0, 0);
-    if (result == 0) {
-      // The application is ending: the loop that waits for WM_QUIT gets it.
-      PostQuitMessage(int(message.wParam));
-      FModalResult = kModalResultCancel;
-      break;
-    }
-    if (result == -1) {
-      FModalResult = kModalResultCancel;
-      break;
-    }
-    if (!IsDialogMessageW(window, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  if (!RunModalLoop(window, [this] { return FModalResult != 0; })) FModalResult = kModalResultCancel;
   ShowWindow(window, SW_HIDE);
   if (FOwner && IsWindowVisible(FOwner)) SetActiveWindow(FOwner);
   return FModalResult;
@@ -451,7 +402,7 @@ int32_t TConfigDialogWindow::Add(const std::string& text) {
   if (index < 0) throw Exception("リストに追加できません");
   // Long paths can be scrolled to sideways.
   const HWND list = Item(IDC_LSTFOLDERS);
-  TWindowFontDC dc(list);
+  TWindowDC dc(list, true);
   SIZE size = {};
   if (dc.Get() && GetTextExtentPoint32W(dc.Get(), wide.c_str(), int(wide.size()), &size)) {
     const LRESULT extent = SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0);

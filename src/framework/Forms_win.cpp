@@ -7,15 +7,6 @@
 #include "framework/Exceptions.h"
 #include "framework/Streams.h"
 
-std::wstring WideOf(const std::string& text) {
-  const std::u16string wide = Utf8ToUtf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
-std::string Utf8Of(const wchar_t* text) { return text ? Utf8Of(std::wstring(text)) : std::string(); }
-
-std::string Utf8Of(const std::wstring& text) { return Utf16ToUtf8(std::u16string(text.begin(), text.end())); }
-
 std::string SystemErrorText(DWORD code) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
