@@ -55,4 +55,13 @@ if(NOT status EQUAL 1 OR errors STREQUAL "")
   message(SEND_ERROR "a missing picture gave exit status ${status} and message '${errors}'")
   math(EXPR failures "${failures} + 1")
 endif()
+# A tile size outside 16 .. 256, or not a number, is refused with a message.
+foreach(side 15 257 0 -16 24px "")
+  execute_process(COMMAND ${EMULATOR} ${TOOL} --size "${side}" "${prefix}${DATA}/jpeg/small-10x8.jpg"
+                          "${prefix}${OUT}/x.bmp" RESULT_VARIABLE status ERROR_VARIABLE errors)
+  if(NOT status EQUAL 1 OR NOT errors MATCHES "16")
+    message(SEND_ERROR "--size '${side}' gave exit status ${status} and message '${errors}'")
+    math(EXPR failures "${failures} + 1")
+  endif()
+endforeach()
 message(STATUS "vemo-tile: ${count} cases, ${failures} failures")

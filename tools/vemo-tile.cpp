@@ -1,6 +1,7 @@
 // vemo-tile: shows what the notification-area icon would show.
-//   vemo-tile PICTURE OUT.bmp                       the 16 x 16 tile of PICTURE
-//   vemo-tile --blend RATIO A B OUT.bmp             the tiles of A and B blended at RATIO
+//   vemo-tile [--size N] PICTURE OUT.bmp            the N x N tile of PICTURE (N 16 .. 256,
+//                                                   16 without --size)
+//   vemo-tile [--size N] --blend RATIO A B OUT.bmp  the tiles of A and B blended at RATIO
 //   vemo-tile --resize METHOD WxH PICTURE OUT.bmp   PICTURE as loaded, resized
 // METHOD is canvas, nearest, bilinear or area. Errors end it with status 1.
 #include <cerrno>
@@ -18,21 +19,31 @@
 
 namespace {
 
-constexpr uint16_t kTileSide = 16;
+constexpr int32_t kTileSide = 16;
+constexpr int32_t kLargestSide = 256;
 
 const char kUsage[] =
-    "usage: vemo-tile PICTURE OUT.bmp\n"
-    "       vemo-tile --blend RATIO A B OUT.bmp\n"
+    "usage: vemo-tile [--size N] PICTURE OUT.bmp              (N: 16 to 256, default 16)\n"
+    "       vemo-tile [--size N] --blend RATIO A B OUT.bmp\n"
     "       vemo-tile --resize METHOD WxH PICTURE OUT.bmp   (METHOD: canvas, nearest, bilinear, area)\n";
 
 struct TUsageError {};
 
-std::unique_ptr<TBitmap> NewTile() { return std::make_unique<TBitmap>(kTileSide, kTileSide, pf24bit); }
+std::unique_ptr<TBitmap> NewTile(int32_t side) { return std::make_unique<TBitmap>(side, side, pf24bit); }
 
-std::unique_ptr<TBitmap> TileOf(const std::string& picture) {
-  auto tile = NewTile();
-  MakeTile(picture, *tile, kTileSide);
+std::unique_ptr<TBitmap> TileOf(const std::string& picture, int32_t side) {
+  auto tile = NewTile(side);
+  MakeTile(picture, *tile, uint16_t(side));
   return tile;
+}
+
+int32_t ParseSide(const std::string& text) {
+  char* end = nullptr;
+  errno = 0;
+  const long side = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != 0 || errno == ERANGE || side < kTileSide || side > kLargestSide)
+    throw Exception("タイルの大きさは16～256でなければなりません: " + text);
+  return int32_t(side);
 }
 
 float ParseRatio(const std::string& text) {
@@ -63,14 +74,20 @@ void ParseSize(const std::string& text, int32_t& width, int32_t& height) {
   height = int32_t(h);
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(std::vector<std::string> args) {
+  int32_t side = kTileSide;
+  if (args.size() >= 2 && args[0] == "--size") {
+    side = ParseSide(args[1]);
+    args.erase(args.begin(), args.begin() + 2);
+    if (!args.empty() && args[0] == "--resize") throw TUsageError{};
+  }
   if (args.size() == 2 && args[0].rfind("--", 0) != 0) {
-    SaveBitmapToFile(args[1], *TileOf(args[0]));
+    SaveBitmapToFile(args[1], *TileOf(args[0], side));
   } else if (args.size() == 5 && args[0] == "--blend") {
     const float ratio = ParseRatio(args[1]);
-    auto a = TileOf(args[2]);
-    auto b = TileOf(args[3]);
-    auto mix = NewTile();
+    auto a = TileOf(args[2], side);
+    auto b = TileOf(args[3], side);
+    auto mix = NewTile(side);
     BlendBitmaps(*mix, *a, *b, ratio);
     SaveBitmapToFile(args[4], *mix);
   } else if (args.size() == 5 && args[0] == "--resize") {

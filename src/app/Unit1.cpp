@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "common/ZoCommon.h"
+#include "picture/Pinwheel.h"
+#include "picture/ZoBLibResize.h"
 #include "picture/vemoSub.h"
 
 const char* const kShellTooOldText1 = "Windowsのバージョンが古いか、対応していないバージョンです。";
@@ -114,21 +116,22 @@ TAction* TVEMOMainForm::ActionById(uint16_t id) {
   return nullptr;
 }
 
-std::unique_ptr<TBitmap> TVEMOMainForm::NewTileBitmap(TPixelFormat pixelFormat) {
+std::unique_ptr<TBitmap> TVEMOMainForm::NewTileBitmap(TPixelFormat pixelFormat, int32_t side) {
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->SetPixelFormat(pixelFormat);
-  bitmap->SetSize(kTileSide, kTileSide);
+  bitmap->SetSize(side, side);
   return bitmap;
 }
 
-std::unique_ptr<TBitmap> TVEMOMainForm::MakeDefaultTile() {
-  std::unique_ptr<TBitmap> tile = NewTileBitmap(pf24bit);
+std::unique_ptr<TBitmap> TVEMOMainForm::MakeDefaultTile(int32_t side) {
+  std::unique_ptr<TBitmap> tile = NewTileBitmap(pf24bit, side);
   tile->Canvas().Brush.Color = TileBackColor();
-  tile->Canvas().FillRect(TRect{0, 0, kTileSide, kTileSide});
-  TBitmap picture(kTileSide, kTileSide, pf24bit);
-  for (int32_t y = 0; y < kTileSide; ++y)
-    for (int32_t x = 0; x < kTileSide; ++x) {
-      const uint8_t grey = kPinwheel[y][x];
+  tile->Canvas().FillRect(TRect{0, 0, side, side});
+  TBitmap picture(side, side, pf24bit);
+  const std::vector<uint8_t> drawn = side == kTileSide ? std::vector<uint8_t>() : PinwheelGreys(side);
+  for (int32_t y = 0; y < side; ++y)
+    for (int32_t x = 0; x < side; ++x) {
+      const uint8_t grey = side == kTileSide ? kPinwheel[y][x] : drawn[size_t(y) * size_t(side) + size_t(x)];
       picture.SetPixelColor(x, y, RGBColor(grey, grey, grey));
     }
   tile->Canvas().Draw(0, 0, picture);
@@ -153,17 +156,17 @@ void TVEMOMainForm::FormCreate() {
 
   FFolderList = std::make_unique<TFolderList>();
   FPlayList = std::make_unique<TStringList>();
-  FCurrent = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit)};
-  FNext = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit)};
-  FBlendTile = NewTileBitmap(pf24bit);
+  FCurrent = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit, FTileSide)};
+  FNext = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit, FTileSide)};
+  FBlendTile = NewTileBitmap(pf24bit, FTileSide);
   FHistory = std::make_unique<THistory>(kHistoryCapacity, &popHistory,
                                         [this](THistory* sender, const std::string& path) {
                                           if (OnHistoryClick) OnHistoryClick(sender, path);
                                         });
-  FMaskBitmap = NewTileBitmap(pf1bit);
+  FMaskBitmap = NewTileBitmap(pf1bit, FTileSide);
   FMaskBitmap->Canvas().Brush.Color = clBlack;
-  FMaskBitmap->Canvas().FillRect(TRect{0, 0, kTileSide, kTileSide});
-  FDefaultTile = MakeDefaultTile();
+  FMaskBitmap->Canvas().FillRect(TRect{0, 0, FTileSide, FTileSide});
+  FDefaultTile = MakeDefaultTile(FTileSide);
 
   // Unreadable settings must not leave the program without its icon: the
   // error is shown and start-up goes on with the default interval and
@@ -288,7 +291,7 @@ bool TVEMOMainForm::Advance() {
 
   if (!FindNextPicture(FNext.Index)) return false;
   FNext.Path = FPlayList->Strings(FNext.Index);
-  MakeTile(FNext.Path, *FNext.Bitmap, kTileSide);
+  MakeTile(FNext.Path, *FNext.Bitmap, uint16_t(FTileSide));
   FElapsed = 0;
   return true;
 }
@@ -355,10 +358,56 @@ void TVEMOMainForm::RebuildPlayList() {
   if (FPlayList->Count() > 0) {
     FNext.Index = 0;
     FNext.Path = FPlayList->Strings(0);
-    MakeTile(FNext.Path, *FNext.Bitmap, kTileSide);
+    MakeTile(FNext.Path, *FNext.Bitmap, uint16_t(FTileSide));
   } else {
     FNext.Index = -1;
     FNext.Path.clear();
     FNext.Bitmap->Assign(*FDefaultTile);
   }
+}
+
+// --- Display scaling ----------------------------------------------------------------
+
+void TVEMOMainForm::SetTileSide(int32_t side) {
+  side = side < kTileSide ? kTileSide : side > kLargestTileSide ? kLargestTileSide : side;
+  if (side == FTileSide) return;
+  FTileSide = side;
+  if (!FCurrent.Bitmap || !FNext.Bitmap || FDestroyed) return;
+
+  auto mask = NewTileBitmap(pf1bit, side);
+  mask->Canvas().Brush.Color = clBlack;
+  mask->Canvas().FillRect(TRect{0, 0, side, side});
+  auto defaultTile = MakeDefaultTile(side);
+  // A slot's picture is made again at the new size; one that can no longer
+  // be read keeps what it showed, stretched.
+  auto remade = [&](const TVEMOImageRec& slot) {
+    auto tile = NewTileBitmap(pf24bit, side);
+    if (slot.Path.empty()) {
+      tile->Assign(*defaultTile);
+      return tile;
+    }
+    try {
+      MakeTile(slot.Path, *tile, uint16_t(side));
+    } catch (const std::exception&) {
+      std::unique_ptr<TBitmap> stretched = ResizeBitmap(*slot.Bitmap, side, side, rmNearestNeighbor, false);
+      if (stretched) tile->Canvas().Draw(0, 0, *stretched);
+    }
+    return tile;
+  };
+  auto current = remade(FCurrent);
+  auto next = remade(FNext);
+  FMaskBitmap = std::move(mask);
+  FDefaultTile = std::move(defaultTile);
+  FCurrent.Bitmap = std::move(current);
+  FNext.Bitmap = std::move(next);
+  FBlendTile = NewTileBitmap(pf24bit, side);
+
+  if (IsFading()) {
+    const float ratio = float(double(FElapsed - uint32_t(FInterval) * 1000) / 1000.0);
+    BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, *FNext.Bitmap, ratio);
+    UpdateIcon(*FBlendTile);
+  } else {
+    UpdateIcon(*FCurrent.Bitmap);
+  }
+  if (FIconRegistered) ModifyTrayIcon(FServices.Tray, Handle(), FIcon.Handle());
 }

@@ -29,7 +29,9 @@ inline constexpr uint32_t kTrayCallbackOffset = 100;
 inline constexpr uint32_t WM_TRAYICON = kWmUser + kTrayCallbackOffset;
 inline constexpr uint32_t kTimerInterval = 50;
 inline constexpr uint16_t kDefaultInterval = 15;
+// The tile's side at 96 dpi; SetTileSide follows the display's small-icon size.
 inline constexpr int32_t kTileSide = 16;
+inline constexpr int32_t kLargestTileSide = 256;
 inline constexpr uint8_t kHistoryCapacity = 16;
 // Shell32 5.0 (MAKELONG(0, 5)): the oldest shell the program runs on.
 inline constexpr int32_t kMinimumShellVersion = 0x00050000;
@@ -192,8 +194,8 @@ public:
   void RebuildPlayList();
 
   // --- Start-up helpers ---------------------------------------------------------------
-  static std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat);
-  static std::unique_ptr<TBitmap> MakeDefaultTile();
+  static std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat, int32_t side = kTileSide);
+  static std::unique_ptr<TBitmap> MakeDefaultTile(int32_t side = kTileSide);
   void FatalStartupError(const std::string& message);
 
   // --- State, read by the Win32 half and by tests -------------------------------------
@@ -219,6 +221,14 @@ public:
   // Sets the interval as the settings command does: at once outside a fade,
   // after the fade inside one.
   void SetNewInterval(uint16_t seconds);
+
+  // --- Display scaling ------------------------------------------------------------------
+  int32_t TileSide() const { return FTileSide; }
+  // The notification area's icon size changed (side is clamped to 16 ..
+  // 256): every tile is made again at that size and the icon, mid-fade
+  // included, shows the new tiles at once. Before FormCreate it only sets the
+  // size the tiles will be made at.
+  void SetTileSide(int32_t side);
 
 private:
   TApplication& Application() const { return FServices.Application; }
@@ -247,4 +257,5 @@ private:
   std::string FTipText;
   TTrayIconReAdd FTrayReAdd;
   bool FIconRegistered = false;
+  int32_t FTileSide = kTileSide;
 };

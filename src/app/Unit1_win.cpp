@@ -7,7 +7,13 @@
 
 #include "app/TrayCommands_win.h"
 #include "common/ZoShell.h"
+#include "picture/DisplayScale_win.h"
+#include "picture/vemoSub.h"
 #include "settings/ZoRegIni_win.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 // --- Clock and icons ---------------------------------------------------------------
 
@@ -24,14 +30,22 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
   info.bmiHeader.biWidth = width;
   info.bmiHeader.biHeight = -height;  // rows from the top, as TBitmap holds them
   info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
+  // Fully opaque 32-bit colour: drawn as it is at any icon size, without
+  // relying on how a shell carries the mask across (Wine's tray garbles the
+  // mask of icons larger than 16 pixels).
+  info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   TGdiBitmap colorBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!colorBitmap || !bits) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
-  const size_t stride = TBitmap::StrideFor(width, pf24bit);
-  for (int32_t y = 0; y < height; ++y)
-    std::memcpy(static_cast<uint8_t*>(bits) + size_t(y) * stride, color.ScanLine(y), stride);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* source = color.ScanLine(y);
+    uint8_t* target = static_cast<uint8_t*>(bits) + size_t(y) * size_t(width) * 4;
+    for (int32_t x = 0; x < width; ++x, source += 3, target += 4) {
+      target[0] = source[0], target[1] = source[1], target[2] = source[2];
+      target[3] = 255;
+    }
+  }
   GdiFlush();
 
   // A monochrome bitmap's rows are padded to 16 bits.
@@ -155,6 +169,12 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
       case WM_TRAYICON: FApplication.Guard([&form, lParam] { form.WMTrayIcon(uint32_t(lParam)); }); return 0;
+      case WM_DPICHANGED:
+      case WM_DISPLAYCHANGE:
+      case WM_SETTINGCHANGE:
+        // Any of these may mean a new icon size; the default handling follows.
+        FApplication.Guard([&form] { FollowDisplayScale(form); });
+        break;
       case WM_DESTROY:
         FApplication.Guard([&form] { form.FormDestroy(); });
         form.Timer1.OnChange = nullptr;
@@ -177,6 +197,12 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     FHandle = nullptr;
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void FollowDisplayScale(TVEMOMainForm& form) {
+  const int32_t dpi = NotificationAreaDpi();
+  form.SetTileSide(SmallIconSide(dpi));
+  if (form.History()) form.History()->SetThumbnailSize(ScaledForDpi(THistory::kThumbnailSize, dpi));
 }
 
 int RunMessageLoop() {
@@ -231,7 +257,10 @@ int RunProgram() {
     TTrayCommands trayCommands(form, trayServices);
     try {
       window.Attach(form);
+      // The first tiles are made at the icon size the display has now.
+      FollowDisplayScale(form);
       form.FormCreate();
+      FollowDisplayScale(form);
     } catch (const std::exception& error) {
       // Whatever start-up could not survive is shown, and the program ends
       // through the same close and teardown as after a refusal.

@@ -12,5 +12,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   TComApartment com;
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
-  return RunProgram();
+  try {
+    return RunProgram();
+  } catch (const std::exception& error) {
+    // Nothing is there yet to show it (the main window itself may be what
+    // failed), so a plain box says why the program cannot run.
+    MessageBoxW(nullptr, WideOf(error.what()).c_str(), L"Kobaru", MB_OK | MB_ICONERROR);
+    return 1;
+  }
 }

@@ -65,7 +65,8 @@ void TImagePreviewDialog::FormCreate() {
     actOpenFolder.Link(menu->Add(std::make_unique<TMenuItem>()));
   }
   FUi.SetMenus(MainMenu1, PopupMenu1);
-  FUi.SetClientSize(kPreviewSide, kPreviewSide);
+  FPreviewSide = ScaledForDpi(kPreviewSide, FUi.Dpi());
+  FUi.SetClientSize(FPreviewSide, FPreviewSide);
   FPreview = std::make_unique<TBitmap>();
 }
 
@@ -123,11 +124,15 @@ void TImagePreviewDialog::LoadPreview(const std::string& fileName) {
     return;
   }
   TBitmap picture;
-  LoadPicture(fileName, picture);
+  TOrientation orientation = orNormal;
+  LoadPicture(fileName, picture, &orientation);
   int32_t width = picture.Width(), height = picture.Height();
   if (!picture.Empty()) {
-    FitSize(kPreviewSide, width, height);
+    // Shrunk as stored, then set upright: the same rule as the tiles'.
+    FitStoredSize(FPreviewSide, orientation, width, height);
     std::unique_ptr<TBitmap> resized = ResizeBitmap(picture, width, height, rmNearestNeighbor, false);
+    if (resized && orientation != orNormal && !resized->Empty())
+      resized = OrientBitmap(*resized, orientation);
     if (resized) FPreview->Swap(*resized);
   }
   FUi.Invalidate();

@@ -20,6 +20,7 @@ struct TPoint {
   bool operator==(const TPoint&) const = default;
 };
 
+// The picture area's side at 96 dpi; it grows with the display's DPI.
 inline constexpr int32_t kPreviewSide = 256;
 // How far the window keeps from the task bar's edge.
 inline constexpr int32_t kPreviewMargin = 8;
@@ -52,6 +53,8 @@ public:
   // The dialog whose handlers the window's events go to; null when it is gone.
   virtual void SetDialog(TImagePreviewDialog* dialog) = 0;
   virtual void SetClientSize(int32_t width, int32_t height) = 0;
+  // The DPI the window is shown at.
+  virtual int32_t Dpi() { return 96; }
   // The window's outer size: border, title bar and menu bar included.
   virtual void OuterSize(int32_t& width, int32_t& height) = 0;
   // The screen's work area: the part the task bar leaves.
@@ -122,10 +125,13 @@ public:
   std::function<bool(const std::string&)> FileExists;
 
   const TBitmap& Preview() const { return *FPreview; }
+  // The picture area's side: kPreviewSide at the window's DPI.
+  int32_t PreviewSide() const { return FPreviewSide; }
   const std::string& FileName() const { return FFileName; }
 
 private:
   TImagePreviewUi& FUi;
   std::unique_ptr<TBitmap> FPreview;
   std::string FFileName;
+  int32_t FPreviewSide = kPreviewSide;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dialogs/dlgResource.h"
+#include "picture/DisplayScale_win.h"
 
 namespace {
 
@@ -146,6 +147,8 @@ void TImagePreviewWindow::SetClientSize(int32_t width, int32_t height) {
     SendMessageW(FToolTip.Get(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
+
+int32_t TImagePreviewWindow::Dpi() { return WindowDpi(FWindow.Get()); }
 
 void TImagePreviewWindow::OuterSize(int32_t& width, int32_t& height) {
   RECT outer;

@@ -26,6 +26,7 @@ public:
 
   void SetDialog(TImagePreviewDialog* dialog) override { FDialog = dialog; }
   void SetClientSize(int32_t width, int32_t height) override;
+  int32_t Dpi() override;
   void OuterSize(int32_t& width, int32_t& height) override;
   TRect WorkArea() override;
   void SetPosition(int32_t left, int32_t top) override;

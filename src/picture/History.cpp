@@ -109,6 +109,12 @@ void THistory::AddThumbnail(const TBitmap& tile) {
   FImages.Add(image, &mask);
 }
 
+void THistory::SetThumbnailSize(int32_t side) {
+  if (side <= 0 || (side == FImages.Width() && side == FImages.Height())) return;
+  FImages.SetSize(side, side);
+  Refresh();
+}
+
 void THistory::ItemClick(TMenuItem* Sender) {
   if (!FOnSelect || !Sender) return;
   // A copy: the handler may change the history while it runs.

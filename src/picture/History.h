@@ -1,7 +1,7 @@
 // The recent-picture history: the pictures last shown in the notification-area
 // icon, newest first, each with a copy of its tile, kept in step with a set of
-// menu items (the path as caption, the tile as a 20 x 20 thumbnail) under one
-// parent item.
+// menu items (the path as caption, the tile as a thumbnail: 20 x 20 at 96 dpi,
+// the menu's image size at the display's DPI otherwise) under one parent item.
 #pragma once
 
 #include <cstdint>
@@ -50,8 +50,11 @@ public:
   TMenuItem* MenuItems(int32_t index) const;
   const TImageList& Images() const { return FImages; }
 
-  // The thumbnails' side.
+  // The thumbnails' side at 96 dpi.
   static constexpr int32_t kThumbnailSize = 20;
+  // The menu's images become side x side (the display's scaling changed); the
+  // thumbnails are made again, each tile still centred unscaled.
+  void SetThumbnailSize(int32_t side);
 
 private:
   void Refresh();

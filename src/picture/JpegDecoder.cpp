@@ -114,6 +114,7 @@ struct TJpegDecoder::TImpl {
   bool Created = false;
   bool Started = false;
   bool Cmyk = false;
+  TOrientation Orientation = orNormal;
 
   ~TImpl() {
     if (Created) jpeg_destroy_decompress(&Info);
@@ -141,9 +142,18 @@ TJpegDecoder::TJpegDecoder(TStream& stream) : FImpl(std::make_unique<TImpl>()) {
   d.Source.Public.term_source = TermSource;
   d.Info.src = &d.Source.Public;
 
+  // Only APP1 segments are kept: they hold the EXIF block. A segment is at
+  // most 64 KiB, so what is kept stays bounded by the file itself.
+  jpeg_save_markers(&d.Info, JPEG_APP0 + 1, 0xFFFF);
   if (GuardedReadHeader(&d.Info, &d.Error) != JPEG_HEADER_OK) {
     if (d.Error.Message[0] == 0) std::strcpy(d.Error.Message, "no image");
     d.Fail();
+  }
+  for (jpeg_saved_marker_ptr marker = d.Info.marker_list; marker; marker = marker->next) {
+    static const char kExif[] = "Exif";
+    if (marker->data_length < sizeof kExif || std::memcmp(marker->data, kExif, sizeof kExif) != 0) continue;
+    d.Orientation = ExifOrientation(marker->data, marker->data_length);
+    break;
   }
   if (uint64_t(d.Info.image_width) * d.Info.image_height > kMaxJpegPixels)
     throw EInvalidGraphic("JPEG 画像が大きすぎます");
@@ -160,6 +170,7 @@ TJpegDecoder::~TJpegDecoder() = default;
 
 int32_t TJpegDecoder::Width() const { return int32_t(FImpl->Info.image_width); }
 int32_t TJpegDecoder::Height() const { return int32_t(FImpl->Info.image_height); }
+TOrientation TJpegDecoder::Orientation() const { return FImpl->Orientation; }
 
 void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink) {
   TImpl& d = *FImpl;
@@ -197,8 +208,9 @@ void TJpegDecoder::Load(TBitmap& bitmap) {
   bitmap.Swap(picture);
 }
 
-void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap) {
+void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap, TOrientation* orientation) {
   TFileStream stream(fileName, TFileStream::TMode::Read);
   TJpegDecoder decoder(stream);
   decoder.Load(bitmap);
+  if (orientation) *orientation = decoder.Orientation();
 }

@@ -9,6 +9,7 @@
 
 #include "framework/Graphics.h"
 #include "framework/Streams.h"
+#include "picture/Exif.h"
 
 // Pictures larger than this are refused before decoding starts: nothing the
 // program shows needs more, and a 32-bit process could not hold them anyway.
@@ -24,6 +25,8 @@ public:
 
   int32_t Width() const;
   int32_t Height() const;
+  // From the first EXIF block among the APP1 segments; orNormal without one.
+  TOrientation Orientation() const;
 
   // Decodes the rows top to bottom, each as Width() pixels of blue, green and
   // red bytes, into one reused buffer. Call once.
@@ -36,5 +39,6 @@ private:
   std::unique_ptr<TImpl> FImpl;
 };
 
-// Loads a JPEG file into bitmap as pf24bit.
-void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap);
+// Loads a JPEG file into bitmap as pf24bit, as stored; orientation, when
+// given, receives its EXIF orientation.
+void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap, TOrientation* orientation = nullptr);

@@ -8,6 +8,7 @@
 
 #include "framework/Exceptions.h"
 #include "framework/FloatControl.h"
+#include "picture/AreaAverageStream.h"
 
 const char* const kUnsupportedPixelFormat = "未対応のピクセルフォーマットです";
 const char* const kEmptySourceBitmap = "空のビットマップからは拡大縮小できません";
@@ -16,11 +17,6 @@ const char* const kProgressBilinear = "サイズ変更（バイリニア法）";
 const char* const kProgressAreaAverage = "サイズ変更（積分法）";
 
 namespace {
-
-// Keeps a destination pixel from reaching into the next source row or column
-// where (i + 1) x scale is a whole number. Held in extended precision: the
-// difference is formed there and only then stored as a float.
-constexpr long double kAreaEdge = 0.000001L;
 
 using TSourceRows = std::vector<const uint8_t*>;
 using TDestRows = std::vector<uint8_t*>;
@@ -265,69 +261,24 @@ std::unique_ptr<TBitmap> ResizeAreaAverage(const TBitmap& Source, int32_t NewWid
   auto result = std::make_unique<TBitmap>();
   result->SetPixelFormat(Source.PixelFormat());
   result->SetSize(NewWidth, NewHeight);
-  const TSourceRows sourceRows = SourceRowTable(Source);
-  const TDestRows destRows = DestRowTable(*result);
 
   // The product of the source sides is a 32-bit signed integer (wrapping as
   // such), divided by each target side in turn. A zero target side raises
   // here, before any pixel is touched.
   const int32_t sourceArea = int32_t(uint32_t(sourceWidth) * uint32_t(sourceHeight));
   const float area = float(FloatDivide(FloatDivide(sourceArea, NewWidth), NewHeight));
-  const float scaleX = float(FloatDivide(sourceWidth, NewWidth));
-  const float scaleY = float(FloatDivide(sourceHeight, NewHeight));
+  FloatDivide(sourceWidth, NewWidth);
+  FloatDivide(sourceHeight, NewHeight);
 
-  // How much of the source interval [i, i + 1) lies within [lo, hi].
-  auto weight = [](int32_t i, float lo, float hi) -> double {
-    const bool startsInside = (long double)i > lo;
-    const bool endsInside = (long double)i + 1 < hi;
-    if (startsInside && endsInside) return 1.0;
-    if (endsInside) return double(1.0L - ((long double)lo - i));
-    if (startsInside) return double((long double)hi - i);
-    return double((long double)hi - lo);
-  };
-
-  float sums[4];
-  // The column weights of one destination pixel are the same for each of its
-  // source rows; they are worked out once per pixel, with the same values and
-  // the same order of additions as working them out inside the row loop.
-  std::vector<double> columnWeights;
-  std::vector<size_t> columnOffsets;
-  for (int32_t y = 0; y < NewHeight; ++y) {
-    const float y0 = float((long double)y * scaleY);
-    const float y1 = float(((long double)y + 1) * scaleY - kAreaEdge);
-    const int32_t firstRow = int32_t(std::floor(y0));
-    const int32_t lastRow = int32_t(std::floor(y1));
-    uint8_t* dest = NewWidth > 0 ? destRows[size_t(y)] : nullptr;
-    for (int32_t x = 0; x < NewWidth; ++x) {
-      const float x0 = float((long double)x * scaleX);
-      const float x1 = float(((long double)x + 1) * scaleX - kAreaEdge);
-      const int32_t firstColumn = int32_t(std::floor(x0));
-      const int32_t lastColumn = int32_t(std::floor(x1));
-      columnWeights.clear();
-      columnOffsets.clear();
-      for (int32_t ix = firstColumn; ix <= lastColumn; ++ix) {
-        columnWeights.push_back(weight(ix, x0, x1));
-        columnOffsets.push_back(size_t(ix >= sourceWidth ? sourceWidth - 1 : ix) * size_t(n));
-      }
-      for (int c = 0; c < n; ++c) sums[c] = 0.0f;
-      // Without a column to read there is nothing to add (and a source
-      // without pixels has no rows to look up).
-      const int32_t rowsToRead = columnWeights.empty() ? firstRow - 1 : lastRow;
-      for (int32_t iy = firstRow; iy <= rowsToRead; ++iy) {
-        const double wy = weight(iy, y0, y1);
-        const uint8_t* row = sourceRows[size_t(iy >= sourceHeight ? sourceHeight - 1 : iy)];
-        for (size_t i = 0; i < columnWeights.size(); ++i) {
-          const double wx = columnWeights[i];
-          const uint8_t* pixel = row + columnOffsets[i];
-          for (int c = 0; c < n; ++c)
-            sums[c] = float((long double)sums[c] + ((long double)wx * wy) * pixel[c]);
-        }
-      }
-      for (int c = 0; c < n; ++c) dest[c] = ChannelByte(FloatDivide(sums[c], area));
-      dest += n;
-    }
-    progress.Running(y, NewHeight);
+  if (NewWidth > 0 && NewHeight > 0) {
+    // A source without pixels leaves every sum 0 over an area of 0.
+    if (Source.Empty()) FloatDivide(0.0L, area);
+    // The one averaging rule, fed the whole bitmap a row at a time.
+    TAreaAverageStream averager(sourceWidth, sourceHeight, NewWidth, NewHeight, n);
+    for (int32_t y = 0; y < sourceHeight; ++y) averager.AddRow(Source.ScanLine(y), n);
+    averager.Finish(*result);
   }
+  for (int32_t y = 0; y < NewHeight; ++y) progress.Running(y, NewHeight);
   progress.Ending();
   return result;
 }

@@ -36,8 +36,7 @@ TPictureKind KindOf(const std::string& fileName) {
 // picture's own pixel format (a TBitmap row of that format).
 class TPictureRows {
 public:
-  TPictureRows(const std::string& fileName, TPictureKind kind)
-      : FStream(fileName, TFileStream::TMode::Read) {
+  TPictureRows(const std::string& fileName, TPictureKind kind) : FStream(fileName, TFileStream::TMode::Read) {
     if (kind == TPictureKind::Bmp)
       FBmp = std::make_unique<TBmpDecoder>(FStream);
     else
@@ -45,6 +44,7 @@ public:
   }
   int32_t Width() const { return FBmp ? FBmp->Width() : FJpeg->Width(); }
   int32_t Height() const { return FBmp ? FBmp->Height() : FJpeg->Height(); }
+  TOrientation Orientation() const { return FJpeg ? FJpeg->Orientation() : orNormal; }
   TPixelFormat PixelFormat() const { return FBmp ? FBmp->PixelFormat() : pf24bit; }
   const std::vector<TRGBQuad>& Palette() const { return FBmp ? FBmp->Palette() : FNoPalette; }
   void ReadRows(const std::function<void(int32_t, const uint8_t*)>& sink) {
@@ -123,10 +123,11 @@ std::string PictureExtension(const std::string& FileName) {
   return ext;
 }
 
-void LoadPicture(const std::string& FileName, TBitmap& Bitmap) {
+void LoadPicture(const std::string& FileName, TBitmap& Bitmap, TOrientation* Orientation) {
+  if (Orientation) *Orientation = orNormal;
   switch (KindOf(FileName)) {
     case TPictureKind::Bmp: LoadBitmapFromFile(FileName, Bitmap); break;
-    case TPictureKind::Jpeg: LoadJpegFromFile(FileName, Bitmap); break;
+    case TPictureKind::Jpeg: LoadJpegFromFile(FileName, Bitmap, Orientation); break;
     case TPictureKind::None: break;
   }
 }
@@ -143,6 +144,20 @@ void FitSize(int32_t Side, int32_t& Width, int32_t& Height) {
   }
 }
 
+void FitStoredSize(int32_t Side, TOrientation orientation, int32_t& Width, int32_t& Height) {
+  if (!SwapsSides(orientation)) {
+    FitSize(Side, Width, Height);
+    return;
+  }
+  FitSize(Side, Height, Width);
+}
+
+int32_t ScaledForDpi(int32_t Pixels96, int32_t Dpi) {
+  if (Dpi <= 0) Dpi = 96;
+  const int64_t product = int64_t(Pixels96) * Dpi;
+  return int32_t((product >= 0 ? product + 48 : product - 48) / 96);
+}
+
 TColor TileBackColor() { return clBlack; }
 
 void MakeTile(const std::string& FileName, TBitmap& Tile, uint16_t Side) {
@@ -155,7 +170,10 @@ void MakeTile(const std::string& FileName, TBitmap& Tile, uint16_t Side) {
   } else {
     TPictureRows rows(FileName, kind);
     int32_t w = rows.Width(), h = rows.Height();
-    FitSize(Side, w, h);
+    // The picture is averaged as stored and only the small result is turned,
+    // so that rows still stream from the decoder one at a time.
+    const TOrientation orientation = rows.Orientation();
+    FitStoredSize(Side, orientation, w, h);
     if (w == rows.Width() && h == rows.Height()) {
       // Already fits: the resampler would hand back an unchanged copy.
       resized = std::make_unique<TBitmap>();
@@ -164,11 +182,13 @@ void MakeTile(const std::string& FileName, TBitmap& Tile, uint16_t Side) {
     } else {
       resized = StreamAreaAverage(rows, w, h);
     }
+    if (orientation != orNormal) resized = OrientBitmap(*resized, orientation);
   }
   // The tile is touched only now that the picture exists.
   Tile.Canvas().Brush.Color = TileBackColor();
   Tile.Canvas().FillRect({0, 0, Tile.Width(), Tile.Height()});
-  Tile.Canvas().Draw((Tile.Width() - resized->Width()) / 2, (Tile.Height() - resized->Height()) / 2, *resized);
+  Tile.Canvas().Draw((Tile.Width() - resized->Width()) / 2, (Tile.Height() - resized->Height()) / 2,
+                     *resized);
 }
 
 void BlendBitmaps(TBitmap& Dest, const TBitmap& Source1, const TBitmap& Source2, float Ratio) {

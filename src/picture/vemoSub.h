@@ -1,24 +1,38 @@
-// From a picture file to the 16 x 16 tile the notification-area icon shows,
-// and the cross-fade between two tiles.
+// From a picture file to the square tile the notification-area icon shows
+// (16 x 16 at 96 dpi, the small-icon size of the display otherwise), and the
+// cross-fade between two tiles.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "framework/Graphics.h"
+#include "picture/Exif.h"
 
 // Loads a .bmp, .jpg or .jpeg file (chosen by its extension, any letter case)
-// into Bitmap; any other extension leaves Bitmap as it was.
-void LoadPicture(const std::string& FileName, TBitmap& Bitmap);
+// into Bitmap as stored; any other extension leaves Bitmap as it was.
+// Orientation, when given, receives how the picture is set upright (orNormal
+// for everything but a JPEG with an EXIF orientation).
+void LoadPicture(const std::string& FileName, TBitmap& Bitmap, TOrientation* Orientation = nullptr);
 
 // Shrinks Width x Height to fit a Side x Side square, keeping proportions
 // (integer arithmetic, the shorter side rounded down). Never enlarges.
 void FitSize(int32_t Side, int32_t& Width, int32_t& Height);
 
-// Paints the picture in FileName, fitted into Side x Side by area averaging,
-// centred on the tile's background. On any failure the tile keeps its
+// The size a stored Width x Height picture is shrunk to so that, once turned
+// upright by orientation, it fits Side x Side: FitSize on the upright size,
+// the result's sides exchanged back for orientations 5 to 8.
+void FitStoredSize(int32_t Side, TOrientation orientation, int32_t& Width, int32_t& Height);
+
+// Paints the picture in FileName, upright, fitted into Side x Side by area
+// averaging (of the picture as stored, turned upright afterwards), centred on
+// the tile's background. On any failure the tile keeps its
 // previous content.
 void MakeTile(const std::string& FileName, TBitmap& Tile, uint16_t Side);
+
+// A length of Pixels96 at 96 dpi, at Dpi (MulDiv's rounding; 96 for a
+// Dpi that is not positive).
+int32_t ScaledForDpi(int32_t Pixels96, int32_t Dpi);
 
 // What a tile shows where the picture does not cover it.
 TColor TileBackColor();

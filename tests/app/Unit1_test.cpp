@@ -65,10 +65,12 @@ public:
   std::map<THandleValue, std::unique_ptr<TBitmap>> Live;
   THandleValue NextHandle = 0x100;
   int Created = 0;
+  int32_t Side = 16;
 
   THandleValue CreateIcon(const TBitmap& color, const TBitmap& mask) override {
-    EXPECT_EQ(color.Width(), 16);
-    EXPECT_EQ(color.Height(), 16);
+    EXPECT_EQ(color.Width(), Side);
+    EXPECT_EQ(color.Height(), Side);
+    EXPECT_EQ(mask.Width(), Side);
     EXPECT_EQ(color.PixelFormat(), pf24bit);
     EXPECT_EQ(mask.PixelFormat(), pf1bit);
     for (int32_t y = 0; y < mask.Height(); ++y)
@@ -159,8 +161,12 @@ protected:
   }
 
   void Create() {
+    Form = std::make_unique<TVEMOMainForm>(ServicesFor());
+    Form->FormCreate();
+  }
+  TMainFormServices ServicesFor() {
     App.Title = "Kobaru";
-    TMainFormServices services{
+    return TMainFormServices{
         App,
         Window,
         Clock,
@@ -179,8 +185,6 @@ protected:
           return Exists ? Exists(path) : std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
         },
         Enumerator};
-    Form = std::make_unique<TVEMOMainForm>(services);
-    Form->FormCreate();
   }
 
   // One timer message at clock value t (none while the timer is off).
@@ -824,3 +828,72 @@ TEST_F(MainFormTest, FadeRatioFollowsTheTimeIntoTheFadeSecond) {
 }
 
 }  // namespace
+
+// --- Display scaling -------------------------------------------------------------------
+
+TEST_F(MainFormTest, ANewIconSizeRemakesEveryTileAndTheIconAtOnceEvenMidFade) {
+  const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 0, 200)});
+  TicksUntil(start + 1000 + 3000 + 400);
+  ASSERT_TRUE(Form->IsFading());
+  ASSERT_FALSE(Form->Current().Path.empty());
+  Tray.Calls.clear();
+
+  Icons.Side = 24;
+  Form->SetTileSide(24);
+  EXPECT_EQ(Form->TileSide(), 24);
+  for (const TBitmap* tile :
+       std::initializer_list<const TBitmap*>{Form->Current().Bitmap.get(), Form->Next().Bitmap.get(),
+                                             Form->BlendTile(), Form->DefaultTile(), Form->MaskBitmap()})
+    EXPECT_EQ(tile->Width(), 24);
+  TBitmap expected(24, 24, pf24bit);
+  MakeTile(Form->Current().Path, expected, 24);
+  EXPECT_TRUE(SameTile(*Form->Current().Bitmap, expected));
+  // The icon shows the fade at the new size straight away.
+  BlendBitmaps(expected, *Form->Current().Bitmap, *Form->Next().Bitmap, 0.4f);
+  EXPECT_TRUE(SameTile(IconTile(), expected));
+  ASSERT_EQ(Tray.CallsOf(kNimModify, kNifIcon).size(), 1u);
+  EXPECT_EQ(Tray.Calls.back().Data.hIcon, Form->Icon());
+  EXPECT_EQ(Icons.Live.size(), 1u);
+
+  // The show goes on at the new size; the same size again changes nothing.
+  TicksUntil(Clock.Value + 1000);
+  EXPECT_EQ(Form->Current().Bitmap->Width(), 24);
+  const int created = Icons.Created;
+  Form->SetTileSide(24);
+  EXPECT_EQ(Icons.Created, created);
+}
+
+TEST_F(MainFormTest, TheDefaultTileIsDrawnAtTheIconSizeAndAnUnreadablePictureIsStretched) {
+  Icons.Side = 32;
+  App.Title = "Kobaru";
+  Picture("pics/a.bmp", RGBColor(10, 200, 30));
+  StoredFolders = {Folder("pics")};
+  // The size is known before start-up: the first icon is already 32 x 32.
+  Form = std::make_unique<TVEMOMainForm>(ServicesFor());
+  Form->SetTileSide(32);
+  Form->FormCreate();
+  std::unique_ptr<TBitmap> pinwheel = TVEMOMainForm::MakeDefaultTile(32);
+  EXPECT_TRUE(SameTile(IconTile(), *pinwheel));
+  // A crisp pinwheel, not a stretched one: solid white arms, black corners,
+  // the same after a quarter turn, and not a 2 x 2 blow-up of the 16-px one.
+  int white = 0;
+  bool blockwise = true;
+  for (int32_t y = 0; y < 32; ++y)
+    for (int32_t x = 0; x < 32; ++x) {
+      const TColor c = pinwheel->PixelColor(x, y);
+      white += c == clWhite;
+      blockwise = blockwise && c == pinwheel->PixelColor(x & ~1, y & ~1);
+      EXPECT_NEAR(RedOf(c), RedOf(pinwheel->PixelColor(31 - y, x)), 1) << x << "," << y;
+    }
+  EXPECT_GT(white, 120);
+  EXPECT_FALSE(blockwise);
+  EXPECT_EQ(pinwheel->PixelColor(0, 0), clBlack);
+
+  // The next picture gone before the size changes: its old tile, stretched.
+  const TColor old = Form->Next().Bitmap->PixelColor(31, 31);
+  std::filesystem::remove(vemo_test::PathFromUtf8(Form->Next().Path));
+  Icons.Side = 16;
+  Form->SetTileSide(8);  // below 16 is taken as 16
+  EXPECT_EQ(Form->TileSide(), 16);
+  EXPECT_EQ(Form->Next().Bitmap->PixelColor(15, 15), old);
+}

@@ -75,6 +75,7 @@ struct TWindowLog {
   TPoint Position{-1, -1};
   int32_t ClientWidth = 0, ClientHeight = 0;
   bool ShowMainFormWhileShown = false;
+  int32_t Dpi = 96;
   TMenuItem* MainMenu = nullptr;
   TMenuItem* PopupMenu = nullptr;
 };
@@ -95,6 +96,7 @@ public:
     width = FLog.ClientWidth + 6;
     height = FLog.ClientHeight + 6 + 20 + 19;
   }
+  int32_t Dpi() override { return FLog.Dpi; }
   TRect WorkArea() override { return TRect{0, 0, 1024, 738}; }
   void SetPosition(int32_t left, int32_t top) override { FLog.Position = {left, top}; }
   void SetCaption(const std::string& caption) override { FLog.Caption = caption; }
@@ -279,3 +281,29 @@ TEST_F(PreviewDialogTest, MenusOpenThePictureAndItsFolderAndADoubleClickOpensThe
 }
 
 }  // namespace
+
+TEST_F(PreviewDialogTest, AtAnotherDpiTheAreaGrowsAndPhotosShowUpright) {
+  Log.Dpi = 144;  // 150 %: the 256-px limit becomes 384
+  const std::string large = Picture(1024, 768);
+  TImagePreviewDialog::ShowPreviewDialog(Services([&](TImagePreviewDialog& dialog) {
+                                           EXPECT_EQ(dialog.PreviewSide(), 384);
+                                           EXPECT_EQ(dialog.Preview().Width(), 384);
+                                           EXPECT_EQ(dialog.Preview().Height(), 288);
+                                         }),
+                                         TPoint{1000, 750}, large);
+  EXPECT_EQ(Log.ClientWidth, 384);
+  EXPECT_EQ(Log.ClientHeight, 384);
+
+  // Stored 32 x 64 on its side (orientation 6): shown 64 x 32, red top left.
+  TImagePreviewDialog::ShowPreviewDialog(
+      Services([&](TImagePreviewDialog& dialog) {
+        ASSERT_EQ(dialog.Preview().Width(), 64);
+        ASSERT_EQ(dialog.Preview().Height(), 32);
+        const TColor topLeft = dialog.Preview().PixelColor(4, 4),
+                     bottomRight = dialog.Preview().PixelColor(60, 28);
+        EXPECT_GT(RedOf(topLeft), 250);
+        EXPECT_LT(GreenOf(topLeft) + BlueOf(topLeft), 8);
+        EXPECT_GT(RedOf(bottomRight) + GreenOf(bottomRight) + BlueOf(bottomRight), 750);
+      }),
+      TPoint{1000, 750}, TestDataPath("jpeg/orientation-6.jpg"));
+}

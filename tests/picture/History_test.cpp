@@ -146,6 +146,19 @@ TEST_F(HistoryTest, TilesOfOtherSizesAreCentredWithTruncatingHalves) {
   EXPECT_EQ(History().Images().Masks(0).PixelColor(19, 19), clBlack);
 }
 
+TEST_F(HistoryTest, AtAnotherDpiThumbnailsTakeTheMenuImageSizeAndKeepTheirTilesUnscaled) {
+  History().Add("a", *MakeTile(3, 24, 24));
+  History().SetThumbnailSize(30);  // 150 %: a 24-px tile with a 3-px border
+  ASSERT_EQ(History().Images().Width(), 30);
+  ASSERT_EQ(History().Images().Count(), 1);
+  const TBitmap& mask = History().Images().Masks(0);
+  EXPECT_EQ(mask.PixelColor(2, 2), clWhite);
+  EXPECT_EQ(mask.PixelColor(3, 3), clBlack);
+  EXPECT_EQ(mask.PixelColor(26, 26), clBlack);
+  EXPECT_EQ(mask.PixelColor(27, 27), clWhite);
+  EXPECT_EQ(History().Images().Images(0).PixelColor(3, 3), RGBColor(0, 0, 3));
+}
+
 TEST_F(HistoryTest, ChoosingAnEntryHandsItsPathFoundThroughTheTagToTheHandler) {
   Add("P1", 1);
   Add("P2", 2);

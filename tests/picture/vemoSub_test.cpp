@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <limits>
 
 #include "framework/BmpFile.h"
@@ -52,9 +54,9 @@ void SavePicture(const std::string& file, int width, int height, TColor colour) 
 TEST(FitSize, ShrinksIntoTheSquareKeepingProportions) {
   const struct {
     int32_t side, w, h, ew, eh;
-  } cases[] = {{16, 640, 480, 16, 12}, {16, 480, 640, 12, 16}, {16, 100, 100, 16, 16}, {16, 17, 3, 16, 2},
-               {16, 10, 8, 10, 8},     {16, 16, 16, 16, 16},   {256, 1024, 768, 256, 192}, {16, 1000, 10, 16, 0},
-               {16, 0, 0, 0, 0}};
+  } cases[] = {{16, 640, 480, 16, 12},     {16, 480, 640, 12, 16}, {16, 100, 100, 16, 16},
+               {16, 17, 3, 16, 2},         {16, 10, 8, 10, 8},     {16, 16, 16, 16, 16},
+               {256, 1024, 768, 256, 192}, {16, 1000, 10, 16, 0},  {16, 0, 0, 0, 0}};
   for (const auto& c : cases) {
     int32_t w = c.w, h = c.h;
     FitSize(c.side, w, h);
@@ -153,10 +155,11 @@ TEST(MakeTile, FailuresLeaveThePreviousTile) {
 
 TEST(MakeTile, RowStreamingMatchesTheWholePicturePipeline) {
   std::vector<std::string> files;
-  for (const char* name : {"rgb-420", "rgb-444", "progressive", "grey", "cmyk", "restart", "landscape-640x480",
-                           "portrait-300x500", "uniform-200x150", "small-10x8"})
+  for (const char* name : {"rgb-420", "rgb-444", "progressive", "grey", "cmyk", "restart",
+                           "landscape-640x480", "portrait-300x500", "uniform-200x150", "small-10x8"})
     files.push_back(TestDataPath(std::string("jpeg/") + name + ".jpg"));
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::u8path(TestDataPath("bmp")))) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::u8path(TestDataPath("bmp")))) {
     const auto u8 = entry.path().u8string();
     const std::string path(u8.begin(), u8.end());
     if (PictureExtension(path) != "bmp") continue;
@@ -216,4 +219,113 @@ TEST(BlendBitmaps, RefusesBadArgumentsBeforeWritingAnything) {
   EXPECT_EQ(message(dest, wide, b, 2.0f), "ピクセルフォーマットはpf24bitでなければなりません");
   EXPECT_EQ(message(dest, a, wide, 0.5f), "ピクセルフォーマットはpf24bitでなければなりません");
   EXPECT_EQ(PixelHash(dest), before);
+}
+
+namespace {
+
+// A tile of the given side made from a picture saved as a BMP.
+std::unique_ptr<TBitmap> TileAt(int32_t side, const TBitmap& picture) {
+  TTempDir dir;
+  SaveBitmapToFile(dir.File("p.bmp"), picture);
+  auto tile = std::make_unique<TBitmap>(side, side, pf24bit);
+  MakeTile(dir.File("p.bmp"), *tile, uint16_t(side));
+  return tile;
+}
+
+// The red byte of every tile pixel, one string per row, as the hand-worked
+// grids below write them: '.' for 0, otherwise the value.
+std::vector<std::string> RedGrid(const TBitmap& tile) {
+  std::vector<std::string> rows;
+  for (int32_t y = 0; y < tile.Height(); ++y) {
+    std::string row;
+    for (int32_t x = 0; x < tile.Width(); ++x) {
+      const int r = RedOf(tile.PixelColor(x, y));
+      if (r == 0) {
+        row += '.';
+      } else {
+        row += ' ';
+        row += std::to_string(r);
+        row += ' ';
+      }
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::string> Grid(int32_t side, const std::function<int(int32_t x, int32_t y)>& red) {
+  TBitmap expected(side, side, pf24bit);
+  for (int32_t y = 0; y < side; ++y)
+    for (int32_t x = 0; x < side; ++x) expected.SetPixelColor(x, y, RGBColor(uint8_t(red(x, y)), 0, 0));
+  return RedGrid(expected);
+}
+
+}  // namespace
+
+TEST(MakeTile, LargerTilesFollowTheSameRulesAtTheirSide) {
+  // 20: 60 x 30, left half red 90, right half 30 -> 20 x 10 (3 x 3 blocks)
+  // at (0, 5); the halves meet exactly between tile columns 9 and 10.
+  TBitmap halves(60, 30, pf24bit);
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 0; x < 60; ++x) halves.SetPixelColor(x, y, RGBColor(x < 30 ? 90 : 30, 0, 0));
+  EXPECT_EQ(RedGrid(*TileAt(20, halves)), Grid(20, [](int32_t x, int32_t y) {
+              return y < 5 || y >= 15 ? 0 : x < 10 ? 90 : 30;
+            }));
+
+  // 24: 72 x 24, black with one red column (255) at x = 4 -> 24 x 8 at (0, 8).
+  // Tile column 1 averages source columns 3..5 of every row: 255 x 3 / 9 =
+  // 85 (the 10^-6 trimmed from each last column keeps it below 85.0000...).
+  TBitmap line(72, 24, pf24bit);
+  line.Canvas().Brush.Color = clBlack;
+  line.Canvas().FillRect({0, 0, 72, 24});
+  for (int32_t y = 0; y < 24; ++y) line.SetPixelColor(4, y, RGBColor(255, 0, 0));
+  EXPECT_EQ(RedGrid(*TileAt(24, line)),
+            Grid(24, [](int32_t x, int32_t y) { return y >= 8 && y < 16 && x == 1 ? 85 : 0; }));
+
+  // 32: 96 x 64 of one colour -> 32 x 21 (64 x 32 div 96) at (0, 5), exact.
+  TBitmap uniform(96, 64, pf24bit);
+  uniform.Canvas().Brush.Color = RGBColor(201, 0, 0);
+  uniform.Canvas().FillRect({0, 0, 96, 64});
+  EXPECT_EQ(RedGrid(*TileAt(32, uniform)),
+            Grid(32, [](int32_t, int32_t y) { return y >= 5 && y < 26 ? 201 : 0; }));
+}
+
+TEST(MakeTile, PhotosComeOutUprightInEveryOrientation) {
+  // Each file holds the same 64 x 32 picture (red, green / blue, white) stored
+  // turned against its EXIF orientation; upright it is a 16 x 8 tile at (0, 4).
+  const struct {
+    int X, Y;
+    TColor Colour;
+  } quadrants[] = {{3, 5, RGBColor(255, 0, 0)},
+                   {12, 5, RGBColor(0, 255, 0)},
+                   {3, 10, RGBColor(0, 0, 255)},
+                   {12, 10, RGBColor(255, 255, 255)}};
+  auto near = [](TColor a, TColor b) {
+    return std::abs(RedOf(a) - RedOf(b)) <= 4 && std::abs(GreenOf(a) - GreenOf(b)) <= 4 &&
+           std::abs(BlueOf(a) - BlueOf(b)) <= 4;
+  };
+  for (int o = 1; o <= 8; ++o) {
+    const std::string file = TestDataPath("jpeg/orientation-" + std::to_string(o) + ".jpg");
+    TBitmap tile(16, 16, pf24bit);
+    MakeTile(file, tile, 16);
+    for (int y : {0, 3, 12, 15}) EXPECT_TRUE(RowIsBlack(tile, y)) << "orientation " << o << " row " << y;
+    for (const auto& q : quadrants)
+      EXPECT_TRUE(near(tile.PixelColor(q.X, q.Y), q.Colour))
+          << "orientation " << o << " at " << q.X << "," << q.Y;
+
+    // Loading keeps the picture as stored and reports how to turn it.
+    TBitmap stored;
+    TOrientation orientation = orNormal;
+    LoadPicture(file, stored, &orientation);
+    EXPECT_EQ(orientation, TOrientation(o));
+    EXPECT_EQ(stored.Width(), SwapsSides(orientation) ? 32 : 64);
+  }
+}
+
+TEST(ScaledForDpi, RoundsLikeMulDiv) {
+  EXPECT_EQ(ScaledForDpi(256, 144), 384);
+  EXPECT_EQ(ScaledForDpi(20, 120), 25);
+  EXPECT_EQ(ScaledForDpi(20, 96), 20);
+  EXPECT_EQ(ScaledForDpi(3, 144), 5);  // 4.5 goes up
+  EXPECT_EQ(ScaledForDpi(20, 0), 20);
 }

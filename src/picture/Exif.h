@@ -1,0 +1,39 @@
+// The orientation a camera records in a JPEG's EXIF block, and the turns and
+// mirrors that set a picture upright by it.
+//
+// The block comes from a file and is treated as hostile: whatever cannot be
+// read (truncated, offsets outside it, absurd counts, a value out of range)
+// counts as no orientation, never as an error, and nothing outside the given
+// bytes is ever read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "framework/Graphics.h"
+
+// The EXIF Orientation values: how the stored picture must be turned to be
+// upright. 1 (and no tag) leaves it as it is.
+enum TOrientation : uint8_t {
+  orNormal = 1,
+  orMirrorLeftRight = 2,
+  orTurn180 = 3,
+  orMirrorTopBottom = 4,
+  orTranspose = 5,
+  orTurnClockwise = 6,
+  orTransverse = 7,
+  orTurnAnticlockwise = 8,
+};
+
+// The orientation in an APP1 segment's payload (what follows the marker and
+// its length: "Exif\0\0", then the TIFF header and IFD0). orNormal when the
+// payload is not EXIF, has no Orientation in IFD0, or cannot be read.
+TOrientation ExifOrientation(const uint8_t* payload, size_t size);
+
+// Orientations 5 to 8 exchange the picture's width and height.
+inline bool SwapsSides(TOrientation orientation) { return orientation >= orTranspose; }
+
+// Source turned upright: a new bitmap of the same pixel format (packed
+// formats come out as pf24bit), with width and height exchanged for orientations 5 to 8.
+std::unique_ptr<TBitmap> OrientBitmap(const TBitmap& Source, TOrientation orientation);
