@@ -1,7 +1,5 @@
 #include "framework/Forms_win.h"
 
-#include <objbase.h>
-
 #include <vector>
 
 #include "framework/Exceptions.h"
@@ -33,16 +31,6 @@ void RegisterWindowClassOnce(WNDCLASSEXW windowClass) {
   if (!windowClass.hCursor) windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   if (!RegisterClassExW(&windowClass))
     throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
-}
-
-TComApartment::TComApartment() {
-  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  // S_FALSE (already initialised on this thread) must be balanced as well.
-  FInitialized = SUCCEEDED(result);
-}
-
-TComApartment::~TComApartment() {
-  if (FInitialized) CoUninitialize();
 }
 
 void TWinMessageBoxes::Show(const std::string& text, const std::string& caption, TMsgDlgType type) {

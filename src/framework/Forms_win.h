@@ -1,4 +1,4 @@
-// The Win32 half of the form framework: window classes, COM, message boxes
+// The Win32 half of the form framework: window classes and message boxes
 // through MessageBoxW; the handle owners come with it.
 // Included only by Windows code.
 #pragma once
@@ -19,19 +19,6 @@ std::string SystemErrorText(DWORD code);
 // cbSize, hInstance and the arrow cursor are filled in, and the program's own
 // icon when the class names none. A refusal raises Exception.
 void RegisterWindowClassOnce(WNDCLASSEXW windowClass);
-
-// COM on this thread, apartment-threaded, for as long as the object lives.
-class TComApartment {
-public:
-  TComApartment();
-  ~TComApartment();
-  TComApartment(const TComApartment&) = delete;
-  TComApartment& operator=(const TComApartment&) = delete;
-  bool Initialized() const { return FInitialized; }
-
-private:
-  bool FInitialized = false;
-};
 
 // Message boxes through MessageBoxW, owned by the given window (none by
 // default), modal to the task.

@@ -1,5 +1,7 @@
 #include "framework/WinHandles_win.h"
 
+#include <objbase.h>
+
 #include "framework/Streams.h"
 
 std::wstring WideOf(const std::string& text) {
@@ -20,6 +22,16 @@ TWindowDC::TWindowDC(HWND window, bool withWindowFont) : FWindow(window), FDC(Ge
 TWindowDC::~TWindowDC() {
   if (FDC && FOldFont) SelectObject(FDC, FOldFont);
   if (FDC) ReleaseDC(FWindow, FDC);
+}
+
+TComApartment::TComApartment() {
+  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // S_FALSE (already initialised on this thread) must be balanced as well.
+  FInitialized = SUCCEEDED(result);
+}
+
+TComApartment::~TComApartment() {
+  if (FInitialized) CoUninitialize();
 }
 
 std::vector<std::string> TDroppedFiles::Paths() const {

@@ -124,6 +124,19 @@ private:
   T* FPointer = nullptr;
 };
 
+// COM on this thread, apartment-threaded, for as long as the object lives.
+class TComApartment {
+public:
+  TComApartment();
+  ~TComApartment();
+  TComApartment(const TComApartment&) = delete;
+  TComApartment& operator=(const TComApartment&) = delete;
+  bool Initialized() const { return FInitialized; }
+
+private:
+  bool FInitialized = false;
+};
+
 // The files of one WM_DROPFILES, handed back to the shell (DragFinish) when
 // this goes, whatever happens to the paths.
 class TDroppedFiles {
