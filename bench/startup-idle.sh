@@ -14,17 +14,7 @@ case "$preset" in
 esac
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j 2 --target vemo_startup_bench
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  for n in $(seq 150 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      sleep 1
-      break
-    fi
-  done
-fi
-trap '[ -n "$xvfb_pid" ] && kill "$xvfb_pid"' EXIT
+source scripts/virtual-display.sh
+start_virtual_display 150 199
+trap stop_virtual_display EXIT
 bash scripts/wine-run.sh --arch "$arch" --prefix "build/$preset/wineprefix" "build/$preset/vemo_startup_bench.exe"

@@ -92,32 +92,18 @@ winepath="Z:${demo//\//\\}\\pictures"
 # code page 932 text (ASCII here) with CR LF line ends.
 printf '[General]\r\nInterval=3\r\n[Folders]\r\nCount=1\r\n0=%s\r\n' "$winepath" >"$demo/vemo.ini"
 
-xvfb_pid=""
+source scripts/virtual-display.sh
 vemo_pid=""
 cleanup() {
   if [ -n "$vemo_pid" ]; then kill "$vemo_pid" >/dev/null 2>&1 || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" >/dev/null 2>&1 || true; fi
-  return 0
+  stop_virtual_display
 }
 trap cleanup EXIT
 
-display=""
-for n in $(seq 150 199); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-    display=":$n"
-    break
-  fi
-done
-[ -n "$display" ] || fail "no free X display number between :150 and :199"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 1 50); do
-  xdpyinfo >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start on $display"
-say "virtual display $display is up (Xvfb, pid $xvfb_pid)"
+# A virtual display of its own, even where --headless left a real one set.
+unset DISPLAY
+start_virtual_display 150 199 || fail "no virtual display could be started"
+say "virtual display $DISPLAY is up (Xvfb, pid $virtual_display_pid)"
 
 wine_run "$demo/vemo.exe" >"$demo/vemo.log" 2>&1 &
 vemo_pid=$!

@@ -28,12 +28,12 @@ finish() {
 }
 
 work=$(mktemp -d)
-xvfb_pid=""
+source scripts/virtual-display.sh
 live_prefixes=()
 cleanup() {
   local p
   for p in "${live_prefixes[@]}"; do WINEPREFIX="$p" wineserver -k >/dev/null 2>&1 || true; done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1
+  stop_virtual_display
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -72,17 +72,7 @@ check "win32 zip holds exactly vemo.exe, README, LICENSE, notices" zip_holds_exa
 check "win64 zip holds exactly vemo.exe, README, LICENSE, notices" zip_holds_exactly_the_files win64 windows64
 
 # --- The installers under Wine --------------------------------------------------
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  for n in $(seq 150 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      break
-    fi
-  done
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-fi
+start_virtual_display 150 199 || { echo "no display for the installers' tests"; exit 1; }
 
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kobaru'
 # Settings without folders: the program then has nothing to scan.

@@ -53,33 +53,11 @@ step "test asan" ctest --preset asan
 
 # Each Windows build's tests share one Wine prefix inside its build tree and
 # one wineserver for the whole run; both builds share one virtual display.
-xvfb_pid=""
+source scripts/virtual-display.sh
 started_prefixes=()
-start_display() {
-  # A display that is set but cannot be reached counts as none.
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local display="" n
-  for n in $(seq 90 149); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      display=":$n"
-      break
-    fi
-  done
-  [ -n "$display" ] || { echo "no free X display number between :90 and :149"; return 1; }
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=$display
-  for _ in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && return 0
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "Xvfb did not start on $display"
-  return 1
-}
 start_wine() {  # start_wine ARCH PREFIX
   local arch=$1 prefix=$2
-  start_display || return 1
+  start_virtual_display 90 149 || return 1
   bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" --init-only || return 1
   # Making a fresh prefix leaves its wineserver running for a few seconds; a
   # persistent one can only start once that one has gone.
@@ -105,8 +83,7 @@ stop_windows_env() {
   for prefix in "${started_prefixes[@]}"; do
     WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1
-  return 0
+  stop_virtual_display
 }
 trap stop_windows_env EXIT
 

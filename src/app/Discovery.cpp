@@ -30,9 +30,11 @@ namespace {
 
 class TScan {
 public:
-  TScan(TStringList& list, TFolderEnumerator& enumerator) : FList(list), FEnumerator(enumerator) {}
+  TScan(TStringList& list, TFolderEnumerator& enumerator, const std::function<bool()>& cancelled)
+      : FList(list), FEnumerator(enumerator), FCancelled(cancelled) {}
 
   void Folder(std::string folder) {
+    if (Cancelled()) return;
     if (folder.back() != PathDelim) folder += PathDelim;
     std::unique_ptr<TFolderReader> reader = FEnumerator.Open(folder);
     if (!reader) return;
@@ -47,6 +49,7 @@ public:
 
     TFolderEntry entry;
     while (reader->Next(entry)) {
+      if (++FEntries % kScanCancelStride == 0 && Cancelled()) break;
       if (entry.Kind == ekFolder) {
         if (entry.Name != "." && entry.Name != "..") Folder(folder + entry.Name);
       } else if (entry.Kind == ekFile && IsPictureFile(entry.Name)) {
@@ -57,8 +60,16 @@ public:
   }
 
 private:
+  bool Cancelled() {
+    if (!FStopped && FCancelled) FStopped = FCancelled();
+    return FStopped;
+  }
+
   TStringList& FList;
   TFolderEnumerator& FEnumerator;
+  std::function<bool()> FCancelled;
+  bool FStopped = false;
+  uint64_t FEntries = 0;
   // The identities of the folders from the scanned one down to the current.
   std::vector<TFolderIdentity> FPath;
 };
@@ -66,9 +77,14 @@ private:
 }  // namespace
 
 void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator) {
+  ScanFolder(folder, list, enumerator, nullptr);
+}
+
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
+                const std::function<bool()>& cancelled) {
   // No folder at all is nothing to scan, not the root of the current drive.
   if (folder.empty()) return;
-  TScan(list, enumerator).Folder(folder);
+  TScan(list, enumerator, cancelled).Folder(folder);
 }
 
 #ifndef _WIN32

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,3 +83,9 @@ std::unique_ptr<TFolderEnumerator> NewWindowsFolderEnumerator(bool fastFind);
 // end; a folder reached by two different routes is scanned on each.
 void ScanFolder(const std::string& folder, TStringList& list);
 void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator);
+// The same, asking cancelled on entering every folder and after every
+// kScanCancelStride entries; once it answers true the scan ends at once,
+// with what it had found so far.
+inline constexpr int kScanCancelStride = 256;
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
+                const std::function<bool()>& cancelled);

@@ -1,9 +1,12 @@
 #include "app/Unit1.h"
 
 #include <cstdio>
+#include <exception>
 #include <utility>
+#include <vector>
 
 #include "common/ZoCommon.h"
+#include "picture/JpegDecoder.h"
 #include "picture/Pinwheel.h"
 #include "picture/ZoBLibResize.h"
 #include "picture/vemoSub.h"
@@ -176,16 +179,8 @@ void TVEMOMainForm::FormCreate() {
   Application().Guard([this] { FServices.LoadSettings(SettingsState()); });
 
   FCurrent.Bitmap->Assign(*FDefaultTile);
-  // Likewise an unreadable first picture: it is shown, the default picture
-  // stands in for its tile, and the show will skip past it after Play.
-  Application().Guard([this] {
-    try {
-      RebuildPlayList();
-    } catch (...) {
-      FNext.Bitmap->Assign(*FDefaultTile);
-      throw;
-    }
-  });
+  FNext.Bitmap->Assign(*FDefaultTile);
+  FPlayList = std::make_shared<TStringList>();
 
   FElapsed = uint32_t(FInterval) * 1000;
   FLastTick = FServices.Clock.Now();
@@ -200,11 +195,16 @@ void TVEMOMainForm::FormCreate() {
     return;
   }
   FIconRegistered = true;
+  // The icon is up before the folders are looked at, however long that takes.
+  // An unreadable first picture is shown; the default picture stands in for
+  // its tile, and the show will skip past it after Play.
+  Application().Guard([this] { RebuildPlayList(); });
 }
 
 void TVEMOMainForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
+  CancelWork();
   Timer1.SetEnabled(false);
   TrayReAddTimer.SetEnabled(false);
   if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
@@ -259,18 +259,37 @@ void TVEMOMainForm::SetNewInterval(uint16_t seconds) {
 void TVEMOMainForm::Timer1Timer() {
   if (!FPlayList) return;
   const uint32_t now = FServices.Clock.Now();
+  const uint32_t before = FElapsed;
   FElapsed += now - FLastTick;
   FLastTick = now;
 
-  if (FElapsed >= uint32_t(FInterval) * 1000 + 1000) {
-    if (!Advance()) {
+  if (FNothingToShow) {
+    FNothingToShow = false;
+    Stop(true);
+    ShowNothingToShow();
+    return;
+  }
+  const uint32_t fadeStart = uint32_t(FInterval) * 1000;
+  if (!FNextReady) {
+    // The picture on show stays until the next tile is made; time does not
+    // run into the fade, which then takes its full second.
+    if (before >= fadeStart + 1000) {
+      FElapsed = before;
+      return;
+    }
+    if (FElapsed > fadeStart) FElapsed = fadeStart;
+  }
+  if (FElapsed >= fadeStart + 1000) {
+    Advance();
+    if (FNothingToShow) {
+      FNothingToShow = false;
       Stop(true);
       ShowNothingToShow();
     }
     return;
   }
   if (IsFading()) {
-    const float ratio = float(double(FElapsed - uint32_t(FInterval) * 1000) / 1000.0);
+    const float ratio = float(double(FElapsed - fadeStart) / 1000.0);
     BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, *FNext.Bitmap, ratio);
     UpdateIcon(*FBlendTile);
     ModifyTrayIcon(FServices.Tray, Handle(), FIcon.Handle());
@@ -280,7 +299,11 @@ void TVEMOMainForm::Timer1Timer() {
   if (FStopPending) SetClockRunning(false);
 }
 
-bool TVEMOMainForm::Advance() {
+bool TVEMOMainForm::WaitingForTile() const {
+  return IsPlaying() && !FNextReady && FElapsed >= uint32_t(FInterval) * 1000;
+}
+
+void TVEMOMainForm::Advance() {
   FCurrent.Index = FNext.Index;
   FCurrent.Path = FNext.Path;
   FCurrent.Bitmap->Assign(*FNext.Bitmap);
@@ -289,40 +312,166 @@ bool TVEMOMainForm::Advance() {
   FTipText = FCurrent.Path;
   SetTrayTip(FServices.Tray, Handle(), FIcon.Handle(), FTipText);
 
-  if (!FindNextPicture(FNext.Index)) return false;
-  FNext.Path = FPlayList->Strings(FNext.Index);
-  MakeTile(FNext.Path, *FNext.Bitmap, uint16_t(FTileSide));
+  // The next tile is made while this picture stands.
   FElapsed = 0;
-  return true;
+  PrepareNext(FNext.Index, true, false);
 }
 
-bool TVEMOMainForm::FindNextPicture(int32_t& index) {
-  // Should the existence test ever refuse every file a fresh scan lists, the
-  // search ends after that one pass instead of rescanning for ever.
-  bool rebuilt = false;
-  for (;;) {
-    ++index;
-    if (index < FPlayList->Count()) {
-      if (FServices.FileExists(FPlayList->Strings(index))) return true;
-      continue;
+// --- Work for the worker ------------------------------------------------------------
+
+// What the worker needs to find and prepare the next picture, and what it found.
+// Owned by the work itself, so that nothing of the window is touched there.
+struct TVEMOMainForm::TPrepareJob {
+  std::shared_ptr<const TStringList> List;
+  std::function<bool(const std::string&)> FileExists;
+  TCancelFlag Cancel;
+  int32_t Start = -1;
+  int32_t Index = -1;
+  int32_t Side = kTileSide;
+  // The first entry of a list just scanned is taken as found.
+  bool TrustFirst = false;
+  bool AtEnd = false;
+  std::unique_ptr<TBitmap> Tile;
+  std::exception_ptr Error;
+
+  void Run() {
+    for (;;) {
+      if (Cancel->load()) return;
+      ++Index;
+      if (Index >= List->Count()) {
+        AtEnd = true;
+        return;
+      }
+      if ((TrustFirst && Index == 0) || FileExists(List->Strings(Index))) break;
     }
-    if (index == FPlayList->Count()) {
-      if (rebuilt) return false;
-      RebuildPlayList();
-      rebuilt = true;
-      index = -1;
-      if (FPlayList->Count() == 0) return false;
-      continue;
+    const TJpegCancelScope stopDecoding(*Cancel);
+    try {
+      MakeTile(List->Strings(Index), *Tile, uint16_t(Side));
+    } catch (...) {
+      Error = std::current_exception();
     }
-    // An index past the end (the list shrank under it) starts over as well.
-    index = FPlayList->Count() - 1;
   }
+};
+
+void TVEMOMainForm::Post(std::function<void()> work, std::function<void()> done) {
+  if (FServices.Worker) {
+    FServices.Worker->Post(std::move(work), std::move(done));
+    return;
+  }
+  work();
+  done();
+}
+
+void TVEMOMainForm::DeliverWork() {
+  if (FServices.Worker) FServices.Worker->Deliver();
+}
+
+void TVEMOMainForm::CancelWork() {
+  ++FScanTicket;
+  ++FPrepareTicket;
+  if (FScanCancel) FScanCancel->store(true);
+  if (FPrepareCancel) FPrepareCancel->store(true);
+  FScanning = false;
+}
+
+void TVEMOMainForm::RebuildPlayList() { StartRebuild(false); }
+
+void TVEMOMainForm::StartRebuild(bool advancing) {
+  CancelWork();
+  FPlayList = std::make_shared<TStringList>();
+  FNextReady = false;
+  FNothingToShow = false;
+  FScanning = true;
+  FScanCancel = std::make_shared<std::atomic<bool>>(false);
+
+  auto list = std::make_shared<TStringList>();
+  std::vector<std::string> folders;
+  for (int32_t i = 0; i < FFolderList->Count(); ++i) folders.push_back(FFolderList->Items(i));
+  const uint64_t ticket = FScanTicket;
+  Post(
+      [list, folders = std::move(folders), cancel = FScanCancel, &enumerator = FServices.Folders] {
+        const std::function<bool()> cancelled = [&cancel] { return cancel->load(); };
+        for (const std::string& folder : folders) ScanFolder(folder, *list, enumerator, cancelled);
+      },
+      [this, list, ticket, advancing] {
+        if (ticket != FScanTicket) return;
+        FScanning = false;
+        // Shuffled here, on the window's thread, so the one generator's draws
+        // stay in the same sequence whatever the worker does.
+        ShuffleStrings(*list);
+        FPlayList = list;
+        PrepareNext(-1, advancing, true);
+      });
+}
+
+void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
+  ++FPrepareTicket;
+  if (FPrepareCancel) FPrepareCancel->store(true);
+  FPrepareCancel = std::make_shared<std::atomic<bool>>(false);
+  FNextReady = false;
+
+  auto job = std::make_shared<TPrepareJob>();
+  job->List = FPlayList;
+  job->FileExists = FServices.FileExists;
+  job->Cancel = FPrepareCancel;
+  job->Start = index;
+  job->Index = index;
+  job->Side = FTileSide;
+  job->Tile = NewTileBitmap(pf24bit, FTileSide);
+  // A list rebuilt for a picture change is searched like any other; one
+  // rebuilt for start-up or new folders offers its first picture untested.
+  job->TrustFirst = fresh && !advancing;
+  const uint64_t ticket = FPrepareTicket;
+  Post([job] { job->Run(); },
+       [this, job, ticket, advancing, fresh] {
+         if (ticket == FPrepareTicket) PrepareDone(*job, advancing, fresh);
+       });
+}
+
+void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
+  // The icon's size changed while the tile was made: it is made again.
+  if (job.Side != FTileSide) {
+    PrepareNext(job.Start, advancing, fresh);
+    return;
+  }
+  const uint32_t changePoint = uint32_t(FInterval) * 1000 + 1000;
+  if (job.AtEnd) {
+    if (!fresh) {
+      StartRebuild(advancing);
+      return;
+    }
+    FNext.Index = -1;
+    FNext.Path.clear();
+    FNext.Bitmap->Assign(*FDefaultTile);
+    FNextReady = true;
+    if (advancing) {
+      // The change that found nothing leaves the time past the change point.
+      FNothingToShow = true;
+      FElapsed = changePoint;
+    } else if (IsPlaying() && FCurrent.Index == -1) {
+      // Play was chosen before the first scan ended, and it found nothing.
+      FNothingToShow = true;
+    }
+    return;
+  }
+  FNext.Index = job.Index;
+  FNext.Path = job.List->Strings(job.Index);
+  FNextReady = true;
+  if (job.Error) {
+    // The slot names the failing picture but keeps its previous tile. After
+    // a change the time stays past the change point, so the next tick moves
+    // on at once and the failing picture is passed over.
+    if (advancing) FElapsed = changePoint;
+    std::rethrow_exception(job.Error);
+  }
+  FNext.Bitmap->Assign(*job.Tile);
 }
 
 void TVEMOMainForm::Play() {
   // A command may still arrive after a refused start-up, before its close.
   if (IsPlaying() || !FPlayList) return;
-  if (FPlayList->Count() == 0) {
+  // While a scan runs the show starts, and waits for the first tile.
+  if (FPlayList->Count() == 0 && !FScanning) {
     ShowNothingToShow();
     return;
   }
@@ -349,22 +498,6 @@ void TVEMOMainForm::ShowNothingToShow() {
 }
 
 void TVEMOMainForm::UpdateIcon(const TBitmap& tile) { FIcon.Replace(tile, *FMaskBitmap); }
-
-void TVEMOMainForm::RebuildPlayList() {
-  FPlayList->Clear();
-  for (int32_t i = 0; i < FFolderList->Count(); ++i)
-    ScanFolder(FFolderList->Items(i), *FPlayList, FServices.Folders);
-  ShuffleStrings(*FPlayList);
-  if (FPlayList->Count() > 0) {
-    FNext.Index = 0;
-    FNext.Path = FPlayList->Strings(0);
-    MakeTile(FNext.Path, *FNext.Bitmap, uint16_t(FTileSide));
-  } else {
-    FNext.Index = -1;
-    FNext.Path.clear();
-    FNext.Bitmap->Assign(*FDefaultTile);
-  }
-}
 
 // --- Display scaling ----------------------------------------------------------------
 

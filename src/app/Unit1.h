@@ -9,6 +9,7 @@
 // Win32) and under native tests with fakes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "app/Discovery.h"
 #include "app/Settings.h"
+#include "app/Worker.h"
 #include "common/ZoTrayIcon.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
@@ -97,6 +99,9 @@ struct TMainFormServices {
   std::function<bool(const std::string&)> FileExists;
   // The scan of the folders.
   TFolderEnumerator& Folders;
+  // Where folders are scanned and tiles made. Without one, that work runs at
+  // once in the caller, as a worker that is always instantly done.
+  TWorker* Worker = nullptr;
 };
 
 // A picture slot.
@@ -187,11 +192,24 @@ public:
   bool IsFading() const;
   void Play();
   void Stop(bool atOnce);
-  bool Advance();
-  bool FindNextPicture(int32_t& index);
+  // Makes the next picture current and has the one after it prepared. When
+  // that preparation finds nothing to show, the show stops at the next tick
+  // (at once when the work is done in place).
+  void Advance();
   void ShowNothingToShow();
   void UpdateIcon(const TBitmap& tile);
+  // Scans the folders anew (cancelling a scan still running) and has the new
+  // list's first picture prepared as the next one.
   void RebuildPlayList();
+  // Runs the window's side of the worker's finished work.
+  void DeliverWork();
+  // Whether the next slot holds its picture's tile (or the default tile when
+  // there is nothing to show).
+  bool NextReady() const { return FNextReady; }
+  bool Scanning() const { return FScanning; }
+  // Playing, the current picture's time is up, and the next tile is still
+  // being made: the picture stays, and the fade runs in full once it is made.
+  bool WaitingForTile() const;
 
   // --- Start-up helpers ---------------------------------------------------------------
   static std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat, int32_t side = kTileSide);
@@ -200,6 +218,7 @@ public:
 
   // --- State, read by the Win32 half and by tests -------------------------------------
   TFolderList* FolderList() const { return FFolderList.get(); }
+  // Empty while a scan runs.
   TStringList* PlayList() const { return FPlayList.get(); }
   const TVEMOImageRec& Current() const { return FCurrent; }
   const TVEMOImageRec& Next() const { return FNext; }
@@ -231,15 +250,30 @@ public:
   void SetTileSide(int32_t side);
 
 private:
+  struct TPrepareJob;
+  using TCancelFlag = std::shared_ptr<std::atomic<bool>>;
+
   TApplication& Application() const { return FServices.Application; }
   THandleValue Handle() const { return FServices.Window.Handle(); }
+  void Post(std::function<void()> work, std::function<void()> done);
+  // advancing: the work follows a picture change, whose failure or lack of
+  // pictures is dealt with as at the change itself.
+  void StartRebuild(bool advancing);
+  // Finds the first existing picture after index in the play list and makes
+  // its tile; fresh: the list was just scanned, so reaching its end again
+  // means there is nothing to show.
+  void PrepareNext(int32_t index, bool advancing, bool fresh);
+  void PrepareDone(TPrepareJob& job, bool advancing, bool fresh);
+  void CancelWork();
 
   TMainFormServices FServices;
   bool FCreated = false;
   bool FDestroyed = false;
 
   std::unique_ptr<TFolderList> FFolderList;
-  std::unique_ptr<TStringList> FPlayList;
+  // Shared with the worker that looks through it; replaced, never changed,
+  // once scanned.
+  std::shared_ptr<TStringList> FPlayList;
   uint32_t FElapsed = 0;
   TVEMOImageRec FCurrent;
   TVEMOImageRec FNext;
@@ -257,5 +291,16 @@ private:
   std::string FTipText;
   TTrayIconReAdd FTrayReAdd;
   bool FIconRegistered = false;
+
+  bool FNextReady = false;
+  bool FScanning = false;
+  // The show found nothing more to show; the next tick stops it.
+  bool FNothingToShow = false;
+  // Work whose number is no longer the latest was superseded; its result is
+  // dropped.
+  uint64_t FScanTicket = 0;
+  uint64_t FPrepareTicket = 0;
+  TCancelFlag FScanCancel;
+  TCancelFlag FPrepareCancel;
   int32_t FTileSide = kTileSide;
 };

@@ -169,6 +169,7 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
       case WM_TRAYICON: FApplication.Guard([&form, lParam] { form.WMTrayIcon(uint32_t(lParam)); }); return 0;
+      case WM_WORKERDONE: FApplication.Guard([&form] { form.DeliverWork(); }); return 0;
       case WM_DPICHANGED:
       case WM_DISPLAYCHANGE:
       case WM_SETTINGCHANGE:
@@ -235,6 +236,11 @@ int RunProgram() {
   application.ExeName = ApplicationExeName();
 
   TMainWindow window(application);
+  // Scans and tiles are made on the worker; it wakes the window's thread with
+  // a posted message when it has something to hand over.
+  const HWND mainWindow = window.Hwnd();
+  std::unique_ptr<TWorker> worker =
+      NewThreadWorker([mainWindow] { PostMessageW(mainWindow, WM_WORKERDONE, 0, 0); });
   TWinClock clock;
   std::unique_ptr<TNotificationArea> tray = NewShellNotificationArea();
   TWinIconFactory icons;
@@ -248,7 +254,8 @@ int RunProgram() {
                                LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath, state);
                              },
                              ExistingFile,
-                             PlatformFolderEnumerator()};
+                             PlatformFolderEnumerator(),
+                             worker.get()};
   int exitCode = 0;
   {
     TVEMOMainForm form(services);

@@ -14,6 +14,8 @@
 // tests) look for with FindWindow.
 inline constexpr wchar_t kMainWindowClass[] = L"TVEMOMainForm";
 inline constexpr UINT_PTR kSlideshowTimerId = 1;
+// Posted by the worker when it has finished work for the window's thread.
+inline constexpr UINT WM_WORKERDONE = WM_APP + 1;
 inline constexpr UINT_PTR kTrayReAddTimerId = 2;
 
 // timeGetTime.
@@ -51,7 +53,8 @@ public:
   // From now on the window's messages go to form, and form's timer is the
   // window's timer: WM_TIMER ticks it, WM_COMMAND runs the action with that
   // command number, WM_TRAYICON goes to WMTrayIcon, "TaskbarCreated" to
-  // TaskbarCreated, WM_DESTROY to FormDestroy (and ends the message loop).
+  // TaskbarCreated, WM_WORKERDONE to DeliverWork, WM_DESTROY to FormDestroy
+  // (and ends the message loop).
   // Errors escaping them reach the application's error display.
   void Attach(TVEMOMainForm& form);
   // Destroys the window if it still exists.

@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 // clang-format off
@@ -11,6 +12,8 @@
 // clang-format on
 
 namespace {
+
+thread_local const std::atomic<bool>* tCancel = nullptr;
 
 constexpr size_t kInputBufferSize = 64 * 1024;
 // Coefficient buffers of progressive pictures are the only large allocations
@@ -183,6 +186,8 @@ void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* r
   std::vector<uint8_t> bgr(d.Cmyk ? width * 3 : 0);
   const bool inverted = d.Info.saw_Adobe_marker;
   for (int32_t y = 0; y < int32_t(d.Info.output_height); ++y) {
+    if (tCancel && tCancel->load(std::memory_order_relaxed))
+      throw EInvalidGraphic("JPEG の読み込みを中止しました");
     if (GuardedReadScanline(&d.Info, &d.Error, raw.data()) != 1) d.Fail();
     if (d.Cmyk) {
       for (size_t x = 0; x < width; ++x) {
@@ -207,6 +212,9 @@ void TJpegDecoder::Load(TBitmap& bitmap) {
   ReadRows([&](int32_t y, const uint8_t* row) { std::memcpy(picture.ScanLine(y), row, rowBytes); });
   bitmap.Swap(picture);
 }
+
+TJpegCancelScope::TJpegCancelScope(const std::atomic<bool>& flag) : FOuter(std::exchange(tCancel, &flag)) {}
+TJpegCancelScope::~TJpegCancelScope() { tCancel = FOuter; }
 
 void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap, TOrientation* orientation) {
   TFileStream stream(fileName, TFileStream::TMode::Read);

@@ -3,6 +3,7 @@
 // becomes an EInvalidGraphic; nothing in here ever exits or unwinds through it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,6 +38,20 @@ public:
 private:
   struct TImpl;
   std::unique_ptr<TImpl> FImpl;
+};
+
+// While one lives on a thread, the row loops of the decoders on that thread
+// stop with an error once flag is set, so that a picture nobody wants any more
+// is not decoded to its end.
+class TJpegCancelScope {
+public:
+  explicit TJpegCancelScope(const std::atomic<bool>& flag);
+  ~TJpegCancelScope();
+  TJpegCancelScope(const TJpegCancelScope&) = delete;
+  TJpegCancelScope& operator=(const TJpegCancelScope&) = delete;
+
+private:
+  const std::atomic<bool>* FOuter;
 };
 
 // Loads a JPEG file into bitmap as pf24bit, as stored; orientation, when

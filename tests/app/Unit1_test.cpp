@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -108,6 +109,26 @@ public:
   void PostClose() override { ++Closes; }
 };
 
+// A worker that does nothing until the test says so: each step runs the oldest
+// posted work and then its window-side part, as the window's thread would.
+class TManualWorker : public TWorker {
+public:
+  std::deque<std::pair<std::function<void()>, std::function<void()>>> Queue;
+  void Post(std::function<void()> work, std::function<void()> done) override {
+    Queue.emplace_back(std::move(work), std::move(done));
+  }
+  void Deliver() override {}
+  void RunOne() {
+    auto [work, done] = std::move(Queue.front());
+    Queue.pop_front();
+    work();
+    done();
+  }
+  void RunAll() {
+    while (!Queue.empty()) RunOne();
+  }
+};
+
 bool SameTile(const TBitmap& a, const TBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
   for (int32_t y = 0; y < a.Height(); ++y)
@@ -184,7 +205,8 @@ protected:
           ++ExistenceChecks;
           return Exists ? Exists(path) : std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
         },
-        Enumerator};
+        Enumerator,
+        Worker};
   }
 
   // One timer message at clock value t (none while the timer is off).
@@ -218,6 +240,8 @@ protected:
   std::function<bool(const std::string&)> Exists;
   int Loads = 0;
   int ExistenceChecks = 0;
+  // Null: the work is done in place.
+  TWorker* Worker = nullptr;
   std::unique_ptr<TVEMOMainForm> Form;
 };
 
@@ -825,6 +849,192 @@ TEST_F(MainFormTest, FadeRatioFollowsTheTimeIntoTheFadeSecond) {
     EXPECT_GT(red, previous);
     previous = red;
   }
+}
+
+// --- With the worker --------------------------------------------------------------
+
+class MainFormWorkerTest : public MainFormTest {
+protected:
+  void SetUp() override {
+    MainFormTest::SetUp();
+    Worker = &Manual;
+  }
+  TManualWorker Manual;
+};
+
+TEST_F(MainFormWorkerTest, TheIconComesBeforeTheScanAndPlayWaitsForTheFirstTile) {
+  const std::string a = Picture("pics/a.bmp", RGBColor(250, 250, 250));
+  StoredFolders = {Folder("pics")};
+  StoredInterval = 3;
+  Create();
+  // Registered with the default tile while the scan has not even started.
+  EXPECT_TRUE(Form->IconRegistered());
+  EXPECT_EQ(Enumerator.Opened, 0);
+  EXPECT_TRUE(Form->Scanning());
+  EXPECT_FALSE(Form->NextReady());
+  EXPECT_EQ(Form->PlayList()->Count(), 0);
+
+  // Play before the list exists starts the clock; the default picture stays.
+  Form->Play();
+  EXPECT_TRUE(Form->IsPlaying());
+  EXPECT_TRUE(Boxes.Shown.empty());
+  TicksUntil(Clock.Value + 2000);
+  EXPECT_TRUE(Form->WaitingForTile());
+  EXPECT_EQ(Form->Elapsed(), 3000u);
+  EXPECT_TRUE(SameTile(IconTile(), *Form->DefaultTile()));
+
+  Manual.RunOne();  // the scan
+  EXPECT_FALSE(Form->Scanning());
+  EXPECT_EQ(Form->PlayList()->Count(), 1);
+  EXPECT_FALSE(Form->NextReady());
+  TicksUntil(Clock.Value + 500);
+  EXPECT_EQ(Form->Elapsed(), 3000u);
+
+  Manual.RunOne();  // the first tile
+  ASSERT_TRUE(Form->NextReady());
+  EXPECT_EQ(Form->Next().Path, a);
+  // The whole fade second follows.
+  TicksUntil(Clock.Value + 500);
+  EXPECT_TRUE(Form->IsFading());
+  EXPECT_NEAR(RedOf(IconTile().PixelColor(0, 0)), 125, 1);
+  TicksUntil(Clock.Value + 450);
+  EXPECT_EQ(Form->Current().Index, -1);
+  TicksUntil(Clock.Value + 50);
+  EXPECT_EQ(Form->Current().Path, a);
+  EXPECT_EQ(Form->History()->Paths(0), a);
+}
+
+TEST_F(MainFormWorkerTest, ALateTileHoldsThePictureThenFadesInFull) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  Manual.RunAll();
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  const std::string first = PlayItem(0), second = PlayItem(1);
+  ASSERT_EQ(Form->Current().Path, first);
+  ASSERT_EQ(Manual.Queue.size(), 1u) << "the second tile is asked for at the change";
+
+  // The interval ends with the second tile still being made: no blended frame.
+  const size_t calls = Tray.Calls.size();
+  TicksUntil(Clock.Value + 5000);
+  EXPECT_TRUE(Form->WaitingForTile());
+  EXPECT_EQ(Form->Elapsed(), 3000u);
+  EXPECT_EQ(Tray.Calls.size(), calls);
+  EXPECT_EQ(IconColor(), ColorOf(first));
+
+  // A stop chosen while waiting takes effect at once: no fade is under way.
+  Form->Stop(false);
+  TickAt(Clock.Value + 50);
+  EXPECT_FALSE(Form->IsPlaying());
+  Form->Play();
+
+  Manual.RunOne();
+  EXPECT_EQ(Form->Next().Path, second);
+  TickAt(Clock.Value + 50);
+  EXPECT_EQ(Form->Elapsed(), 3050u);
+  EXPECT_EQ(Tray.Calls.size(), calls + 1) << "the fade starts from its beginning";
+  TicksUntil(Clock.Value + 900);
+  EXPECT_EQ(Form->Current().Path, first);
+  TicksUntil(Clock.Value + 50);
+  EXPECT_EQ(Form->Current().Path, second);
+}
+
+TEST_F(MainFormWorkerTest, ThePlayOrderIsThatOfTheWorkDoneInPlace) {
+  const std::initializer_list<TColor> colors = {RGBColor(1, 0, 0), RGBColor(2, 0, 0), RGBColor(3, 0, 0),
+                                                RGBColor(4, 0, 0), RGBColor(5, 0, 0)};
+  auto order = [&](bool manual) {
+    RandSeed = 0;
+    Worker = manual ? static_cast<TWorker*>(&Manual) : nullptr;
+    Form.reset();
+    CreateWithPictures(colors);
+    Manual.RunAll();
+    Form->Play();
+    std::vector<std::string> shown;
+    while (shown.size() < 12) {
+      TickAt(Clock.Value + 50);
+      Manual.RunAll();
+      if (shown.empty() || shown.back() != Form->Current().Path) shown.push_back(Form->Current().Path);
+    }
+    return shown;
+  };
+  const std::vector<std::string> inPlace = order(false);
+  EXPECT_EQ(order(true), inPlace);
+  // Three passes, each shuffled anew.
+  EXPECT_NE(std::vector<std::string>(inPlace.begin() + 1, inPlace.begin() + 6),
+            std::vector<std::string>(inPlace.begin() + 6, inPlace.begin() + 11));
+}
+
+TEST_F(MainFormWorkerTest, NewFoldersCancelTheRunningScanAndExitCancelsEverything) {
+  const std::string a = Picture("one/a.bmp", RGBColor(10, 0, 0));
+  const std::string b = Picture("two/b.bmp", RGBColor(20, 0, 0));
+  StoredFolders = {Folder("one")};
+  Create();
+  ASSERT_EQ(Manual.Queue.size(), 1u);
+  Form->FolderList()->Clear();
+  Form->FolderList()->Add(Folder("two"));
+  Form->RebuildPlayList();
+  // The first scan sees its cancellation before opening any folder, and its
+  // list is dropped.
+  Manual.RunOne();
+  EXPECT_EQ(Enumerator.Opened, 0);
+  EXPECT_TRUE(Form->Scanning());
+  Manual.RunAll();
+  ASSERT_EQ(Form->PlayList()->Count(), 1);
+  EXPECT_EQ(PlayItem(0), b);
+  EXPECT_EQ(Form->Next().Path, b);
+
+  // Teardown with a scan and a tile under way: both stop, neither lands.
+  Form->RebuildPlayList();
+  Form->FormDestroy();
+  const int opened = Enumerator.Opened;
+  Manual.RunAll();
+  EXPECT_EQ(Enumerator.Opened, opened);
+  EXPECT_TRUE(Icons.Live.empty());
+}
+
+TEST_F(MainFormWorkerTest, AFailingTileIsReportedWhenMadeAndPassedOverAtOnce) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
+  Manual.RunAll();
+  const std::string first = PlayItem(0), broken = PlayItem(1), third = PlayItem(2);
+  Temp.MakeFile(std::filesystem::relative(vemo_test::PathFromUtf8(broken), Temp.FsPath()).string(), "BM bad");
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  ASSERT_EQ(Form->Current().Path, first);
+  // The error reaches whoever delivers the work: the window's error display.
+  EXPECT_THROW(Manual.RunOne(), Exception);
+  EXPECT_EQ(Form->Next().Path, broken);
+  EXPECT_EQ(Form->Elapsed(), 4000u);
+  TickAt(Clock.Value + 50);
+  EXPECT_EQ(Form->Current().Path, broken);
+  EXPECT_EQ(IconColor(), ColorOf(first));
+  Manual.RunAll();
+  EXPECT_EQ(Form->Next().Path, third);
+}
+
+TEST_F(MainFormWorkerTest, ATileMadeAtAnOldIconSizeIsMadeAgainAtTheNewOne) {
+  CreateWithPictures({RGBColor(200, 0, 0)});
+  Manual.RunOne();  // the scan; the first tile is asked for at 16 x 16
+  Icons.Side = 32;
+  Form->SetTileSide(32);
+  Manual.RunAll();
+  ASSERT_TRUE(Form->NextReady());
+  EXPECT_EQ(Form->Next().Bitmap->Width(), 32);
+  EXPECT_EQ(Form->Next().Bitmap->PixelColor(16, 16), RGBColor(200, 0, 0));
+}
+
+TEST_F(MainFormWorkerTest, TheEndOfTheListRescansWhileThePictureStandsAndNothingFoundStops) {
+  CreateWithPictures({RGBColor(200, 0, 0)});
+  Manual.RunAll();
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  std::filesystem::remove(Temp.FsPath() / "pics" / "a.bmp");
+  Manual.RunOne();  // the search reaches the end: a rescan is posted
+  EXPECT_TRUE(Form->Scanning());
+  EXPECT_TRUE(Form->IsPlaying());
+  Manual.RunAll();  // it finds nothing
+  TickAt(Clock.Value + 50);
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kNoPicturesText) + kStoppingText);
+  EXPECT_GE(Form->Elapsed(), 4000u);
 }
 
 }  // namespace
