@@ -47,6 +47,11 @@ std::vector<std::string> TDroppedFiles::Paths() const {
   return paths;
 }
 
+bool ExistingFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 BITMAPINFO DibHeader(int32_t width, int32_t height, WORD bitCount) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

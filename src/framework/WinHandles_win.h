@@ -156,6 +156,9 @@ private:
 
 // --- Shared helpers ------------------------------------------------------------------
 
+// Whether path names an existing file (not a folder).
+bool ExistingFile(const std::string& path);
+
 // The header of a top-down DIB of width x height, rows as TBitmap holds
 // them: 24 bits a pixel unless said otherwise.
 BITMAPINFO DibHeader(int32_t width, int32_t height, WORD bitCount = 24);

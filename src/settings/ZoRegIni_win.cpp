@@ -139,10 +139,7 @@ std::vector<std::string> TWinRegistry::ValueNames() {
 
 // ---------------------------------------------------------------------------
 
-bool TWinFileSystem::FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool TWinFileSystem::FileExists(const std::string& path) { return ExistingFile(path); }
 
 int TWinFileSystem::CreateEmptyFile(const std::string& path) {
   TFileHandle file(CreateFileW(WideOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
