@@ -249,9 +249,11 @@ void TMemIniFile::WriteString(std::string_view section, std::string_view name, s
     it = target.Index.find(Fold(name));
   }
   TEntry& entry = target.Entries[it->second];
-  // The line takes the name as written; a damaged name written back exactly
-  // as it was read keeps its bytes, or the file could not be saved again.
-  if (!entry.NameRaw || entry.Name != name) {
+  // The line takes the name as written. A damaged name keeps its bytes when
+  // it is written back as read, or in a spelling the file cannot hold (a
+  // line that reads alike), or the file could not be saved again.
+  std::string encodable;
+  if (!entry.NameRaw || (entry.Name != name && TryUtf8ToCp932(name, encodable))) {
     entry.Name = std::string(name);
     entry.NameRaw = false;
   }

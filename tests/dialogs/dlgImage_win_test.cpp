@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,11 +26,15 @@ public:
 
 std::string GSecondPath;
 TApplication* GApplication = nullptr;
+std::atomic<bool> GSecondRequestHandled{false};
 
 LRESULT CALLBACK SecondRequestHook(int code, WPARAM wParam, LPARAM lParam) {
   const auto* message = reinterpret_cast<const MSG*>(lParam);
   if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_APP + 77)
+  {
     ShowPreviewDialog(*GApplication, TPoint{10, 10}, GSecondPath);
+    GSecondRequestHandled = true;
+  }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -83,14 +88,15 @@ TEST_F(PreviewWindowTest, ShowsThePictureCentredNearThePointAndFocusesOnASecondR
       GetMenuStringW(bar, UINT(i), text, 64, MF_BYPOSITION);
       menuBar.push_back(Utf8Of(text));
     }
-    std::this_thread::sleep_for(400ms);
+    (void)SettledShot(preview);
     POINT origin = {0, 0};
     ClientToScreen(preview, &origin);
     shot = ScreenArea(RECT{origin.x, origin.y, origin.x + 256, origin.y + 256});
     SaveShot(WindowShot(preview).get(), "preview.bmp");
     // A second request while this one is open.
+    GSecondRequestHandled = false;
     PostMessageW(preview, WM_APP + 77, 0, 0);
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(WaitUntil([] { return GSecondRequestHandled.load(); }, 5s));
     stillOne = FindVisibleWindow(L"other.bmp", kPreviewWindowClass) == nullptr;
     PostMessageW(preview, WM_CLOSE, 0, 0);
   });
