@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "common/ZoShell.h"
-#include "settings/StoreTestSupport.h"
+#include "support/StoreTestSupport.h"
 
 using namespace store_test;
 

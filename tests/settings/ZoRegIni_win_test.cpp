@@ -7,7 +7,7 @@
 #include "app/Settings.h"
 #include "common/ZoShell.h"
 #include "framework/Streams.h"
-#include "settings/StoreTestSupport.h"
+#include "support/StoreTestSupport.h"
 
 using namespace store_test;
 
