@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/Classes.h"
+#include "framework/OwnedHandle.h"
 #include "picture/FolderList.h"
 
 #ifndef _WIN32
@@ -91,20 +92,7 @@ void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator&
 
 namespace {
 
-class TDirHandle {
-public:
-  explicit TDirHandle(DIR* dir) : FDir(dir) {}
-  TDirHandle(TDirHandle&& other) noexcept : FDir(other.FDir) { other.FDir = nullptr; }
-  TDirHandle(const TDirHandle&) = delete;
-  TDirHandle& operator=(const TDirHandle&) = delete;
-  ~TDirHandle() {
-    if (FDir) closedir(FDir);
-  }
-  DIR* Get() const { return FDir; }
-
-private:
-  DIR* FDir;
-};
+using TDirHandle = TOwnedHandle<DIR*, &closedir>;
 
 class TPosixFolderReader : public TFolderReader {
 public:

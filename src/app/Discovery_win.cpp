@@ -5,47 +5,9 @@
 #include <utility>
 
 #include "app/Discovery.h"
-#include "framework/Streams.h"
+#include "framework/WinHandles_win.h"
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  const std::u16string u16 = Utf8ToUtf16(text);
-  return std::wstring(u16.begin(), u16.end());
-}
-
-std::string Utf8(const wchar_t* text) { return Utf16ToUtf8(reinterpret_cast<const char16_t*>(text)); }
-
-class TFindHandle {
-public:
-  explicit TFindHandle(HANDLE handle) : FHandle(handle) {}
-  TFindHandle(TFindHandle&& other) noexcept : FHandle(std::exchange(other.FHandle, INVALID_HANDLE_VALUE)) {}
-  TFindHandle(const TFindHandle&) = delete;
-  TFindHandle& operator=(const TFindHandle&) = delete;
-  ~TFindHandle() {
-    if (Valid()) FindClose(FHandle);
-  }
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
-  HANDLE Get() const { return FHandle; }
-
-private:
-  HANDLE FHandle;
-};
-
-class TFileHandle {
-public:
-  explicit TFileHandle(HANDLE handle) : FHandle(handle) {}
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-  ~TFileHandle() {
-    if (Valid()) CloseHandle(FHandle);
-  }
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE && FHandle != nullptr; }
-  HANDLE Get() const { return FHandle; }
-
-private:
-  HANDLE FHandle;
-};
 
 class TWinFolderReader : public TFolderReader {
 public:
@@ -58,7 +20,7 @@ public:
     // followed to the folder it stands for.
     TFileHandle folder(CreateFileW(FFolder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder.Valid()) return std::nullopt;
+    if (!folder) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(folder.Get(), &info)) return std::nullopt;
     return TFolderIdentity{info.dwVolumeSerialNumber,
@@ -71,7 +33,7 @@ public:
     } else if (!FindNextFileW(FFind.Get(), &FData)) {
       return false;
     }
-    entry.Name = Utf8(FData.cFileName);
+    entry.Name = Utf8Of(FData.cFileName);
     entry.Kind = (FData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ekFolder : ekFile;
     return true;
   }
@@ -89,7 +51,7 @@ public:
   explicit TWinFolderEnumerator(bool fastFind) : FFastFind(fastFind) {}
 
   std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
-    std::wstring wideFolder = Wide(folder);
+    std::wstring wideFolder = WideOf(folder);
     const std::wstring pattern = wideFolder + L"*.*";
     WIN32_FIND_DATAW data;
     auto plainFind = [&] {
@@ -111,7 +73,7 @@ public:
       handle = plainFind();
     }
     TFindHandle find(handle);
-    if (!find.Valid()) return nullptr;
+    if (!find) return nullptr;
     return std::make_unique<TWinFolderReader>(std::move(wideFolder), std::move(find), data);
   }
 

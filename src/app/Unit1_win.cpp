@@ -25,16 +25,10 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
     throw Exception("アイコンの画像が不正です");
   const int32_t width = color.Width(), height = color.Height();
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // rows from the top, as TBitmap holds them
-  info.bmiHeader.biPlanes = 1;
   // Fully opaque 32-bit colour: drawn as it is at any icon size, without
   // relying on how a shell carries the mask across (Wine's tray garbles the
   // mask of icons larger than 16 pixels).
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = DibHeader(width, height, 32);
   void* bits = nullptr;
   TGdiBitmap colorBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!colorBitmap || !bits) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
@@ -218,15 +212,6 @@ int RunMessageLoop() {
 }
 
 // --- The program -------------------------------------------------------------------------
-
-namespace {
-
-bool ExistingFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-}  // namespace
 
 int RunProgram() {
   TWinMessageBoxes boxes;

@@ -7,14 +7,12 @@
 #include <vector>
 
 #include "framework/Forms_win.h"
-#include "framework/Streams.h"
 
 std::string GetSpecialFolderPath(int csidl) {
   wchar_t buffer[MAX_PATH + 1] = {};
   if (!SHGetSpecialFolderPathW(nullptr, buffer, csidl, FALSE)) return std::string();
   buffer[MAX_PATH] = L'\0';
-  const std::wstring path(buffer);
-  return Utf16ToUtf8(std::u16string(path.begin(), path.end()));
+  return Utf8Of(buffer);
 }
 
 uint32_t GetShell32Version() {
@@ -44,20 +42,6 @@ void OpenHomePage(uintptr_t owner) {
 
 // --- Item identifier lists -----------------------------------------------------------
 
-TItemIdList& TItemIdList::operator=(TItemIdList&& other) noexcept {
-  if (this != &other) {
-    Reset();
-    FList = other.FList;
-    other.FList = nullptr;
-  }
-  return *this;
-}
-
-void TItemIdList::Reset() {
-  if (FList) CoTaskMemFree(FList);
-  FList = nullptr;
-}
-
 std::string OleErrorText(HRESULT code) {
   const std::string text = SystemErrorText(DWORD(code));
   if (!text.empty()) return text;
@@ -68,50 +52,24 @@ std::string OleErrorText(HRESULT code) {
 
 TItemIdList GetSpecialFolderLocation(int csidl) {
   LPITEMIDLIST list = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list))) {
-    if (list) CoTaskMemFree(list);
-    return TItemIdList();
-  }
-  return TItemIdList(list);
+  const HRESULT result = SHGetSpecialFolderLocation(nullptr, csidl, &list);
+  TItemIdList owned(list);
+  if (FAILED(result)) return TItemIdList();
+  return owned;
 }
 
-namespace {
-
-// The desktop folder, released when it goes.
-class TDesktopFolder {
-public:
-  TDesktopFolder() {
-    const HRESULT result = SHGetDesktopFolder(&FFolder);
-    if (FAILED(result)) {
-      FFolder = nullptr;
-      throw EOleError(OleErrorText(result), result);
-    }
-  }
-  ~TDesktopFolder() {
-    if (FFolder) FFolder->Release();
-  }
-  TDesktopFolder(const TDesktopFolder&) = delete;
-  TDesktopFolder& operator=(const TDesktopFolder&) = delete;
-  IShellFolder* operator->() const { return FFolder; }
-
-private:
-  IShellFolder* FFolder = nullptr;
-};
-
-}  // namespace
-
 TItemIdList PathToItemIDList(const std::wstring& path) {
-  TDesktopFolder desktop;
+  TComPtr<IShellFolder> desktop;
+  if (const HRESULT result = SHGetDesktopFolder(desktop.Put()); FAILED(result))
+    throw EOleError(OleErrorText(result), result);
   std::vector<wchar_t> name(path.begin(), path.end());
   name.push_back(L'\0');
   LPITEMIDLIST list = nullptr;
   ULONG eaten = 0;
   const HRESULT result = desktop->ParseDisplayName(nullptr, nullptr, name.data(), &eaten, &list, nullptr);
-  if (FAILED(result)) {
-    if (list) CoTaskMemFree(list);
-    throw EOleError(OleErrorText(result), result);
-  }
-  return TItemIdList(list);
+  TItemIdList owned(list);
+  if (FAILED(result)) throw EOleError(OleErrorText(result), result);
+  return owned;
 }
 
 std::string PathFromItemIDList(LPCITEMIDLIST list) {

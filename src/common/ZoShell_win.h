@@ -10,25 +10,7 @@
 
 #include "common/ZoShell.h"
 #include "framework/Exceptions.h"
-
-// A shell item identifier list, released with CoTaskMemFree when it goes.
-class TItemIdList {
-public:
-  TItemIdList() = default;
-  explicit TItemIdList(LPITEMIDLIST list) : FList(list) {}
-  ~TItemIdList() { Reset(); }
-  TItemIdList(const TItemIdList&) = delete;
-  TItemIdList& operator=(const TItemIdList&) = delete;
-  TItemIdList(TItemIdList&& other) noexcept : FList(other.FList) { other.FList = nullptr; }
-  TItemIdList& operator=(TItemIdList&& other) noexcept;
-
-  LPITEMIDLIST Get() const { return FList; }
-  explicit operator bool() const { return FList != nullptr; }
-  void Reset();
-
-private:
-  LPITEMIDLIST FList = nullptr;
-};
+#include "framework/WinHandles_win.h"
 
 // An error of a COM call, carrying its HRESULT.
 class EOleError : public Exception {

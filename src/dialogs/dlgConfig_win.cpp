@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "common/ZoShell_win.h"
@@ -21,36 +23,21 @@ std::string WindowText(HWND window) {
   return Utf8Of(buffer.data());
 }
 
-// A window's device context with the window's font selected, both given back
-// when it goes.
-class TWindowFontDC {
-public:
-  explicit TWindowFontDC(HWND window) : FWindow(window), FDC(GetDC(window)) {
-    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    if (FDC && font) FOld = SelectObject(FDC, font);
-  }
-  ~TWindowFontDC() {
-    if (FDC && FOld) SelectObject(FDC, FOld);
-    if (FDC) ReleaseDC(FWindow, FDC);
-  }
-  TWindowFontDC(const TWindowFontDC&) = delete;
-  TWindowFontDC& operator=(const TWindowFontDC&) = delete;
-  HDC Get() const { return FDC; }
-
-private:
-  HWND FWindow;
-  HDC FDC;
-  HGDIOBJ FOld = nullptr;
-};
-
 // The size a control's text needs: on one line, or wrapped at width.
 SIZE TextSize(HWND control, int width, bool wrap) {
-  TWindowFontDC dc(control);
+  TWindowDC dc(control, true);
   std::vector<wchar_t> text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
   GetWindowTextW(control, text.data(), int(text.size()));
   RECT rect = {0, 0, wrap ? width : 0, 0};
   DrawTextW(dc.Get(), text.data(), -1, &rect, DT_CALCRECT | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The height of a line of the control's font.
+int FontLineHeight(HWND control) {
+  TWindowDC dc(control, true);
+  TEXTMETRICW metrics = {};
+  return dc.Get() && GetTextMetricsW(dc.Get(), &metrics) ? int(metrics.tmHeight) : 0;
 }
 
 // The tab control's page, in the control's own coordinates.
@@ -83,8 +70,38 @@ COLORREF PageColour(HWND tabs) {
 
 bool OnPage(int id) { return id >= IDC_GROUPBOX2 && id <= IDC_LABEL5; }
 
-struct TPlace {
-  int Left, Top, Width, Height;
+// The controls of a dialog where its template put them, in the dialog's
+// client coordinates; moved only where a text needs more room.
+class TPlacement {
+public:
+  explicit TPlacement(HWND dialog) : FDialog(dialog) {}
+  ~TPlacement() {
+    for (const auto& [id, rect] : FMoved)
+      SetWindowPos(GetDlgItem(FDialog, id), nullptr, rect.left, rect.top, rect.right - rect.left,
+                   rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  TPlacement(const TPlacement&) = delete;
+  TPlacement& operator=(const TPlacement&) = delete;
+
+  // The control's rectangle, to be changed in place.
+  RECT& operator[](int id) {
+    if (auto found = FMoved.find(id); found != FMoved.end()) return found->second;
+    RECT rect = {};
+    const HWND control = GetDlgItem(FDialog, id);
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, FDialog, reinterpret_cast<POINT*>(&rect), 2);
+    return FMoved.emplace(id, rect).first->second;
+  }
+  // Dialog units across, in pixels.
+  int Across(int units) const {
+    RECT rect = {0, 0, units, 0};
+    MapDialogRect(FDialog, &rect);
+    return rect.right;
+  }
+
+private:
+  HWND FDialog;
+  std::map<int, RECT> FMoved;
 };
 
 }  // namespace
@@ -118,103 +135,111 @@ INT_PTR CALLBACK TConfigDialogWindow::DialogProc(HWND window, UINT message, WPAR
 template <typename THandler>
 void TConfigDialogWindow::Handle(THandler handler) {
   if (!FDialog) return;
-  FApplication.Guard([&] { handler(*FDialog); });
+  FApplication.Guard([&] { std::invoke(handler, *FDialog); });
 }
 
 INT_PTR TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: {
-      const HWND tabs = Item(IDC_PAGECONTROL1);
-      const wchar_t* pages[] = {L"スライドショーの設定", L"アプリケーション設定の保存先"};
-      for (int i = 0; i < 2; ++i) {
-        TCITEMW tab = {};
-        tab.mask = TCIF_TEXT;
-        tab.pszText = const_cast<wchar_t*>(pages[i]);
-        SendMessageW(tabs, TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&tab));
-      }
-      // The pages' controls lie on the tab control, so it goes beneath them.
-      SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-      const HWND upDown = Item(IDC_UPDINTERVAL);
-      SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(IDC_EDIT1)), 0);
-      SendMessageW(upDown, UDM_SETRANGE32, kIntervalMin, kIntervalMax);
-      SendMessageW(upDown, UDM_SETPOS32, 0, kIntervalMin);
-      // Held arrows step by one second all the way: without a table of its
-      // own the control speeds up to steps of 5 and then 20.
-      UDACCEL oneByOne = {0, 1};
-      SendMessageW(upDown, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&oneByOne));
-      SetWindowSubclass(Item(IDC_LSTFOLDERS), &TConfigDialogWindow::FoldersWndProc, kFoldersSubclassId,
-                        reinterpret_cast<DWORD_PTR>(this));
-      // Only the list box takes dropped files, not the rest of the dialog.
-      DragAcceptFiles(Item(IDC_LSTFOLDERS), TRUE);
-      Layout();
-      UsePageColour();
-      ShowPage(0);
-      return TRUE;
-    }
+    case WM_INITDIALOG: return InitDialog();
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      if (!FPageBrush || !OnPage(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) break;
-      SetBkColor(reinterpret_cast<HDC>(wParam), FPageColour);
-      return reinterpret_cast<INT_PTR>(FPageBrush.Get());
-    case WM_ERASEBKGND: {
-      // Group boxes leave their inside to the dialog beneath them: the part
-      // the tab control's page covers is painted in the page's colour.
-      if (!FPageBrush) break;
-      const HDC dc = reinterpret_cast<HDC>(wParam);
-      RECT client;
-      GetClientRect(FWindow.Get(), &client);
-      FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-      const HWND tabs = Item(IDC_PAGECONTROL1);
-      RECT page = PageRect(tabs);
-      MapWindowPoints(tabs, FWindow.Get(), reinterpret_cast<POINT*>(&page), 2);
-      FillRect(dc, &page, FPageBrush.Get());
-      SetWindowLongPtrW(FWindow.Get(), DWLP_MSGRESULT, TRUE);
-      return TRUE;
-    }
+    case WM_CTLCOLORBTN: return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_ERASEBKGND: return EraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_THEMECHANGED:
-    case WM_SYSCOLORCHANGE:
-      UsePageColour();
-      InvalidateRect(FWindow.Get(), nullptr, TRUE);
-      break;
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam), code = HIWORD(wParam);
-      switch (id) {
-        case IDOK: EndModal(kModalResultOk); return TRUE;
-        case IDCANCEL: EndModal(kModalResultCancel); return TRUE;
-        case IDC_BTNADD:
-          if (code == BN_CLICKED) Handle([](TConfigDialog& dialog) { dialog.btnAddClick(); });
-          return TRUE;
-        case IDC_BTNDELETE:
-          if (code == BN_CLICKED) Handle([](TConfigDialog& dialog) { dialog.btnDeleteClick(); });
-          return TRUE;
-        case IDC_BTNOPEN:
-          if (code == BN_CLICKED) Handle([](TConfigDialog& dialog) { dialog.btnOpenClick(); });
-          return TRUE;
-        case IDC_LSTFOLDERS:
-          if (code == LBN_DBLCLK) Handle([](TConfigDialog& dialog) { dialog.lstFoldersDblClick(); });
-          return TRUE;
-        case IDC_EDIT1:
-          if (code == EN_CHANGE) {
-            const std::string text = WindowText(Item(IDC_EDIT1));
-            Handle([&text](TConfigDialog& dialog) { dialog.Edit1Change(text); });
-          }
-          return TRUE;
-        default: break;
-      }
-      break;
-    }
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom == IDC_PAGECONTROL1 && header->code == TCN_SELCHANGE) {
-        ShowPage(int(SendMessageW(header->hwndFrom, TCM_GETCURSEL, 0, 0)));
-        return TRUE;
-      }
-      break;
-    }
+    case WM_SYSCOLORCHANGE: ColoursChanged(); return FALSE;
+    case WM_COMMAND: return Command(LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY: return Notify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_CLOSE: EndModal(kModalResultCancel); return TRUE;
-    default: break;
+    default: return FALSE;
   }
-  return FALSE;
+}
+
+INT_PTR TConfigDialogWindow::InitDialog() {
+  const HWND tabs = Item(IDC_PAGECONTROL1);
+  const wchar_t* pages[] = {L"スライドショーの設定", L"アプリケーション設定の保存先"};
+  for (int i = 0; i < 2; ++i) {
+    TCITEMW tab = {};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = const_cast<wchar_t*>(pages[i]);
+    SendMessageW(tabs, TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&tab));
+  }
+  // The pages' controls lie on the tab control, so it goes beneath them.
+  SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  const HWND upDown = Item(IDC_UPDINTERVAL);
+  SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(IDC_EDIT1)), 0);
+  SendMessageW(upDown, UDM_SETRANGE32, kIntervalMin, kIntervalMax);
+  SendMessageW(upDown, UDM_SETPOS32, 0, kIntervalMin);
+  // Held arrows step by one second all the way: without a table of its
+  // own the control speeds up to steps of 5 and then 20.
+  UDACCEL oneByOne = {0, 1};
+  SendMessageW(upDown, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&oneByOne));
+  SetWindowSubclass(Item(IDC_LSTFOLDERS), &TConfigDialogWindow::FoldersWndProc, kFoldersSubclassId,
+                    reinterpret_cast<DWORD_PTR>(this));
+  // Only the list box takes dropped files, not the rest of the dialog.
+  DragAcceptFiles(Item(IDC_LSTFOLDERS), TRUE);
+  FitTexts();
+  UsePageColour();
+  ShowPage(0);
+  return TRUE;
+}
+
+INT_PTR TConfigDialogWindow::ControlColour(HDC dc, HWND control) {
+  if (!FPageBrush || !OnPage(GetDlgCtrlID(control))) return FALSE;
+  SetBkColor(dc, FPageColour);
+  return reinterpret_cast<INT_PTR>(FPageBrush.Get());
+}
+
+INT_PTR TConfigDialogWindow::EraseBackground(HDC dc) {
+  // Group boxes leave their inside to the dialog beneath them: the part
+  // the tab control's page covers is painted in the page's colour.
+  if (!FPageBrush) return FALSE;
+  RECT client;
+  GetClientRect(FWindow.Get(), &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  const HWND tabs = Item(IDC_PAGECONTROL1);
+  RECT page = PageRect(tabs);
+  MapWindowPoints(tabs, FWindow.Get(), reinterpret_cast<POINT*>(&page), 2);
+  FillRect(dc, &page, FPageBrush.Get());
+  SetWindowLongPtrW(FWindow.Get(), DWLP_MSGRESULT, TRUE);
+  return TRUE;
+}
+
+void TConfigDialogWindow::ColoursChanged() {
+  UsePageColour();
+  InvalidateRect(FWindow.Get(), nullptr, TRUE);
+}
+
+INT_PTR TConfigDialogWindow::Command(int id, int code) {
+  switch (id) {
+    case IDOK: EndModal(kModalResultOk); return TRUE;
+    case IDCANCEL: EndModal(kModalResultCancel); return TRUE;
+    case IDC_BTNADD:
+      if (code == BN_CLICKED) Handle(&TConfigDialog::btnAddClick);
+      return TRUE;
+    case IDC_BTNDELETE:
+      if (code == BN_CLICKED) Handle(&TConfigDialog::btnDeleteClick);
+      return TRUE;
+    case IDC_BTNOPEN:
+      if (code == BN_CLICKED) Handle(&TConfigDialog::btnOpenClick);
+      return TRUE;
+    case IDC_LSTFOLDERS:
+      if (code == LBN_DBLCLK) Handle(&TConfigDialog::lstFoldersDblClick);
+      return TRUE;
+    case IDC_EDIT1:
+      if (code == EN_CHANGE) IntervalEdited();
+      return TRUE;
+    default: return FALSE;
+  }
+}
+
+void TConfigDialogWindow::IntervalEdited() {
+  const std::string text = WindowText(Item(IDC_EDIT1));
+  Handle([&text](TConfigDialog& dialog) { dialog.Edit1Change(text); });
+}
+
+INT_PTR TConfigDialogWindow::Notify(const NMHDR& header) {
+  if (header.idFrom != IDC_PAGECONTROL1 || header.code != TCN_SELCHANGE) return FALSE;
+  ShowPage(int(SendMessageW(header.hwndFrom, TCM_GETCURSEL, 0, 0)));
+  return TRUE;
 }
 
 void TConfigDialogWindow::EndModal(int32_t result) {
@@ -223,131 +248,59 @@ void TConfigDialogWindow::EndModal(int32_t result) {
   PostMessageW(FWindow.Get(), WM_NULL, 0, 0);
 }
 
-void TConfigDialogWindow::Layout() {
-  const HWND window = FWindow.Get();
-  int dpi = 96;
+// The template places everything; a text that the dialog font makes longer
+// than the template allows gets the room it needs, so nothing is cut off at
+// any resolution or with any font.
+void TConfigDialogWindow::FitTexts() {
+  TPlacement place(FWindow.Get());
+  const int gap = place.Across(3);
+  auto width = [](const RECT& rect) { return int(rect.right - rect.left); };
   {
-    TWindowFontDC dc(window);
-    if (dc.Get()) dpi = GetDeviceCaps(dc.Get(), LOGPIXELSY);
-  }
-  auto px = [dpi](int value) { return MulDiv(value, dpi, 96); };
-
-  // The client area, centred on the screen.
-  RECT frame = {0, 0, px(504), px(360)};
-  AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                     DWORD(GetWindowLongPtrW(window, GWL_EXSTYLE)));
-  const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
-  SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - frameWidth) / 2,
-               (GetSystemMetrics(SM_CYSCREEN) - frameHeight) / 2, frameWidth, frameHeight,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-
-  const HWND tabs = Item(IDC_PAGECONTROL1);
-  MoveWindow(tabs, px(8), px(8), px(489), px(313), FALSE);
-  RECT sheet = {0, 0, px(489), px(313)};
-  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&sheet));
-  const int sheetLeft = px(8) + sheet.left, sheetTop = px(8) + sheet.top;
-
-  // Positions in design pixels, relative to their parents as designed.
-  TPlace groupBox2{8, 8, 465, 57}, groupBox1{8, 72, 465, 209};
-  struct TControl {
-    int Id;
-    int OriginX, OriginY;  // the parent's position in the client area, in pixels
-    TPlace Place;
-  };
-  const int g2x = sheetLeft + px(groupBox2.Left), g2y = sheetTop + px(groupBox2.Top);
-  const int g1x = sheetLeft + px(groupBox1.Left), g1y = sheetTop + px(groupBox1.Top);
-  std::vector<TControl> controls = {
-      {IDOK, 0, 0, {296, 328, 97, 25}},
-      {IDCANCEL, 0, 0, {400, 328, 97, 25}},
-      {IDC_GROUPBOX2, sheetLeft, sheetTop, groupBox2},
-      {IDC_LABEL2, g2x, g2y, {16, 24, 109, 20}},
-      {IDC_EDIT1, g2x, g2y, {136, 24, 65, 20}},
-      {IDC_UPDINTERVAL, g2x, g2y, {201, 24, 17, 20}},
-      {IDC_LABEL3, g2x, g2y, {232, 24, 109, 20}},
-      {IDC_GROUPBOX1, sheetLeft, sheetTop, groupBox1},
-      {IDC_LABEL1, g1x, g1y, {16, 24, 433, 33}},
-      {IDC_BTNADD, g1x, g1y, {288, 56, 161, 25}},
-      {IDC_LSTFOLDERS, g1x, g1y, {16, 88, 433, 73}},
-      {IDC_BTNOPEN, g1x, g1y, {16, 168, 129, 25}},
-      {IDC_BTNDELETE, g1x, g1y, {353, 168, 96, 25}},
-      {IDC_RDOINI, sheetLeft, sheetTop, {16, 16, 105, 17}},
-      {IDC_LABEL4, sheetLeft, sheetTop, {32, 40, 441, 31}},
-      {IDC_RDOREGISTRY, sheetLeft, sheetTop, {16, 88, 121, 17}},
-      {IDC_LABEL5, sheetLeft, sheetTop, {32, 112, 441, 57}},
-  };
-  std::vector<RECT> rects;
-  for (const TControl& control : controls) {
-    const int left = control.OriginX + px(control.Place.Left), top = control.OriginY + px(control.Place.Top);
-    rects.push_back(RECT{left, top, left + px(control.Place.Width), top + px(control.Place.Height)});
-  }
-  auto rectOf = [&](int id) -> RECT& {
-    for (size_t i = 0; i < controls.size(); ++i)
-      if (controls[i].Id == id) return rects[i];
-    return rects[0];
-  };
-
-  // Room for texts that the dialog font makes longer than designed, so that
-  // nothing is cut off at any resolution or with any font.
-  const int gap = px(4);
-  {
-    RECT& label = rectOf(IDC_LABEL2);
-    const int need = int(TextSize(Item(IDC_LABEL2), 0, false).cx) + gap;
-    const int shift = std::max(0, need - int(label.right - label.left));
+    RECT& label = place[IDC_LABEL2];
+    const int shift = std::max(0, int(TextSize(Item(IDC_LABEL2), 0, false).cx) + gap - width(label));
     label.right += shift;
-    for (int id : {IDC_EDIT1, IDC_UPDINTERVAL, IDC_LABEL3}) OffsetRect(&rectOf(id), shift, 0);
+    for (int id : {IDC_EDIT1, IDC_UPDINTERVAL, IDC_LABEL3}) OffsetRect(&place[id], shift, 0);
   }
   for (int id : {IDC_RDOINI, IDC_RDOREGISTRY}) {
-    RECT& radio = rectOf(id);
+    RECT& radio = place[id];
     const int need = int(TextSize(Item(id), 0, false).cx) + GetSystemMetrics(SM_CXMENUCHECK) + 2 * gap;
     radio.right = std::max(radio.right, radio.left + need);
   }
   for (int id : {IDOK, IDCANCEL, IDC_BTNADD, IDC_BTNOPEN, IDC_BTNDELETE}) {
-    RECT& button = rectOf(id);
+    RECT& button = place[id];
     const int need = int(TextSize(Item(id), 0, false).cx) + 4 * gap;
     // Buttons on the right grow leftwards, the others rightwards.
-    if (button.right - button.left < need) {
-      if (id == IDC_BTNOPEN)
-        button.right = button.left + need;
-      else
-        button.left = button.right - need;
-    }
+    if (width(button) >= need) continue;
+    if (id == IDC_BTNOPEN)
+      button.right = button.left + need;
+    else
+      button.left = button.right - need;
   }
+  const int lineHeight = FontLineHeight(Item(IDC_LSTFOLDERS));
   {
-    RECT& label = rectOf(IDC_LABEL1);
-    const int overflow =
-        TextSize(Item(IDC_LABEL1), label.right - label.left, true).cy - (label.bottom - label.top);
+    RECT& label = place[IDC_LABEL1];
+    const int overflow = TextSize(Item(IDC_LABEL1), width(label), true).cy - (label.bottom - label.top);
     if (overflow > 0) {
       label.bottom += overflow;
-      OffsetRect(&rectOf(IDC_BTNADD), 0, overflow);
+      OffsetRect(&place[IDC_BTNADD], 0, overflow);
       // The list gives up the room, keeping at least three lines.
-      RECT& list = rectOf(IDC_LSTFOLDERS);
+      RECT& list = place[IDC_LSTFOLDERS];
       list.top += overflow;
-      list.bottom = std::max(list.bottom, list.top + px(40));
+      list.bottom = std::max(list.bottom, list.top + 3 * lineHeight + 2 * GetSystemMetrics(SM_CYEDGE));
     }
   }
-  {
-    RECT& label4 = rectOf(IDC_LABEL4);
-    label4.bottom =
-        std::max(label4.bottom, label4.top + TextSize(Item(IDC_LABEL4), label4.right - label4.left, true).cy);
-    const int below = label4.bottom + gap - rectOf(IDC_RDOREGISTRY).top;
+  for (int id : {IDC_LABEL4, IDC_LABEL5}) {
+    RECT& label = place[id];
+    label.bottom = std::max(label.bottom, label.top + TextSize(Item(id), width(label), true).cy);
+    if (id != IDC_LABEL4) continue;
+    const int below = label.bottom + gap - place[IDC_RDOREGISTRY].top;
     if (below > 0)
-      for (int id : {IDC_RDOREGISTRY, IDC_LABEL5}) OffsetRect(&rectOf(id), 0, below);
-    RECT& label5 = rectOf(IDC_LABEL5);
-    label5.bottom =
-        std::max(label5.bottom, label5.top + TextSize(Item(IDC_LABEL5), label5.right - label5.left, true).cy);
+      for (int next : {IDC_RDOREGISTRY, IDC_LABEL5}) OffsetRect(&place[next], 0, below);
   }
-  for (size_t i = 0; i < controls.size(); ++i)
-    MoveWindow(Item(controls[i].Id), rects[i].left, rects[i].top, rects[i].right - rects[i].left,
-               rects[i].bottom - rects[i].top, FALSE);
-  // The designed 12 pixels, or the font's whole line where that is taller.
-  int lineHeight = 0;
-  {
-    const HWND list = Item(IDC_LSTFOLDERS);
-    TWindowFontDC dc(list);
-    TEXTMETRICW metrics = {};
-    if (dc.Get() && GetTextMetricsW(dc.Get(), &metrics)) lineHeight = int(metrics.tmHeight);
-  }
-  SendMessageW(Item(IDC_LSTFOLDERS), LB_SETITEMHEIGHT, 0, std::max(px(12), lineHeight));
+  // The designed item height, or the font's whole line where that is taller.
+  RECT designed = {0, 0, 0, 8};
+  MapDialogRect(FWindow.Get(), &designed);
+  SendMessageW(Item(IDC_LSTFOLDERS), LB_SETITEMHEIGHT, 0, std::max(int(designed.bottom), lineHeight));
 }
 
 void TConfigDialogWindow::UsePageColour() {
@@ -368,17 +321,7 @@ LRESULT CALLBACK TConfigDialogWindow::FoldersWndProc(HWND window, UINT message, 
                                                      UINT_PTR, DWORD_PTR data) {
   if (message != WM_DROPFILES) return DefSubclassProc(window, message, wParam, lParam);
   auto* self = reinterpret_cast<TConfigDialogWindow*>(data);
-  const HDROP drop = reinterpret_cast<HDROP>(wParam);
-  std::vector<std::string> paths;
-  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    // Sized by the path itself: a long path is taken whole, never cut.
-    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-    std::vector<wchar_t> buffer(size_t(length) + 1, L'\0');
-    DragQueryFileW(drop, i, buffer.data(), UINT(buffer.size()));
-    paths.push_back(Utf8Of(buffer.data()));
-  }
-  DragFinish(drop);
+  const std::vector<std::string> paths = TDroppedFiles(reinterpret_cast<HDROP>(wParam)).Paths();
   self->Handle([&paths](TConfigDialog& dialog) { dialog.FilesDropped(paths); });
   return 0;
 }
@@ -424,24 +367,7 @@ int32_t TConfigDialogWindow::ShowModal() {
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
   SetFocus(GetNextDlgTabItem(window, nullptr, FALSE));
-  MSG message;
-  while (FModalResult == 0) {
-    const BOOL result = GetMessageW(&message, nullptr, 0, 0);
-    if (result == 0) {
-      // The application is ending: the loop that waits for WM_QUIT gets it.
-      PostQuitMessage(int(message.wParam));
-      FModalResult = kModalResultCancel;
-      break;
-    }
-    if (result == -1) {
-      FModalResult = kModalResultCancel;
-      break;
-    }
-    if (!IsDialogMessageW(window, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  if (!RunModalLoop(window, [this] { return FModalResult != 0; })) FModalResult = kModalResultCancel;
   ShowWindow(window, SW_HIDE);
   if (FOwner && IsWindowVisible(FOwner)) SetActiveWindow(FOwner);
   return FModalResult;
@@ -476,7 +402,7 @@ int32_t TConfigDialogWindow::Add(const std::string& text) {
   if (index < 0) throw Exception("リストに追加できません");
   // Long paths can be scrolled to sideways.
   const HWND list = Item(IDC_LSTFOLDERS);
-  TWindowFontDC dc(list);
+  TWindowDC dc(list, true);
   SIZE size = {};
   if (dc.Get() && GetTextExtentPoint32W(dc.Get(), wide.c_str(), int(wide.size()), &size)) {
     const LRESULT extent = SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0);

@@ -1,6 +1,6 @@
 // The configuration dialog's window: the resource template IDD_CONFIG made
-// into TConfigDialog's window, its controls placed in pixels for the screen's
-// resolution, run modally. Included only by Windows code.
+// into TConfigDialog's window, its texts given the room they need, run
+// modally. Included only by Windows code.
 #pragma once
 
 #include <windows.h>
@@ -48,8 +48,16 @@ private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK FoldersWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR data);
+  // Routes a message to its handler below.
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-  void Layout();
+  INT_PTR InitDialog();
+  INT_PTR ControlColour(HDC dc, HWND control);
+  INT_PTR EraseBackground(HDC dc);
+  void ColoursChanged();
+  INT_PTR Command(int id, int code);
+  void IntervalEdited();
+  INT_PTR Notify(const NMHDR& header);
+  void FitTexts();
   void EndModal(int32_t result);
   void ShowPage(int page);
   void UsePageColour();

@@ -23,11 +23,6 @@ void RegisterPreviewClass() {
   RegisterWindowClassOnce(windowClass);
 }
 
-bool ExistingFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 }  // namespace
 
 TImagePreviewWindow::TImagePreviewWindow(TApplication& application) : FApplication(application) {
@@ -111,13 +106,7 @@ void TImagePreviewWindow::Paint() {
     std::unique_ptr<TBitmap> image;
     FApplication.Guard([&] { image = FDialog->ClientImage(client.right, client.bottom); });
     if (image) {
-      BITMAPINFO info = {};
-      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-      info.bmiHeader.biWidth = image->Width();
-      info.bmiHeader.biHeight = -image->Height();
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 24;
-      info.bmiHeader.biCompression = BI_RGB;
+      const BITMAPINFO info = DibHeader(image->Width(), image->Height());
       SetDIBitsToDevice(dc, 0, 0, DWORD(image->Width()), DWORD(image->Height()), 0, 0, 0,
                         UINT(image->Height()), image->ScanLine(0), &info, DIB_RGB_COLORS);
     }
@@ -204,19 +193,7 @@ void TImagePreviewWindow::ShowModal() {
   const HWND window = FWindow.Get();
   FClosed = false;
   ShowWindow(window, SW_SHOW);
-  MSG message;
-  while (!FClosed) {
-    const BOOL result = GetMessageW(&message, nullptr, 0, 0);
-    if (result == 0) {
-      PostQuitMessage(int(message.wParam));
-      break;
-    }
-    if (result == -1) break;
-    if (!IsDialogMessageW(window, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  RunModalLoop(window, [this] { return FClosed; });
   ShowWindow(window, SW_HIDE);
 }
 

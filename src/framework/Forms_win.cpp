@@ -1,20 +1,9 @@
 #include "framework/Forms_win.h"
 
-#include <objbase.h>
-
 #include <vector>
 
 #include "framework/Exceptions.h"
 #include "framework/Streams.h"
-
-std::wstring WideOf(const std::string& text) {
-  const std::u16string wide = Utf8ToUtf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
-std::string Utf8Of(const wchar_t* text) { return text ? Utf8Of(std::wstring(text)) : std::string(); }
-
-std::string Utf8Of(const std::wstring& text) { return Utf16ToUtf8(std::u16string(text.begin(), text.end())); }
 
 std::string SystemErrorText(DWORD code) {
   wchar_t* buffer = nullptr;
@@ -42,16 +31,6 @@ void RegisterWindowClassOnce(WNDCLASSEXW windowClass) {
   if (!windowClass.hCursor) windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   if (!RegisterClassExW(&windowClass))
     throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
-}
-
-TComApartment::TComApartment() {
-  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  // S_FALSE (already initialised on this thread) must be balanced as well.
-  FInitialized = SUCCEEDED(result);
-}
-
-TComApartment::~TComApartment() {
-  if (FInitialized) CoUninitialize();
 }
 
 void TWinMessageBoxes::Show(const std::string& text, const std::string& caption, TMsgDlgType type) {

@@ -5,19 +5,8 @@
 
 namespace {
 
-BITMAPINFO TopDownInfo(int32_t width, int32_t height, WORD bits) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = bits;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
 TGdiBitmap DibOf(const TBitmap& image) {
-  const BITMAPINFO info = TopDownInfo(image.Width(), image.Height(), 24);
+  const BITMAPINFO info = DibHeader(image.Width(), image.Height(), 24);
   void* bits = nullptr;
   TGdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits) throw Exception("ビットマップを作成できません: " + SystemErrorText(GetLastError()));
@@ -60,7 +49,7 @@ TImageListHandle ImageListHandleOf(const TImageList& list) {
 TGdiBitmap AlphaBitmapOf(const TImageList& list, int32_t index) {
   const TBitmap& image = list.Images(index);
   const TBitmap& mask = list.Masks(index);
-  const BITMAPINFO info = TopDownInfo(image.Width(), image.Height(), 32);
+  const BITMAPINFO info = DibHeader(image.Width(), image.Height(), 32);
   void* bits = nullptr;
   TGdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap || !bits) throw Exception("ビットマップを作成できません: " + SystemErrorText(GetLastError()));

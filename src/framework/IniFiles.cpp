@@ -249,8 +249,12 @@ void TMemIniFile::WriteString(std::string_view section, std::string_view name, s
     it = target.Index.find(Fold(name));
   }
   TEntry& entry = target.Entries[it->second];
-  entry.Name = std::string(name);
-  entry.NameRaw = false;
+  // The line takes the name as written; a damaged name written back exactly
+  // as it was read keeps its bytes, or the file could not be saved again.
+  if (!entry.NameRaw || entry.Name != name) {
+    entry.Name = std::string(name);
+    entry.NameRaw = false;
+  }
   // Writing back what was read keeps a damaged value's bytes as they were,
   // under whatever name it now stands.
   if (entry.ValueRaw && entry.Value == value) return;

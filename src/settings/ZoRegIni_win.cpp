@@ -2,25 +2,14 @@
 
 #include <vector>
 
-#include "framework/Streams.h"
-
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  const std::u16string wide = Utf8ToUtf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
-std::string Narrow(const wchar_t* text, size_t length) {
-  return Utf16ToUtf8(std::u16string(text, text + length));
-}
 
 // Key paths are absolute from HKEY_CURRENT_USER; the functions want them
 // without the leading backslash.
 std::wstring SubkeyOf(const std::string& path) {
   size_t start = 0;
   while (start < path.size() && path[start] == '\\') ++start;
-  return Wide(path.substr(start));
+  return WideOf(path.substr(start));
 }
 
 constexpr REGSAM kReadAccess = STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
@@ -55,39 +44,6 @@ bool DeleteTree(HKEY parent, const std::wstring& name, int depth) {
   return RegDeleteKeyW(parent, name.c_str()) == ERROR_SUCCESS;
 }
 
-// Closes a Win32 file handle when it goes.
-class TFileHandle {
-public:
-  explicit TFileHandle(HANDLE handle) : FHandle(handle) {}
-  ~TFileHandle() { Close(); }
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-  HANDLE Get() const { return FHandle; }
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-  bool Close() {
-    const bool closed = !Valid() || CloseHandle(FHandle);
-    FHandle = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-
-private:
-  HANDLE FHandle;
-};
-
-// A thread's CBT hook, removed when it goes.
-class THookHandle {
-public:
-  explicit THookHandle(HHOOK hook) : FHook(hook) {}
-  ~THookHandle() {
-    if (FHook) UnhookWindowsHookEx(FHook);
-  }
-  THookHandle(const THookHandle&) = delete;
-  THookHandle& operator=(const THookHandle&) = delete;
-
-private:
-  HHOOK FHook;
-};
-
 // Gives the question's message box its own button texts when it appears.
 LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
@@ -95,8 +51,8 @@ LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
     wchar_t className[16] = {};
     GetClassNameW(box, className, 16);
     if (lstrcmpW(className, L"#32770") == 0 && GetDlgItem(box, IDOK) && GetDlgItem(box, IDCANCEL)) {
-      SetDlgItemTextW(box, IDOK, Wide(kStorageQuestionYes).c_str());
-      SetDlgItemTextW(box, IDCANCEL, Wide(kStorageQuestionNo).c_str());
+      SetDlgItemTextW(box, IDOK, WideOf(kStorageQuestionYes).c_str());
+      SetDlgItemTextW(box, IDCANCEL, WideOf(kStorageQuestionNo).c_str());
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -139,7 +95,7 @@ bool TWinRegistry::DeleteKeyTree(const std::string& path) {
 
 TRegistryReadResult TWinRegistry::ReadValue(const std::string& name, TRegistryValue& value) {
   if (!FKey) return rrNoValue;
-  const std::wstring wideName = Wide(name);
+  const std::wstring wideName = WideOf(name);
   // The value may change between asking for its size and reading it.
   for (int attempt = 0; attempt < 3; ++attempt) {
     DWORD type = 0;
@@ -162,7 +118,7 @@ TRegistryReadResult TWinRegistry::ReadValue(const std::string& name, TRegistryVa
 
 bool TWinRegistry::WriteValue(const std::string& name, const TRegistryValue& value) {
   if (!FKey) return false;
-  return RegSetValueExW(FKey.Get(), Wide(name).c_str(), 0, value.Type, value.Data.data(),
+  return RegSetValueExW(FKey.Get(), WideOf(name).c_str(), 0, value.Type, value.Data.data(),
                         static_cast<DWORD>(value.Data.size())) == ERROR_SUCCESS;
 }
 
@@ -176,22 +132,19 @@ std::vector<std::string> TWinRegistry::ValueNames() {
         ERROR_SUCCESS) {
       break;
     }
-    names.push_back(Narrow(buffer.data(), length));
+    names.push_back(Utf8Of(std::wstring(buffer.data(), length)));
   }
   return names;
 }
 
 // ---------------------------------------------------------------------------
 
-bool TWinFileSystem::FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool TWinFileSystem::FileExists(const std::string& path) { return ExistingFile(path); }
 
 int TWinFileSystem::CreateEmptyFile(const std::string& path) {
-  TFileHandle file(
-      CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) {
+  TFileHandle file(CreateFileW(WideOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     // Made meanwhile by someone else: an existing file is left as it is.
     return error == ERROR_FILE_EXISTS ? 0 : static_cast<int>(error);
@@ -199,13 +152,13 @@ int TWinFileSystem::CreateEmptyFile(const std::string& path) {
   return file.Close() ? 0 : static_cast<int>(GetLastError());
 }
 
-bool TWinFileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool TWinFileSystem::RemoveFile(const std::string& path) { return DeleteFileW(WideOf(path).c_str()) != 0; }
 
 TFileReadResult TWinFileSystem::ReadWholeFile(const std::string& path, size_t limit, std::string& data) {
   data.clear();
-  TFileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) {
+  TFileHandle file(CreateFileW(WideOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? frMissing : frFailed;
   }
@@ -248,7 +201,7 @@ bool WriteWhole(HANDLE file, std::string_view data) {
 std::wstring FinalPath(const std::wstring& path) {
   TFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!file.Valid()) return path;
+  if (!file) return path;
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
     const DWORD length =
@@ -273,8 +226,7 @@ bool HasOtherNames(const std::wstring& path) {
   TFileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, 0, nullptr));
   BY_HANDLE_FILE_INFORMATION information = {};
-  return file.Valid() && GetFileInformationByHandle(file.Get(), &information) &&
-         information.nNumberOfLinks > 1;
+  return file && GetFileInformationByHandle(file.Get(), &information) && information.nNumberOfLinks > 1;
 }
 
 // Writes data into a new file beside target and swaps it in.
@@ -290,7 +242,7 @@ bool ReplaceThroughTemporary(const std::wstring& target, std::string_view data) 
     if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
   }
   TFileHandle file(created);
-  if (!file.Valid()) return false;
+  if (!file) return false;
   const bool written = WriteWhole(file.Get(), data);
   if (file.Close() && written &&
       MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -303,13 +255,13 @@ bool ReplaceThroughTemporary(const std::wstring& target, std::string_view data) 
 
 bool TWinFileSystem::WriteFileAtomically(const std::string& path, std::string_view data) {
   // A link stays a link: the file it leads to is replaced, beside itself.
-  const std::wstring target = FinalPath(Wide(path));
+  const std::wstring target = FinalPath(WideOf(path));
   if (!HasOtherNames(target) && ReplaceThroughTemporary(target, data)) return true;
   // Where only the file itself may be written (or a swap would part it from
   // its other names), it is rewritten in place.
   TFileHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return false;
+  if (!file) return false;
   const bool written = WriteWhole(file.Get(), data);
   return file.Close() && written;
 }
@@ -321,7 +273,7 @@ bool TMessageBoxStorageQuestion::AskUseIniFile() {
   // and the close button answer No.
   const THookHandle hook(SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId()));
   const int answer = MessageBoxW(
-      FOwner, Wide(kStorageQuestionText).c_str(), Wide(kStorageQuestionCaption).c_str(),
+      FOwner, WideOf(kStorageQuestionText).c_str(), WideOf(kStorageQuestionCaption).c_str(),
       MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_SETFOREGROUND | (FOwner ? 0 : MB_TASKMODAL));
   return answer == IDOK;
 }
@@ -331,7 +283,7 @@ std::string ExecutablePath() {
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return std::string();
-    if (length < buffer.size()) return Narrow(buffer.data(), length);
+    if (length < buffer.size()) return Utf8Of(std::wstring(buffer.data(), length));
     if (buffer.size() >= 32768) return std::string();
     buffer.resize(buffer.size() * 2);
   }

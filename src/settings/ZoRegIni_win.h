@@ -6,35 +6,8 @@
 
 #include <string>
 
+#include "framework/WinHandles_win.h"
 #include "settings/ZoRegIni.h"
-
-// An open registry key, closed when it goes.
-class TRegKey {
-public:
-  TRegKey() = default;
-  ~TRegKey() { Reset(); }
-  TRegKey(const TRegKey&) = delete;
-  TRegKey& operator=(const TRegKey&) = delete;
-
-  HKEY Get() const { return FKey; }
-  explicit operator bool() const { return FKey != nullptr; }
-  // Takes over the key a registry function returned: only on success, since
-  // the functions promise nothing about their output after a failure. Call it
-  // after the function, not with the call as an argument: the key argument
-  // may be read before the call runs.
-  bool Adopt(LONG result, HKEY key) {
-    Reset();
-    if (result == ERROR_SUCCESS) FKey = key;
-    return result == ERROR_SUCCESS;
-  }
-  void Reset() {
-    if (FKey) RegCloseKey(FKey);
-    FKey = nullptr;
-  }
-
-private:
-  HKEY FKey = nullptr;
-};
 
 // The registry of HKEY_CURRENT_USER through the wide functions.
 class TWinRegistry : public TRegistryAccess {

@@ -118,12 +118,9 @@ bool TextFits(HWND control, bool wrap) {
   RECT client;
   GetClientRect(control, &client);
   const std::wstring text = WideOf(TextOf(control));
-  const HDC dc = GetDC(control);
-  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  const TWindowDC dc(control, true);
   RECT need = {0, 0, wrap ? client.right : 0, 0};
-  DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  DrawTextW(dc.Get(), text.c_str(), -1, &need, DT_CALCRECT | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
   return need.right <= client.right && need.bottom <= client.bottom;
 }
 
@@ -229,9 +226,7 @@ TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCu
   EXPECT_TRUE(ini);
   EXPECT_FALSE(registry);
   // The designed 504 x 360 at the screen's resolution.
-  const HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const int dpi = GetDeviceCaps(TScreenDC().Get(), LOGPIXELSY);
   EXPECT_GE(client.right, MulDiv(504, dpi, 96));
   EXPECT_GE(client.bottom, MulDiv(360, dpi, 96));
 }

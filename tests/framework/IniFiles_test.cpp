@@ -160,8 +160,12 @@ TEST(IniFilesWrite, DamagedBytesSurviveUntilChanged) {
   EXPECT_EQ(ini.ReadString("Folders", "0", ""), "C:\\\xEF\xBF\xBD");
   EXPECT_EQ(ini.GetText(),
             "[Fo\x85\x40]\r\nk\x82=v\r\n\r\n[Folders]\r\n0=C:\\\x85\x40\r\n1=C:\\\x82\r\n\r\n");
-  // Writing back what was read keeps the bytes; a new value replaces them.
-  ini.WriteString("Folders", "0", ini.ReadString("Folders", "0", ""));
+  // Writing back what was read, names included, keeps the bytes; a new value replaces them.
+  for (const std::string& section : ini.ReadSections()) {
+    for (const std::string& name : ini.ReadSection(section)) {
+      ini.WriteString(section, name, ini.ReadString(section, name, ""));
+    }
+  }
   ini.WriteString("Folders", "1", "C:\\new");
   EXPECT_EQ(ini.GetText(), "[Fo\x85\x40]\r\nk\x82=v\r\n\r\n[Folders]\r\n0=C:\\\x85\x40\r\n1=C:\\new\r\n\r\n");
 }

@@ -13,11 +13,6 @@ using namespace store_test;
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  const std::u16string wide = Utf8ToUtf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
 // A uniquely named executable beside a scratch folder, so that every test
 // has its own registry key and INI file; the key goes when the test ends.
 class WinStoreTest : public testing::Test {
@@ -31,34 +26,36 @@ protected:
   std::string AppKey() const { return "\\Software\\Orvane\\" + AppName; }
   std::string IniPath() const { return Folder / (AppName + ".ini"); }
   static bool KeyExists(const std::string& path) {
-    HKEY key = nullptr;
-    const LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path.substr(1)).c_str(), 0, KEY_READ, &key);
-    if (result == ERROR_SUCCESS) RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    TRegKey key;
+    HKEY opened = nullptr;
+    const LONG result =
+        RegOpenKeyExW(HKEY_CURRENT_USER, WideOf(path.substr(1)).c_str(), 0, KEY_READ, &opened);
+    return key.Adopt(result, opened);
   }
   // Sets a value behind the store's back, in a key created as needed.
   static void SetRaw(const std::string& path, const std::string& name, DWORD type, const void* data,
                      DWORD size) {
     TRegKey key;
     HKEY created = nullptr;
-    const LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path.substr(1)).c_str(), 0, nullptr, 0,
+    const LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, WideOf(path.substr(1)).c_str(), 0, nullptr, 0,
                                         KEY_ALL_ACCESS, nullptr, &created, nullptr);
     ASSERT_TRUE(key.Adopt(result, created));
-    ASSERT_EQ(RegSetValueExW(key.Get(), Wide(name).c_str(), 0, type, static_cast<const BYTE*>(data), size),
+    ASSERT_EQ(RegSetValueExW(key.Get(), WideOf(name).c_str(), 0, type, static_cast<const BYTE*>(data), size),
               ERROR_SUCCESS);
   }
   static bool GetRaw(const std::string& path, const std::string& name, DWORD& type, std::vector<BYTE>& data) {
     TRegKey key;
     HKEY opened = nullptr;
-    const LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path.substr(1)).c_str(), 0, KEY_READ, &opened);
+    const LONG result =
+        RegOpenKeyExW(HKEY_CURRENT_USER, WideOf(path.substr(1)).c_str(), 0, KEY_READ, &opened);
     if (!key.Adopt(result, opened)) {
       return false;
     }
     DWORD size = 0;
-    if (RegQueryValueExW(key.Get(), Wide(name).c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key.Get(), WideOf(name).c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
       return false;
     data.resize(size);
-    return RegQueryValueExW(key.Get(), Wide(name).c_str(), nullptr, &type, data.data(), &size) ==
+    return RegQueryValueExW(key.Get(), WideOf(name).c_str(), nullptr, &type, data.data(), &size) ==
            ERROR_SUCCESS;
   }
 
@@ -262,7 +259,7 @@ TEST_F(WinStoreTest, AnIniFileThatCannotBeSwappedIsRewrittenInPlaceAndOneThatCan
   {
     // Held open by another program that lets it be written but not renamed
     // over: the swap fails, the file itself takes the new text, shorter.
-    const HANDLE holder = CreateFileW(Wide(IniPath()).c_str(), GENERIC_READ,
+    const HANDLE holder = CreateFileW(WideOf(IniPath()).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     store.UpdateFile();
@@ -275,7 +272,7 @@ TEST_F(WinStoreTest, AnIniFileThatCannotBeSwappedIsRewrittenInPlaceAndOneThatCan
   store.OpenSection("General", true);
   store.WriteInteger("Interval", 40);
   {
-    const HANDLE holder = CreateFileW(Wide(IniPath()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    const HANDLE holder = CreateFileW(WideOf(IniPath()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ErrorOf([&] { store.UpdateFile(); }), "ファイル " + IniPath() + " を作成できません");
@@ -290,11 +287,11 @@ TEST_F(WinStoreTest, AnIniFileThatCannotBeSwappedIsRewrittenInPlaceAndOneThatCan
 TEST_F(WinStoreTest, AnIniFileThatIsALinkStaysALink) {
   const std::string real = Folder / "real.ini";
   WriteBytes(real, "old");
-  if (!CreateSymbolicLinkW(Wide(IniPath()).c_str(), Wide(real).c_str(), 0))
+  if (!CreateSymbolicLinkW(WideOf(IniPath()).c_str(), WideOf(real).c_str(), 0))
     GTEST_SKIP() << "no symbolic links here: " << GetLastError();
   {
     // Wine makes a Unix link that its own calls never show as one.
-    const HANDLE file = CreateFileW(Wide(IniPath()).c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const HANDLE file = CreateFileW(WideOf(IniPath()).c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     wchar_t final[MAX_PATH] = {};
     GetFinalPathNameByHandleW(file, final, MAX_PATH, VOLUME_NAME_DOS);
@@ -398,7 +395,7 @@ TEST(WinStorageQuestion, ShowsTheQuestionAndTakesEnterAndEscape) {
   EXPECT_FALSE(AskWithKey(VK_ESCAPE));
   ASSERT_TRUE(gSeen.Found);
   EXPECT_EQ(gSeen.Caption, L"確認");
-  EXPECT_EQ(gSeen.Text, Wide(kStorageQuestionText));
+  EXPECT_EQ(gSeen.Text, WideOf(kStorageQuestionText));
   EXPECT_EQ(gSeen.Text.find(L'\n'), std::wstring::npos);
   EXPECT_EQ(gSeen.Yes, L"はい(&Y)");
   EXPECT_EQ(gSeen.No, L"いいえ(&N)");

@@ -146,12 +146,7 @@ inline std::string MessageBoxText(HWND box) { return TextOf(GetDlgItem(box, 0xFF
 inline std::unique_ptr<TBitmap> ScreenArea(const RECT& rect) {
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return nullptr;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
+  const BITMAPINFO info = DibHeader(width, height);
   void* bits = nullptr;
   TGdiBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!target) return nullptr;
