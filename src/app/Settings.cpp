@@ -11,7 +11,6 @@ const char* const kGeneral = "General";
 const char* const kInterval = "Interval";
 const char* const kFolders = "Folders";
 const char* const kCount = "Count";
-constexpr int32_t kDefaultInterval = 15;
 
 // The index a value name stands for when it is the plain decimal text of one
 // below count (no sign, no leading zeros), or -1.
@@ -28,14 +27,13 @@ int32_t FolderIndex(const std::string& name, int32_t count) {
 }  // namespace
 
 void LoadSettings(const TStorageEnvironment& environment, const TSpecialFolderPathFunc& specialFolderPath,
-                  const TSettingsState& state) {
+                  uint16_t& interval, TFolderList& folders) {
   TZoIniFile2 store(environment);
   store.OpenSection(kGeneral, false);
-  state.FInterval = static_cast<uint16_t>(store.ReadInteger(kInterval, kDefaultInterval));
-  state.FNewInterval = state.FInterval;
-  state.FFolderList.Clear();
+  interval = static_cast<uint16_t>(store.ReadInteger(kInterval, kDefaultInterval));
+  folders.Clear();
   if (!store.SectionExists(kFolders)) {
-    state.FFolderList.Add(specialFolderPath(kCsidlPersonal));
+    folders.Add(specialFolderPath(kCsidlPersonal));
     return;
   }
   store.OpenSection(kFolders, false);
@@ -52,17 +50,17 @@ void LoadSettings(const TStorageEnvironment& environment, const TSpecialFolderPa
   indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
   for (const int32_t index : indexes) {
     const std::string folder = store.ReadString(std::to_string(index), std::string());
-    if (!folder.empty()) state.FFolderList.Add(folder);
+    if (!folder.empty()) folders.Add(folder);
   }
 }
 
-void SaveSettings(const TStorageEnvironment& environment, const TSettingsState& state) {
+void SaveSettings(const TStorageEnvironment& environment, uint16_t interval, const TFolderList& folders) {
   TZoIniFile2 store(environment);
   store.OpenSection(kGeneral, true);
-  store.WriteInteger(kInterval, state.FNewInterval);
+  store.WriteInteger(kInterval, interval);
   store.OpenSection(kFolders, true);
-  const int32_t count = state.FFolderList.Count();
+  const int32_t count = folders.Count();
   store.WriteInteger(kCount, count);
-  for (int32_t i = 0; i < count; ++i) store.WriteString(std::to_string(i), state.FFolderList.Items(i));
+  for (int32_t i = 0; i < count; ++i) store.WriteString(std::to_string(i), folders.Items(i));
   store.UpdateFile();
 }

@@ -66,27 +66,27 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
 }
 
 void TTrayCommands::actConfigExecute() {
-  const TSettingsState state = FForm.SettingsState();
-  state.FNewInterval = state.FInterval;
+  // The dialog starts from the interval in force: one still waiting for a
+  // fade to end is dropped unless confirmed again.
+  uint16_t interval = FForm.Interval();
+  TFolderList folders;
+  folders.Assign(*FForm.FolderList());
   // A defined place even when the store reports none (its file deleted
   // meanwhile): the INI file, where a first save would put it.
   TStoragePlace storage = spIniFile;
   FServices.QueryStorage(storage);
   const TStoragePlace before = storage;
-  const TConfigChanges changes =
-      FServices.ShowConfigDialog(TConfigDialogParams{state.FNewInterval, state.FFolderList, storage});
+  // Even a dialog that fails leaves no interval waiting.
+  FForm.SetSettings(interval, folders);
+  const TConfigChanges changes = FServices.ShowConfigDialog(TConfigDialogParams{interval, folders, storage});
+  FForm.SetSettings(interval, folders);
   // Into the place in use before the dialog.
-  if (changes != 0) FServices.SaveSettings(state);
-  // A fade in progress takes the new interval when it ends, and new folders
-  // enter the play list at its next rebuild.
-  if (!FForm.IsFading()) {
-    if (changes & ccInterval) state.FInterval = state.FNewInterval;
-    if (changes & ccFolders) FForm.RebuildPlayList();
-  }
+  if (changes != 0) FServices.SaveSettings(FForm.NewInterval(), *FForm.FolderList());
+  FForm.ApplySettings(changes);
   if (changes & ccStorage) {
     try {
       FServices.MoveStorage(storage);
-      FServices.SaveSettings(state);
+      FServices.SaveSettings(FForm.NewInterval(), *FForm.FolderList());
     } catch (...) {
       // The settings are whole in memory: they go back into the place they
       // came from before the error is shown, so that a move the new place
@@ -94,7 +94,7 @@ void TTrayCommands::actConfigExecute() {
       // that cannot be written) loses nothing.
       try {
         FServices.MoveStorage(before);
-        FServices.SaveSettings(state);
+        FServices.SaveSettings(FForm.NewInterval(), *FForm.FolderList());
       } catch (...) {
       }
       throw;

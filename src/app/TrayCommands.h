@@ -52,7 +52,7 @@ public:
   // The settings store (Parts of the store: its place, moving it, saving).
   virtual bool QueryStorage(TStoragePlace& place) = 0;
   virtual void MoveStorage(TStoragePlace newPlace) = 0;
-  virtual void SaveSettings(const TSettingsState& state) = 0;
+  virtual void SaveSettings(uint16_t interval, const TFolderList& folders) = 0;
 };
 
 class TTrayCommands {

@@ -63,4 +63,6 @@ void TWinTrayServices::MoveStorage(TStoragePlace newPlace) {
   TZoIniFile2::MoveStorage(FEnvironment, newPlace);
 }
 
-void TWinTrayServices::SaveSettings(const TSettingsState& state) { ::SaveSettings(FEnvironment, state); }
+void TWinTrayServices::SaveSettings(uint16_t interval, const TFolderList& folders) {
+  ::SaveSettings(FEnvironment, interval, folders);
+}

@@ -26,7 +26,7 @@ public:
   void OpenHomePage() override;
   bool QueryStorage(TStoragePlace& place) override;
   void MoveStorage(TStoragePlace newPlace) override;
-  void SaveSettings(const TSettingsState& state) override;
+  void SaveSettings(uint16_t interval, const TFolderList& folders) override;
 
 private:
   TApplication& FApplication;

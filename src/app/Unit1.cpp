@@ -174,9 +174,10 @@ void TVEMOMainForm::FormCreate() {
   // Unreadable settings must not leave the program without its icon: the
   // error is shown and start-up goes on with the default interval and
   // whatever folders were read.
-  FInterval = kDefaultInterval;
-  FNewInterval = kDefaultInterval;
-  Application().Guard([this] { FServices.LoadSettings(SettingsState()); });
+  uint16_t interval = kDefaultInterval;
+  Application().Guard([&] { FServices.LoadSettings(interval, *FFolderList); });
+  FInterval = interval;
+  FNewInterval = interval;
 
   FCurrent.Bitmap->Assign(*FDefaultTile);
   FNext.Bitmap->Assign(*FDefaultTile);
@@ -251,9 +252,19 @@ bool TVEMOMainForm::IsFading() const {
   return start < FElapsed && FElapsed < start + 1000;
 }
 
-void TVEMOMainForm::SetNewInterval(uint16_t seconds) {
-  FNewInterval = seconds;
+void TVEMOMainForm::AdoptNewInterval() {
   if (!IsFading()) FInterval = FNewInterval;
+}
+
+void TVEMOMainForm::SetSettings(uint16_t interval, const TFolderList& folders) {
+  FNewInterval = interval;
+  if (!FFolderList->Equals(folders)) FFolderList->Assign(folders);
+}
+
+void TVEMOMainForm::ApplySettings(TConfigChanges changes) {
+  if (IsFading()) return;
+  if (changes & ccInterval) AdoptNewInterval();
+  if (changes & ccFolders) RebuildPlayList();
 }
 
 void TVEMOMainForm::Timer1Timer() {
@@ -295,7 +306,7 @@ void TVEMOMainForm::Timer1Timer() {
     ModifyTrayIcon(FServices.Tray, Handle(), FIcon.Handle());
     return;
   }
-  if (FNewInterval != FInterval) FInterval = FNewInterval;
+  AdoptNewInterval();
   if (FStopPending) SetClockRunning(false);
 }
 

@@ -19,6 +19,7 @@
 #include "app/Settings.h"
 #include "app/Worker.h"
 #include "common/ZoTrayIcon.h"
+#include "dialogs/dlgConfig.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
@@ -30,7 +31,6 @@
 inline constexpr uint32_t kTrayCallbackOffset = 100;
 inline constexpr uint32_t WM_TRAYICON = kWmUser + kTrayCallbackOffset;
 inline constexpr uint32_t kTimerInterval = 50;
-inline constexpr uint16_t kDefaultInterval = 15;
 // The tile's side at 96 dpi; SetTileSide follows the display's small-icon size.
 inline constexpr int32_t kTileSide = 16;
 inline constexpr int32_t kLargestTileSide = 256;
@@ -93,8 +93,8 @@ struct TMainFormServices {
   TIconFactory& Icons;
   // The shell library's version, MAKELONG(minor, major).
   std::function<uint32_t()> ShellVersion;
-  // Reads the interval and the folders into the state (LoadSettings).
-  std::function<void(const TSettingsState&)> LoadSettings;
+  // Reads the stored interval and folders (LoadSettings).
+  std::function<void(uint16_t& interval, TFolderList& folders)> LoadSettings;
   // Whether an existing file (not a folder) is at the path.
   std::function<bool(const std::string&)> FileExists;
   // The scan of the folders.
@@ -217,7 +217,6 @@ public:
   void FatalStartupError(const std::string& message);
 
   // --- State, read by the Win32 half and by tests -------------------------------------
-  TFolderList* FolderList() const { return FFolderList.get(); }
   // Empty while a scan runs.
   TStringList* PlayList() const { return FPlayList.get(); }
   const TVEMOImageRec& Current() const { return FCurrent; }
@@ -233,13 +232,22 @@ public:
   bool IconRegistered() const { return FIconRegistered; }
   uint32_t Elapsed() const { return FElapsed; }
   bool StopPending() const { return FStopPending; }
+
+  // --- Settings -------------------------------------------------------------------------
+  // The interval in force, and the one last set: the one saved, which a fade
+  // lets into force only when it ends.
   uint16_t Interval() const { return FInterval; }
   uint16_t NewInterval() const { return FNewInterval; }
-  // The settings command hands the dialog this state (FNewInterval by reference).
-  TSettingsState SettingsState() { return TSettingsState{FInterval, FNewInterval, *FFolderList}; }
-  // Sets the interval as the settings command does: at once outside a fade,
-  // after the fade inside one.
-  void SetNewInterval(uint16_t seconds);
+  // Null before FormCreate and after FormDestroy.
+  const TFolderList* FolderList() const { return FFolderList.get(); }
+  // The settings as the user confirmed them: the interval becomes the one
+  // last set and the folders replace the list; nothing takes effect yet.
+  void SetSettings(uint16_t interval, const TFolderList& folders);
+  // Lets the changed settings take effect: outside a fade the interval goes
+  // into force and changed folders are scanned at once. Inside one, the tick
+  // takes the interval over when the fade ends, and the folders enter the
+  // play list at its next rebuild.
+  void ApplySettings(TConfigChanges changes);
 
   // --- Display scaling ------------------------------------------------------------------
   int32_t TileSide() const { return FTileSide; }
@@ -265,6 +273,8 @@ private:
   void PrepareNext(int32_t index, bool advancing, bool fresh);
   void PrepareDone(TPrepareJob& job, bool advancing, bool fresh);
   void CancelWork();
+  // The interval last set goes into force unless a fade is running.
+  void AdoptNewInterval();
 
   TMainFormServices FServices;
   bool FCreated = false;

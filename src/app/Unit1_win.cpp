@@ -235,8 +235,9 @@ int RunProgram() {
                              *tray,
                              icons,
                              [] { return GetShell32Version(); },
-                             [](const TSettingsState& state) {
-                               LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath, state);
+                             [](uint16_t& interval, TFolderList& folders) {
+                               LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath, interval,
+                                            folders);
                              },
                              ExistingFile,
                              PlatformFolderEnumerator(),

@@ -125,8 +125,6 @@ void TConfigDialog::Edit1Change(const std::string& text) {
   FInEditChange = false;
 }
 
-void TConfigDialog::updIntervalChanged(int32_t position) { SetPosition(position); }
-
 // --- The folder list -----------------------------------------------------------------
 
 void TConfigDialog::SetFolders(const TFolderList& list) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
 #include "framework/Forms.h"
 #include "picture/FolderList.h"
 #include "settings/ZoRegIni.h"
@@ -32,8 +33,6 @@ struct TConfigDialogParams {
   TStoragePlace& Storage;
 };
 
-inline constexpr int32_t kIntervalMin = 3;
-inline constexpr int32_t kIntervalMax = 3600;
 inline constexpr int32_t kModalResultOk = 1;
 inline constexpr int32_t kModalResultCancel = 2;
 
@@ -109,10 +108,9 @@ public:
   // --- Published event handlers -------------------------------------------------
   void FormCreate();
   void FormDestroy();
-  // Every change of the edit's text.
+  // Every change of the edit's text, typed or written by the up-down control
+  // bound to it.
   void Edit1Change(const std::string& text);
-  // The up-down control moved to position (its arrows or arrow keys).
-  void updIntervalChanged(int32_t position);
   void btnAddClick();
   void btnDeleteClick();
   void btnOpenClick();

@@ -49,7 +49,6 @@ void TApplication::Guard(const std::function<void()>& handler) const {
 void TTimer::SetEnabled(bool enabled) {
   if (enabled == FEnabled) return;
   FEnabled = enabled;
-  if (enabled) ++FStartCount;
   if (OnChange) OnChange(FEnabled, FInterval);
 }
 

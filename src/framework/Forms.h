@@ -88,10 +88,6 @@ public:
   // Told of every change of Enabled or Interval, with the new state.
   std::function<void(bool enabled, uint32_t interval)> OnChange;
 
-  // How often the realisation was switched on and off: what a stopped timer
-  // costs is visible in tests.
-  uint32_t StartCount() const { return FStartCount; }
-
   void Tick() {
     if (FEnabled && OnTimer) OnTimer();
   }
@@ -99,7 +95,6 @@ public:
 private:
   bool FEnabled = true;
   uint32_t FInterval = 1000;
-  uint32_t FStartCount = 0;
 };
 
 // --- Actions ---------------------------------------------------------------------

@@ -16,7 +16,6 @@ void TImageList::SetSize(int32_t width, int32_t height) {
   Clear();
   FWidth = width;
   FHeight = height;
-  ++FChangeCount;
 }
 
 int32_t TImageList::Add(const TBitmap& image, const TBitmap* mask) {
@@ -44,7 +43,6 @@ int32_t TImageList::Add(const TBitmap& image, const TBitmap* mask) {
   FMasks.reserve(FMasks.size() + 1);
   FImages.push_back(std::move(imageCopy));
   FMasks.push_back(std::move(maskCopy));
-  ++FChangeCount;
   return Count() - 1;
 }
 
@@ -52,7 +50,6 @@ void TImageList::Clear() {
   if (FImages.empty()) return;
   FImages.clear();
   FMasks.clear();
-  ++FChangeCount;
 }
 
 const TBitmap& TImageList::Images(int32_t index) const {

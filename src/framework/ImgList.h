@@ -38,14 +38,9 @@ public:
   const TBitmap& Images(int32_t index) const;
   const TBitmap& Masks(int32_t index) const;
 
-  // Grows with every change of the contents or size, so that a renderer can
-  // tell whether the copy it made is still current.
-  uint32_t ChangeCount() const { return FChangeCount; }
-
 private:
   int32_t FWidth = 16;
   int32_t FHeight = 16;
-  uint32_t FChangeCount = 0;
   std::vector<std::unique_ptr<TBitmap>> FImages;
   std::vector<std::unique_ptr<TBitmap>> FMasks;
 };

@@ -99,18 +99,6 @@ public:
   virtual bool WriteFileAtomically(const std::string& path, std::string_view data) = 0;
 };
 
-// The C runtime's file functions: rename(2) semantics where the system offers
-// them; on Windows this stands in for the real implementation (TWinFileSystem)
-// in the portable tests, removing the target before renaming over it.
-class TPortableFileSystem : public TFileSystem {
-public:
-  bool FileExists(const std::string& path) override;
-  int CreateEmptyFile(const std::string& path) override;
-  bool RemoveFile(const std::string& path) override;
-  TFileReadResult ReadWholeFile(const std::string& path, size_t limit, std::string& data) override;
-  bool WriteFileAtomically(const std::string& path, std::string_view data) override;
-};
-
 // The first-run question: where to keep the settings.
 class TStorageQuestion {
 public:
@@ -216,37 +204,6 @@ private:
 
 // The message raised when the empty INI file cannot be created, by error code.
 std::string FileCreateErrorText(int code);
-
-// A registry kept in memory: the registry place where there is no registry,
-// and the stand-in of the portable tests. Several access objects made by
-// NewAccess share one tree, as processes share the real registry.
-class TMemoryRegistry {
-public:
-  TMemoryRegistry();
-  ~TMemoryRegistry();
-  TMemoryRegistry(const TMemoryRegistry&) = delete;
-  TMemoryRegistry& operator=(const TMemoryRegistry&) = delete;
-
-  std::unique_ptr<TRegistryAccess> NewAccess();
-  TRegistryFactory Factory() {
-    return [this] { return NewAccess(); };
-  }
-
-  // Direct looks and changes for tests and set-up, bypassing access rules.
-  bool HasKey(const std::string& path) const;
-  std::vector<std::string> SubkeyNames(const std::string& path) const;
-  bool GetValue(const std::string& keyPath, const std::string& name, TRegistryValue& value) const;
-  void SetValue(const std::string& keyPath, const std::string& name, const TRegistryValue& value);
-  // A locked key refuses everything but reading: opening with full access,
-  // new subkeys, value writes and its own deletion.
-  void Lock(const std::string& path);
-
-  struct TKey;
-
-private:
-  std::unique_ptr<TKey> FRoot;
-  friend class TMemoryRegistryAccess;
-};
 
 // Registry values as the wide functions store them.
 TRegistryValue RegistryDword(uint32_t value);

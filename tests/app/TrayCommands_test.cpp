@@ -115,12 +115,12 @@ public:
     Log.push_back("move to " + std::to_string(int(newPlace)));
     Place = newPlace;
   }
-  void SaveSettings(const TSettingsState& state) override {
-    Log.push_back("save " + std::to_string(state.FNewInterval) + " into " +
+  void SaveSettings(uint16_t interval, const TFolderList& folders) override {
+    Log.push_back("save " + std::to_string(interval) + " into " +
                   (Place ? std::to_string(int(*Place)) : std::string("none")));
     if (Place && Place == RefusingPlace) throw Exception("refused");
-    SavedIntervals.push_back(state.FNewInterval);
-    SavedFolderCounts.push_back(state.FFolderList.Count());
+    SavedIntervals.push_back(interval);
+    SavedFolderCounts.push_back(folders.Count());
   }
 
 private:
@@ -145,10 +145,9 @@ protected:
     SaveBitmapToFile(Second + "/d.bmp", picture);
     Form = std::make_unique<TVEMOMainForm>(
         TMainFormServices{App, Window, Clock, Tray, Icons, [] { return 0x00060000u; },
-                          [this](const TSettingsState& state) {
-                            state.FInterval = 15;
-                            state.FNewInterval = 15;
-                            state.FFolderList.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
+                          [this](uint16_t& interval, TFolderList& folders) {
+                            interval = 15;
+                            folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
                           },
                           [](const std::string& path) {
                             return std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));

@@ -194,12 +194,12 @@ protected:
         Tray,
         Icons,
         [this] { return ShellVersion; },
-        [this](const TSettingsState& state) {
+        [this](uint16_t& interval, TFolderList& folders) {
           ++Loads;
           if (LoadError) throw Exception(*LoadError);
-          state.FInterval = state.FNewInterval = StoredInterval;
-          state.FFolderList.Clear();
-          for (const std::string& folder : StoredFolders) state.FFolderList.Add(folder);
+          interval = StoredInterval;
+          folders.Clear();
+          for (const std::string& folder : StoredFolders) folders.Add(folder);
         },
         [this](const std::string& path) {
           ++ExistenceChecks;
@@ -473,7 +473,9 @@ TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
 
   Picture("pics/a.bmp", RGBColor(1, 2, 3));
   StoredFolders = {Folder("pics")};
-  Form->FolderList()->Add(Folder("pics"));
+  TFolderList folders;
+  folders.Add(Folder("pics"));
+  Form->SetSettings(Form->NewInterval(), folders);
   Form->RebuildPlayList();
   Form->actPlay1->Click();
   EXPECT_TRUE(Form->IsPlaying());
@@ -682,7 +684,8 @@ TEST_F(MainFormTest, NewIntervalDuringAFadeWaitsForTheFadeToEnd) {
   const uint32_t start = Clock.Value;
   TicksUntil(start + 500);
   ASSERT_TRUE(Form->IsFading());
-  Form->SetNewInterval(60);
+  Form->SetSettings(60, *Form->FolderList());
+  Form->ApplySettings(ccInterval);
   EXPECT_EQ(Form->Interval(), 15);
   EXPECT_EQ(Form->NewInterval(), 60);
   TicksUntil(start + 1000);  // the fade completes at the old timing
@@ -698,7 +701,8 @@ TEST_F(MainFormTest, NewIntervalDuringAFadeWaitsForTheFadeToEnd) {
 
 TEST_F(MainFormTest, NewIntervalWhileStoppedTakesEffectAtOnce) {
   Create();
-  Form->SetNewInterval(60);
+  Form->SetSettings(60, *Form->FolderList());
+  Form->ApplySettings(ccInterval);
   EXPECT_EQ(Form->Interval(), 60);
 }
 
@@ -969,8 +973,9 @@ TEST_F(MainFormWorkerTest, NewFoldersCancelTheRunningScanAndExitCancelsEverythin
   StoredFolders = {Folder("one")};
   Create();
   ASSERT_EQ(Manual.Queue.size(), 1u);
-  Form->FolderList()->Clear();
-  Form->FolderList()->Add(Folder("two"));
+  TFolderList folders;
+  folders.Add(Folder("two"));
+  Form->SetSettings(Form->NewInterval(), folders);
   Form->RebuildPlayList();
   // The first scan sees its cancellation before opening any folder, and its
   // list is dropped.

@@ -84,10 +84,10 @@ protected:
     Window = std::make_unique<TMainWindow>(App);
     Form = std::make_unique<TVEMOMainForm>(TMainFormServices{
         App, *Window, *ClockSource, *Tray, Icons, [] { return GetShell32Version(); },
-        [this](const TSettingsState& state) {
-          state.FInterval = state.FNewInterval = Interval;
-          state.FFolderList.Clear();
-          state.FFolderList.Add(std::string(VEMO_TEST_DATA_DIR) + "\\jpeg");
+        [this](uint16_t& interval, TFolderList& folders) {
+          interval = Interval;
+          folders.Clear();
+          folders.Add(std::string(VEMO_TEST_DATA_DIR) + "\\jpeg");
         },
         [](const std::string& path) {
           const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());

@@ -102,6 +102,9 @@ public:
     EditText = text;
     Dialog->Edit1Change(text);
   }
+  // An arrow of the up-down control: it writes its position into its buddy
+  // edit, with the separator, and the edit reports the change.
+  void Spin(int32_t position) { Type(TConfigDialog::FormatPosition(position, Separator)); }
 };
 
 std::vector<std::string> ItemsOf(const TFolderList& list) {
@@ -401,9 +404,9 @@ TEST_F(ConfigDialogTest, AnIntervalOutsideTheRangeIsShownAsTheBoundAndReportedOn
 
 TEST_F(ConfigDialogTest, TheUpDownStepsThroughTheDialog) {
   EXPECT_EQ(Run([this](TConfigDialog& dialog) {
-              dialog.updIntervalChanged(16);
+              Ui.Spin(16);
               EXPECT_EQ(Ui.EditText, "16");
-              dialog.updIntervalChanged(4000);
+              Ui.Spin(4000);
               EXPECT_EQ(dialog.Position(), 3600);
               return kModalResultOk;
             }),

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/CodePage932.h"
-#include "settings/StoreTestSupport.h"
+#include "support/StoreTestSupport.h"
 
 using namespace store_test;
 

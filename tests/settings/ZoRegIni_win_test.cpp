@@ -7,7 +7,7 @@
 #include "app/Settings.h"
 #include "common/ZoShell.h"
 #include "framework/Streams.h"
-#include "settings/StoreTestSupport.h"
+#include "support/StoreTestSupport.h"
 
 using namespace store_test;
 
@@ -129,20 +129,19 @@ TEST_F(WinStoreTest, FirstRunAnsweredNoThenYes) {
 
 TEST_F(WinStoreTest, SettingsTravelBetweenTheRealPlaces) {
   Question.Answer = true;
-  uint16_t interval = 0, newInterval = 0;
+  uint16_t interval = 0;
   TFolderList folders;
-  const TSettingsState state{interval, newInterval, folders};
-  LoadSettings(Env, GetSpecialFolderPath, state);
-  newInterval = 25;
+  LoadSettings(Env, GetSpecialFolderPath, interval, folders);
+  interval = 25;
   folders.Clear();
   folders.Add("C:\\写真");
   folders.Add("Z:\\tmp");
-  SaveSettings(Env, state);
+  SaveSettings(Env, interval, folders);
   EXPECT_EQ(ReadBytes(IniPath()), "[General]\r\nInterval=25\r\n\r\n[Folders]\r\nCount=2\r\n0=C:\\" +
                                       std::string("\x8E\xCA\x90\x5E") + "\r\n1=Z:\\tmp\r\n\r\n");
   // To the registry and back, saving as the configuration dialog does.
   TZoIniFile2::MoveStorage(Env, spRegistry);
-  SaveSettings(Env, state);
+  SaveSettings(Env, interval, folders);
   EXPECT_FALSE(Exists(IniPath()));
   DWORD type = 0;
   std::vector<BYTE> data;
@@ -150,9 +149,9 @@ TEST_F(WinStoreTest, SettingsTravelBetweenTheRealPlaces) {
   EXPECT_EQ(type, DWORD(REG_SZ));
   ASSERT_TRUE(GetRaw(AppKey() + "\\General", "Interval", type, data));
   EXPECT_EQ(type, DWORD(REG_DWORD));
-  interval = newInterval = 0;
+  interval = 0;
   folders.Clear();
-  LoadSettings(Env, GetSpecialFolderPath, state);
+  LoadSettings(Env, GetSpecialFolderPath, interval, folders);
   EXPECT_EQ(interval, 25);
   ASSERT_EQ(folders.Count(), 2);
   EXPECT_EQ(folders.Items(0), "C:\\写真");
@@ -160,9 +159,9 @@ TEST_F(WinStoreTest, SettingsTravelBetweenTheRealPlaces) {
   EXPECT_FALSE(KeyExists(AppKey()));
   EXPECT_TRUE(KeyExists("\\Software\\Orvane"));
   EXPECT_EQ(ReadBytes(IniPath()), "");
-  SaveSettings(Env, state);
+  SaveSettings(Env, interval, folders);
   folders.Clear();
-  LoadSettings(Env, GetSpecialFolderPath, state);
+  LoadSettings(Env, GetSpecialFolderPath, interval, folders);
   EXPECT_EQ(folders.Count(), 2);
   EXPECT_EQ(Question.Asked, 1);
 }

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "settings/ZoRegIni.h"
+#include "support/MemoryRegistry.h"
+#include "support/PortableFileSystem.h"
 
 namespace store_test {
 
