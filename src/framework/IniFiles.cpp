@@ -160,12 +160,19 @@ void TMemIniFile::SetText(std::string_view cp932) {
       entry.Name = std::string(Trim(text.substr(0, equals)));
       entry.Value = std::string(Trim(text.substr(equals + 1)));
       if (invalid) {
+        // Only the half that cannot be decoded keeps its bytes: the other
+        // reads and writes like any text.
         const size_t rawEquals = rawLine.find('=');
-        entry.NameRaw = entry.ValueRaw = true;
-        entry.RawName = std::string(Trim(rawLine.substr(0, rawEquals)));
-        entry.RawValue = std::string(Trim(rawLine.substr(rawEquals + 1)));
-        const auto [known, added] = FRawValues.try_emplace(entry.Value, entry.RawValue);
-        if (!added && known->second != entry.RawValue) known->second.clear();
+        const std::string_view rawName = Trim(rawLine.substr(0, rawEquals));
+        const std::string_view rawValue = Trim(rawLine.substr(rawEquals + 1));
+        (void)Cp932ToUtf8(rawName, &entry.NameRaw);
+        (void)Cp932ToUtf8(rawValue, &entry.ValueRaw);
+        if (entry.NameRaw) entry.RawName = std::string(rawName);
+        if (entry.ValueRaw) {
+          entry.RawValue = std::string(rawValue);
+          const auto [known, added] = FRawValues.try_emplace(entry.Value, entry.RawValue);
+          if (!added && known->second != entry.RawValue) known->second.clear();
+        }
       }
     }
     AddEntry(*current, std::move(entry));
