@@ -194,14 +194,14 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   const std::string jpeg = JpegFile(), bmp = BmpFile();
   std::printf("inputs: %s (%ju bytes), %s (%ju bytes), %d x %d\n", jpeg.c_str(),
-              uintmax_t(std::filesystem::file_size(jpeg)), bmp.c_str(), uintmax_t(std::filesystem::file_size(bmp)),
-              kWidth, kHeight);
+              uintmax_t(std::filesystem::file_size(jpeg)), bmp.c_str(),
+              uintmax_t(std::filesystem::file_size(bmp)), kWidth, kHeight);
   TRecordingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   auto ratio = [&](const char* a, const char* b) {
     if (!reporter.Times.count(a) || !reporter.Times.count(b)) return;
-    std::printf("ratio %s / %s = %.3f (real time), %.3f (CPU time)\n", a, b, reporter.Times[a] / reporter.Times[b],
-                reporter.CpuTimes[a] / reporter.CpuTimes[b]);
+    std::printf("ratio %s / %s = %.3f (real time), %.3f (CPU time)\n", a, b,
+                reporter.Times[a] / reporter.Times[b], reporter.CpuTimes[a] / reporter.CpuTimes[b]);
   };
   ratio("BM_JpegMakeTile/min_time:2.000", "BM_JpegDecodeOnly/min_time:2.000");
   ratio("BM_BmpMakeTile/min_time:1.000", "BM_BmpReadOnly/min_time:1.000");

@@ -25,17 +25,11 @@ namespace {
 using namespace std::chrono_literals;
 using vemo_test::TopWindowOf;
 using vemo_test::TProcess;
+using vemo_test::TrayShown;
 using vemo_test::WaitUntil;
 
 const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
 const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
-
-bool TrayShown() {
-  HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
-  if (!tray) tray = FindWindowW(nullptr, L"Wine System Tray");
-  if (!tray) tray = FindWindowW(L"Shell_TrayWnd", nullptr);
-  return tray && IsWindowVisible(tray);
-}
 
 // Processor time (in clock ticks) and wake-ups (context switches) of the
 // Linux process that runs the Windows program whose command line contains

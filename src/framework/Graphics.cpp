@@ -6,9 +6,7 @@
 
 namespace {
 
-bool IsPaletteFormat(TPixelFormat format) {
-  return format == pf1bit || format == pf4bit || format == pf8bit;
-}
+bool IsPaletteFormat(TPixelFormat format) { return format == pf1bit || format == pf4bit || format == pf8bit; }
 
 // 5- and 6-bit channels widen by repeating their top bits, so that full
 // intensity stays full (31 becomes 255).
@@ -45,10 +43,10 @@ size_t TBitmap::StrideFor(int32_t width, TPixelFormat format) {
 }
 
 std::vector<TRGBQuad> TBitmap::DefaultPalette(TPixelFormat format) {
-  static const uint8_t kVga[16][3] = {
-      {0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0}, {0, 0, 128},   {128, 0, 128},
-      {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0}, {0, 255, 0}, {255, 255, 0},
-      {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+  static const uint8_t kVga[16][3] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                      {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                      {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                      {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
   std::vector<TRGBQuad> result;
   auto add = [&](uint8_t r, uint8_t g, uint8_t b) { result.push_back({b, g, r, 0}); };
   switch (format) {
@@ -65,7 +63,8 @@ std::vector<TRGBQuad> TBitmap::DefaultPalette(TPixelFormat format) {
       for (int r = 0; r < 6; ++r)
         for (int g = 0; g < 6; ++g)
           for (int b = 0; b < 6; ++b) add(uint8_t(r * 51), uint8_t(g * 51), uint8_t(b * 51));
-      for (int i = 0; result.size() < 256; ++i) add(uint8_t(8 + i * 10), uint8_t(8 + i * 10), uint8_t(8 + i * 10));
+      for (int i = 0; result.size() < 256; ++i)
+        add(uint8_t(8 + i * 10), uint8_t(8 + i * 10), uint8_t(8 + i * 10));
       break;
     default: break;
   }
@@ -154,7 +153,8 @@ uint32_t TBitmap::RawPixel(int32_t x, int32_t y) const {
     case pf8bit: return row[x];
     case pf15bit:
     case pf16bit: return uint32_t(row[2 * x]) | (uint32_t(row[2 * x + 1]) << 8);
-    case pf24bit: return uint32_t(row[3 * x]) | (uint32_t(row[3 * x + 1]) << 8) | (uint32_t(row[3 * x + 2]) << 16);
+    case pf24bit:
+      return uint32_t(row[3 * x]) | (uint32_t(row[3 * x + 1]) << 8) | (uint32_t(row[3 * x + 2]) << 16);
     default: {
       const uint8_t* p = row + 4 * size_t(x);
       return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);

@@ -54,9 +54,8 @@ struct TRGBQuad {
 
 enum TProgressStage : uint8_t { psStarting = 0, psRunning = 1, psEnding = 2 };
 
-using TProgressEvent =
-    std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
-                       const TRect& R, const std::string& Msg)>;
+using TProgressEvent = std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone,
+                                          bool RedrawNow, const TRect& R, const std::string& Msg)>;
 
 // The largest pixel buffer a bitmap may hold. A 32-bit process cannot do much
 // better, and every picture the program shows is far smaller.

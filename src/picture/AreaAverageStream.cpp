@@ -69,7 +69,8 @@ TAreaAverageStream::TAreaAverageStream(int32_t sourceWidth, int32_t sourceHeight
     span.RunColumn = 0;
     for (uint32_t i = 0; i < span.Count; ++i) {
       const TColumnTap& tap = FColumnTaps[span.First + i];
-      const bool fits = tap.Full && int64_t(tap.Column) == FloorOf(x0) + int64_t(i) && tap.Column < sourceWidth - 1;
+      const bool fits =
+          tap.Full && int64_t(tap.Column) == FloorOf(x0) + int64_t(i) && tap.Column < sourceWidth - 1;
       if (!fits) {
         if (span.RunCount > 0) break;
         continue;

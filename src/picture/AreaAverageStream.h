@@ -62,7 +62,7 @@ private:
   std::vector<int64_t> FFirstRow, FLastRow;  // Floor(y0), Floor(y1) per destination row
   std::vector<TColumnSpan> FSpans;
   std::vector<TColumnTap> FColumnTaps;
-  std::vector<TPendingRow> FPending;  // destination rows still receiving source rows
+  std::vector<TPendingRow> FPending;        // destination rows still receiving source rows
   std::vector<std::vector<uint8_t>> FDone;  // finished destination rows, channels bytes per pixel
   std::vector<uint8_t> FLastRowCopy;
   int FLastPixelBytes = 3;

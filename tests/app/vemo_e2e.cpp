@@ -24,35 +24,16 @@
 namespace {
 
 using namespace std::chrono_literals;
+using vemo_test::TileAt;
 using vemo_test::TopWindowOf;
 using vemo_test::TProcess;
+using vemo_test::TrayShown;
+using vemo_test::TrayWindow;
 using vemo_test::TTempFolder;
 using vemo_test::WaitUntil;
 
 const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
 const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
-
-// Wine draws the notification area in a window of its own when no desktop
-// tray takes the icons.
-HWND TrayWindow() {
-  if (HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr)) return tray;
-  if (HWND tray = FindWindowW(nullptr, L"Wine System Tray")) return tray;
-  return FindWindowW(L"Shell_TrayWnd", nullptr);
-}
-
-bool TrayShown() {
-  HWND tray = TrayWindow();
-  return tray && IsWindowVisible(tray);
-}
-
-bool TileAt(const TBitmap& shot, int32_t left, int32_t top, const TBitmap& tile) {
-  if (left < 0 || top < 0 || left + tile.Width() > shot.Width() || top + tile.Height() > shot.Height())
-    return false;
-  for (int32_t y = 0; y < tile.Height(); ++y)
-    for (int32_t x = 0; x < tile.Width(); ++x)
-      if (shot.PixelColor(left + x, top + y) != tile.PixelColor(x, y)) return false;
-  return true;
-}
 
 bool FindTile(const TBitmap& shot, const TBitmap& tile, int32_t& left, int32_t& top) {
   for (top = 0; top + tile.Height() <= shot.Height(); ++top)

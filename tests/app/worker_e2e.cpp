@@ -24,28 +24,15 @@
 namespace {
 
 using namespace std::chrono_literals;
+using vemo_test::TileAt;
 using vemo_test::TopWindowOf;
 using vemo_test::TProcess;
+using vemo_test::TrayWindow;
 using vemo_test::WaitUntil;
 
 const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
 const wchar_t kExeName[] = L"vemo-worker-e2e.exe";
 const wchar_t kRegistryKey[] = L"Software\\Orvane\\vemo-worker-e2e";
-
-HWND TrayWindow() {
-  if (HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr)) return tray;
-  if (HWND tray = FindWindowW(nullptr, L"Wine System Tray")) return tray;
-  return FindWindowW(L"Shell_TrayWnd", nullptr);
-}
-
-bool TileAt(const TBitmap& shot, int32_t left, int32_t top, const TBitmap& tile) {
-  if (left < 0 || top < 0 || left + tile.Width() > shot.Width() || top + tile.Height() > shot.Height())
-    return false;
-  for (int32_t y = 0; y < tile.Height(); ++y)
-    for (int32_t x = 0; x < tile.Width(); ++x)
-      if (shot.PixelColor(left + x, top + y) != tile.PixelColor(x, y)) return false;
-  return true;
-}
 
 std::unique_ptr<TBitmap> Uniform(TColor color) {
   auto tile = std::make_unique<TBitmap>(16, 16, pf24bit);

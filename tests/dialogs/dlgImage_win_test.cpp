@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "support/WindowDriver_win.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
+#include "support/WindowDriver_win.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ std::atomic<bool> GSecondRequestHandled{false};
 
 LRESULT CALLBACK SecondRequestHook(int code, WPARAM wParam, LPARAM lParam) {
   const auto* message = reinterpret_cast<const MSG*>(lParam);
-  if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_APP + 77)
-  {
+  if (code == HC_ACTION && wParam == PM_REMOVE && message->message == WM_APP + 77) {
     ShowPreviewDialog(*GApplication, TPoint{10, 10}, GSecondPath);
     GSecondRequestHandled = true;
   }

@@ -41,7 +41,8 @@ TEST(JpegDecoder, DecodesEveryKindLikeAnIndependentDecoder) {
     TBitmap bitmap;
     LoadJpegFromFile(TestDataPath(std::string("jpeg/") + c.name + ".jpg"), bitmap);
     EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
-    EXPECT_LE(MaxDifference(bitmap, ReadPpm(TestDataPath(std::string("jpeg/") + c.name + ".ppm"))), c.tolerance);
+    EXPECT_LE(MaxDifference(bitmap, ReadPpm(TestDataPath(std::string("jpeg/") + c.name + ".ppm"))),
+              c.tolerance);
   }
 }
 

@@ -216,4 +216,27 @@ inline int CountOtherThan(const TBitmap& bitmap, TColor color) {
   return count;
 }
 
+// Wine draws the notification area in a window of its own when no desktop
+// tray takes the icons.
+inline HWND TrayWindow() {
+  if (HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr)) return tray;
+  if (HWND tray = FindWindowW(nullptr, L"Wine System Tray")) return tray;
+  return FindWindowW(L"Shell_TrayWnd", nullptr);
+}
+
+inline bool TrayShown() {
+  HWND tray = TrayWindow();
+  return tray && IsWindowVisible(tray);
+}
+
+// Whether tile's pixels stand in shot with their top left at (left, top).
+inline bool TileAt(const TBitmap& shot, int32_t left, int32_t top, const TBitmap& tile) {
+  if (left < 0 || top < 0 || left + tile.Width() > shot.Width() || top + tile.Height() > shot.Height())
+    return false;
+  for (int32_t y = 0; y < tile.Height(); ++y)
+    for (int32_t x = 0; x < tile.Width(); ++x)
+      if (shot.PixelColor(left + x, top + y) != tile.PixelColor(x, y)) return false;
+  return true;
+}
+
 }  // namespace vemo_test
