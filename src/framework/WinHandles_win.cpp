@@ -2,6 +2,10 @@
 
 #include <objbase.h>
 
+#include <map>
+#include <memory>
+#include <mutex>
+
 #include "framework/Streams.h"
 
 std::wstring WideOf(const std::string& text) {
@@ -45,6 +49,29 @@ std::vector<std::string> TDroppedFiles::Paths() const {
     paths.push_back(Utf8Of(buffer.data()));
   }
   return paths;
+}
+
+TSystemLibrary::TSystemLibrary(const wchar_t* fileName) {
+  // From the system folder only: a library of that name beside the program
+  // or in the working folder must never be the one loaded.
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return;
+  const std::wstring path = std::wstring(folder, length) + L"\\" + fileName;
+  FLibrary.Reset(LoadLibraryW(path.c_str()));
+}
+
+const TSystemLibrary& TSystemLibrary::Named(const wchar_t* fileName) {
+  static std::mutex lock;
+  static std::map<std::wstring, std::unique_ptr<TSystemLibrary>> libraries;
+  const std::lock_guard<std::mutex> guard(lock);
+  auto& library = libraries[fileName];
+  if (!library) library = std::make_unique<TSystemLibrary>(fileName);
+  return *library;
+}
+
+void* TSystemLibrary::Address(const char* nameOrOrdinal) const {
+  return FLibrary ? reinterpret_cast<void*>(GetProcAddress(FLibrary.Get(), nameOrOrdinal)) : nullptr;
 }
 
 bool ExistingFile(const std::string& path) {

@@ -154,6 +154,34 @@ private:
   HDROP FDrop;
 };
 
+// --- Functions newer systems have --------------------------------------------------
+
+// A system library, loaded from the system folder on first use and kept for
+// the rest of the run, so that what it hands out stays valid. Functions that
+// only newer systems have are looked up through it at run time, so that the
+// program still starts on the oldest Windows it supports; a missing library
+// or function is a null pointer, never an error. Any thread may call it.
+class TSystemLibrary {
+public:
+  // The one instance for that file name (for example L"uxtheme.dll").
+  static const TSystemLibrary& Named(const wchar_t* fileName);
+
+  template <typename TFunction>
+  TFunction Function(const char* name) const {
+    return reinterpret_cast<TFunction>(Address(name));
+  }
+  // By ordinal, for the few exports that have no name.
+  template <typename TFunction>
+  TFunction Function(WORD ordinal) const {
+    return reinterpret_cast<TFunction>(Address(MAKEINTRESOURCEA(ordinal)));
+  }
+  explicit TSystemLibrary(const wchar_t* fileName);
+
+private:
+  void* Address(const char* nameOrOrdinal) const;
+  TLibraryHandle FLibrary;
+};
+
 // --- Shared helpers ------------------------------------------------------------------
 
 // Whether path names an existing file (not a folder).
