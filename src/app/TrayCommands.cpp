@@ -29,11 +29,10 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
   if (keyboard && !FServices.IconAnchor(at)) at = cursor;
   // The slideshow stands still while a menu or dialog opened here is up; the
   // time spent in here is left out of the show's time.
-  const bool wasRunning = FForm.IsPlaying();
-  if (wasRunning) FForm.SetClockRunning(false);
+  FForm.Hold(hrMenu, true);
   if (event == kTrayKeySelect) FInKeySelect = true;
   auto restore = [&] {
-    if (wasRunning) FForm.SetClockRunning(true);
+    FForm.Hold(hrMenu, false);
     if (event != kTrayKeySelect) return;
     FInKeySelect = false;
     FKeySelectEnded = true;
@@ -79,6 +78,9 @@ void TTrayCommands::actConfigExecute() {
   // Even a dialog that fails leaves no interval waiting.
   FForm.SetSettings(interval, folders);
   const TConfigChanges changes = FServices.ShowConfigDialog(TConfigDialogParams{interval, folders, storage});
+  // Exit chosen while the dialog was up: it closed as if cancelled, and the
+  // settings are gone with the rest of the show.
+  if (FForm.Destroyed()) return;
   FForm.SetSettings(interval, folders);
   // Into the place in use before the dialog.
   if (changes != 0) FServices.SaveSettings(FForm.NewInterval(), *FForm.FolderList());

@@ -166,9 +166,7 @@ void TVEMOMainForm::FormCreate() {
                                         [this](THistory* sender, const std::string& path) {
                                           if (OnHistoryClick) OnHistoryClick(sender, path);
                                         });
-  FMaskBitmap = NewTileBitmap(pf1bit, FTileSide);
-  FMaskBitmap->Canvas().Brush.Color = clBlack;
-  FMaskBitmap->Canvas().FillRect(TRect{0, 0, FTileSide, FTileSide});
+  FMaskBitmap = NewMask(FTileSide);
   FDefaultTile = MakeDefaultTile(FTileSide);
 
   // Unreadable settings must not leave the program without its icon: the
@@ -183,9 +181,9 @@ void TVEMOMainForm::FormCreate() {
   FNext.Bitmap->Assign(*FDefaultTile);
   FPlayList = std::make_shared<TStringList>();
 
-  FElapsed = uint32_t(FInterval) * 1000;
+  FElapsed = FadeStart();
   FLastTick = FServices.Clock.Now();
-  SetClockRunning(false);
+  FPauseTick = FLastTick;
   UpdateIcon(*FCurrent.Bitmap);
   FTipText = title;
   const uint32_t error =
@@ -204,9 +202,10 @@ void TVEMOMainForm::FormCreate() {
 
 void TVEMOMainForm::FormDestroy() {
   if (FDestroyed) return;
-  FDestroyed = true;
   CancelWork();
-  Timer1.SetEnabled(false);
+  SetPhase(spStopped);
+  UpdateClock();
+  FDestroyed = true;
   TrayReAddTimer.SetEnabled(false);
   if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
   FIconRegistered = false;
@@ -237,19 +236,36 @@ void TVEMOMainForm::TrayReAddTimerTimer() {
 
 // --- Slideshow engine -------------------------------------------------------------
 
-void TVEMOMainForm::SetClockRunning(bool on) {
-  if (on) {
-    Timer1.SetEnabled(true);
-    FLastTick += FServices.Clock.Now() - FPauseTick;
-  } else {
-    Timer1.SetEnabled(false);
-    FPauseTick = FServices.Clock.Now();
-  }
+void TVEMOMainForm::SetPhase(TShowPhase phase) {
+  FPhase = phase;
+  FStopPending = phase == spStopping;
 }
 
-bool TVEMOMainForm::IsFading() const {
-  const uint32_t start = uint32_t(FInterval) * 1000;
-  return start < FElapsed && FElapsed < start + 1000;
+void TVEMOMainForm::FollowTime() {
+  if (FPhase == spStopped || FPhase == spStopping) return;
+  if (!NextReady() && FElapsed >= FadeStart())
+    SetPhase(spWaiting);
+  else
+    SetPhase(IsFading() ? spFading : spStanding);
+}
+
+void TVEMOMainForm::UpdateClock() {
+  const bool run = FPhase != spStopped && FHolds == 0 && !FDestroyed;
+  if (run == Timer1.Enabled()) return;
+  // The time the clock stood is left out of the picture's time.
+  if (run)
+    FLastTick += FServices.Clock.Now() - FPauseTick;
+  else
+    FPauseTick = FServices.Clock.Now();
+  Timer1.SetEnabled(run);
+}
+
+void TVEMOMainForm::Hold(THoldReason reason, bool on) {
+  if (on)
+    FHolds = uint8_t(FHolds | reason);
+  else
+    FHolds = uint8_t(FHolds & ~reason);
+  UpdateClock();
 }
 
 void TVEMOMainForm::AdoptNewInterval() {
@@ -262,56 +278,60 @@ void TVEMOMainForm::SetSettings(uint16_t interval, const TFolderList& folders) {
 }
 
 void TVEMOMainForm::ApplySettings(TConfigChanges changes) {
-  if (IsFading()) return;
   if (changes & ccInterval) AdoptNewInterval();
-  if (changes & ccFolders) RebuildPlayList();
+  // Folders changed during a fade enter the play list at its next rebuild.
+  if ((changes & ccFolders) && !IsFading()) RebuildPlayList();
+  FollowTime();
 }
 
 void TVEMOMainForm::Timer1Timer() {
-  if (!FPlayList) return;
+  if (!FPlayList || FPhase == spStopped) return;
   const uint32_t now = FServices.Clock.Now();
   const uint32_t before = FElapsed;
   FElapsed += now - FLastTick;
   FLastTick = now;
 
-  if (FNothingToShow) {
-    FNothingToShow = false;
-    Stop(true);
-    ShowNothingToShow();
-    return;
-  }
-  const uint32_t fadeStart = uint32_t(FInterval) * 1000;
-  if (!FNextReady) {
+  if (!NextReady()) {
     // The picture on show stays until the next tile is made; time does not
-    // run into the fade, which then takes its full second.
-    if (before >= fadeStart + 1000) {
+    // run into the fade, which then takes its full second. A failed scan is
+    // tried again once the picture's time is up.
+    if (FNextState == nsRescan && FElapsed >= FadeStart()) StartRebuild(true);
+    if (before >= ChangePoint()) {
       FElapsed = before;
+      FollowTime();
       return;
     }
-    if (FElapsed > fadeStart) FElapsed = fadeStart;
+    if (FElapsed > FadeStart()) FElapsed = FadeStart();
   }
-  if (FElapsed >= fadeStart + 1000) {
-    Advance();
-    if (FNothingToShow) {
-      FNothingToShow = false;
-      Stop(true);
-      ShowNothingToShow();
-    }
+  if (FElapsed >= ChangePoint()) {
+    if (FNextState == nsNothing)
+      StopForNothingToShow();
+    else
+      Advance();
+    FollowTime();
     return;
   }
   if (IsFading()) {
-    const float ratio = float(double(FElapsed - fadeStart) / 1000.0);
-    BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, *FNext.Bitmap, ratio);
-    UpdateIcon(*FBlendTile);
-    ModifyTrayIcon(FServices.Tray, Handle(), FIcon.Handle());
+    FollowTime();
+    ShowFrame();
     return;
   }
   AdoptNewInterval();
-  if (FStopPending) SetClockRunning(false);
+  if (FPhase == spStopping)
+    StopNow();
+  else
+    FollowTime();
 }
 
-bool TVEMOMainForm::WaitingForTile() const {
-  return IsPlaying() && !FNextReady && FElapsed >= uint32_t(FInterval) * 1000;
+void TVEMOMainForm::ShowFrame() {
+  if (IsFading()) {
+    const float ratio = float(double(FElapsed - FadeStart()) / double(kFadeLength));
+    BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, *FNext.Bitmap, ratio);
+    UpdateIcon(*FBlendTile);
+  } else {
+    UpdateIcon(*FCurrent.Bitmap);
+  }
+  if (FIconRegistered) ModifyTrayIcon(FServices.Tray, Handle(), FIcon.Handle());
 }
 
 void TVEMOMainForm::Advance() {
@@ -335,7 +355,7 @@ void TVEMOMainForm::Advance() {
 struct TVEMOMainForm::TPrepareJob {
   std::shared_ptr<const TStringList> List;
   std::function<bool(const std::string&)> FileExists;
-  TCancelFlag Cancel;
+  TCancelToken Token;
   int32_t Start = -1;
   int32_t Index = -1;
   int32_t Side = kTileSide;
@@ -347,7 +367,7 @@ struct TVEMOMainForm::TPrepareJob {
 
   void Run() {
     for (;;) {
-      if (Cancel->load()) return;
+      if (Token.Cancelled()) return;
       ++Index;
       if (Index >= List->Count()) {
         AtEnd = true;
@@ -355,11 +375,53 @@ struct TVEMOMainForm::TPrepareJob {
       }
       if ((TrustFirst && Index == 0) || FileExists(List->Strings(Index))) break;
     }
-    const TJpegCancelScope stopDecoding(*Cancel);
+    const TCancelScope scope(Token);
     try {
       MakeTile(List->Strings(Index), *Tile, uint16_t(Side));
     } catch (...) {
       Error = std::current_exception();
+    }
+  }
+};
+
+struct TVEMOMainForm::TScanJob {
+  std::vector<std::string> Folders;
+  TFolderEnumerator* Enumerator = nullptr;
+  TCancelToken Token;
+  // The list before the scan, kept for a scan that fails.
+  std::shared_ptr<TStringList> Previous;
+  std::shared_ptr<TStringList> List = std::make_shared<TStringList>();
+  std::exception_ptr Error;
+
+  void Run() {
+    const std::function<bool()> cancelled = [this] { return Token.Cancelled(); };
+    try {
+      for (const std::string& folder : Folders) ScanFolder(folder, *List, *Enumerator, cancelled);
+    } catch (...) {
+      Error = std::current_exception();
+    }
+  }
+};
+
+// The current and next pictures' tiles at a new icon size.
+struct TVEMOMainForm::TRemakeJob {
+  TCancelToken Token;
+  int32_t Side = kTileSide;
+  std::string Paths[2];
+  std::unique_ptr<TBitmap> Tiles[2];
+  bool Delivered = false;
+
+  void Run() {
+    const TCancelScope scope(Token);
+    for (int i = 0; i < 2; ++i) {
+      if (Paths[i].empty() || Token.Cancelled()) continue;
+      auto tile = NewTileBitmap(pf24bit, Side);
+      try {
+        MakeTile(Paths[i], *tile, uint16_t(Side));
+        Tiles[i] = std::move(tile);
+      } catch (const std::exception&) {
+        // One that can no longer be read keeps what it showed, stretched.
+      }
     }
   }
 };
@@ -378,53 +440,49 @@ void TVEMOMainForm::DeliverWork() {
 }
 
 void TVEMOMainForm::CancelWork() {
-  ++FScanTicket;
-  ++FPrepareTicket;
-  if (FScanCancel) FScanCancel->store(true);
-  if (FPrepareCancel) FPrepareCancel->store(true);
-  FScanning = false;
+  FScanToken.Cancel();
+  FPrepareToken.Cancel();
+  FRemakeToken.Cancel();
 }
 
 void TVEMOMainForm::RebuildPlayList() { StartRebuild(false); }
 
 void TVEMOMainForm::StartRebuild(bool advancing) {
   CancelWork();
-  FPlayList = std::make_shared<TStringList>();
-  FNextReady = false;
-  FNothingToShow = false;
-  FScanning = true;
-  FScanCancel = std::make_shared<std::atomic<bool>>(false);
+  auto job = std::make_shared<TScanJob>();
+  job->Previous = std::exchange(FPlayList, std::make_shared<TStringList>());
+  FNextState = nsScanning;
+  FScanToken = job->Token;
+  job->Enumerator = &FServices.Folders;
+  for (int32_t i = 0; i < FFolderList->Count(); ++i) job->Folders.push_back(FFolderList->Items(i));
+  FollowTime();
+  Post([job] { job->Run(); },
+       [this, job, advancing] {
+         if (!job->Token.Cancelled()) ScanDone(*job, advancing);
+       });
+}
 
-  auto list = std::make_shared<TStringList>();
-  std::vector<std::string> folders;
-  for (int32_t i = 0; i < FFolderList->Count(); ++i) folders.push_back(FFolderList->Items(i));
-  const uint64_t ticket = FScanTicket;
-  Post(
-      [list, folders = std::move(folders), cancel = FScanCancel, &enumerator = FServices.Folders] {
-        const std::function<bool()> cancelled = [&cancel] { return cancel->load(); };
-        for (const std::string& folder : folders) ScanFolder(folder, *list, enumerator, cancelled);
-      },
-      [this, list, ticket, advancing] {
-        if (ticket != FScanTicket) return;
-        FScanning = false;
-        // Shuffled here, on the window's thread, so the one generator's draws
-        // stay in the same sequence whatever the worker does.
-        ShuffleStrings(*list);
-        FPlayList = list;
-        PrepareNext(-1, advancing, true);
-      });
+void TVEMOMainForm::ScanDone(TScanJob& job, bool advancing) {
+  if (job.Error) {
+    FPlayList = job.Previous;
+    FNextState = nsRescan;
+    FollowTime();
+    std::rethrow_exception(job.Error);
+  }
+  // Shuffled here, on the window's thread, so the one generator's draws stay
+  // in the same sequence whatever the worker does.
+  ShuffleStrings(*job.List);
+  FPlayList = job.List;
+  PrepareNext(-1, advancing, true);
 }
 
 void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
-  ++FPrepareTicket;
-  if (FPrepareCancel) FPrepareCancel->store(true);
-  FPrepareCancel = std::make_shared<std::atomic<bool>>(false);
-  FNextReady = false;
-
+  FPrepareToken.Cancel();
   auto job = std::make_shared<TPrepareJob>();
+  FPrepareToken = job->Token;
+  FNextState = nsPreparing;
   job->List = FPlayList;
   job->FileExists = FServices.FileExists;
-  job->Cancel = FPrepareCancel;
   job->Start = index;
   job->Index = index;
   job->Side = FTileSide;
@@ -432,10 +490,11 @@ void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
   // A list rebuilt for a picture change is searched like any other; one
   // rebuilt for start-up or new folders offers its first picture untested.
   job->TrustFirst = fresh && !advancing;
-  const uint64_t ticket = FPrepareTicket;
+  FollowTime();
   Post([job] { job->Run(); },
-       [this, job, ticket, advancing, fresh] {
-         if (ticket == FPrepareTicket) PrepareDone(*job, advancing, fresh);
+       [this, job, advancing, fresh] {
+         // Work for an older list is of no use any more.
+         if (!job->Token.Cancelled() && job->List == FPlayList) PrepareDone(*job, advancing, fresh);
        });
 }
 
@@ -445,7 +504,6 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
     PrepareNext(job.Start, advancing, fresh);
     return;
   }
-  const uint32_t changePoint = uint32_t(FInterval) * 1000 + 1000;
   if (job.AtEnd) {
     if (!fresh) {
       StartRebuild(advancing);
@@ -454,52 +512,66 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
     FNext.Index = -1;
     FNext.Path.clear();
     FNext.Bitmap->Assign(*FDefaultTile);
-    FNextReady = true;
-    if (advancing) {
-      // The change that found nothing leaves the time past the change point.
-      FNothingToShow = true;
-      FElapsed = changePoint;
-    } else if (IsPlaying() && FCurrent.Index == -1) {
-      // Play was chosen before the first scan ended, and it found nothing.
-      FNothingToShow = true;
-    }
+    FNextState = nsNothing;
+    // The change that found nothing leaves the time past the change point.
+    if (advancing) FElapsed = ChangePoint();
+    // After a change, or with Play chosen before the first scan ended, the
+    // show stops whether or not a menu holds its clock.
+    if (IsPlaying() && (advancing || FCurrent.Index == -1)) StopForNothingToShow();
+    FollowTime();
     return;
   }
   FNext.Index = job.Index;
   FNext.Path = job.List->Strings(job.Index);
-  FNextReady = true;
+  FNextState = nsReady;
   if (job.Error) {
     // The slot names the failing picture but keeps its previous tile. After
     // a change the time stays past the change point, so the next tick moves
     // on at once and the failing picture is passed over.
-    if (advancing) FElapsed = changePoint;
+    if (advancing) FElapsed = ChangePoint();
+    FollowTime();
     std::rethrow_exception(job.Error);
   }
   FNext.Bitmap->Assign(*job.Tile);
+  FollowTime();
 }
 
 void TVEMOMainForm::Play() {
   // A command may still arrive after a refused start-up, before its close.
   if (IsPlaying() || !FPlayList) return;
   // While a scan runs the show starts, and waits for the first tile.
-  if (FPlayList->Count() == 0 && !FScanning) {
+  if ((FPlayList->Count() == 0 && FNextState != nsScanning) || FNextState == nsNothing) {
     ShowNothingToShow();
     return;
   }
-  FStopPending = false;
-  SetClockRunning(true);
+  SetPhase(spStanding);
+  FollowTime();
+  UpdateClock();
   actPlay.SetEnabled(false);
   actStop.SetEnabled(true);
 }
 
 void TVEMOMainForm::Stop(bool atOnce) {
   if (!IsPlaying()) return;
-  if (atOnce)
-    SetClockRunning(false);
+  // Waiting for work, the show has no fade to finish and may wait long.
+  if (atOnce || FPhase == spWaiting)
+    StopNow();
   else
-    FStopPending = true;
+    SetPhase(spStopping);
   actPlay.SetEnabled(true);
   actStop.SetEnabled(false);
+}
+
+void TVEMOMainForm::StopNow() {
+  SetPhase(spStopped);
+  UpdateClock();
+  actPlay.SetEnabled(true);
+  actStop.SetEnabled(false);
+}
+
+void TVEMOMainForm::StopForNothingToShow() {
+  StopNow();
+  ShowNothingToShow();
 }
 
 void TVEMOMainForm::ShowNothingToShow() {
@@ -512,46 +584,58 @@ void TVEMOMainForm::UpdateIcon(const TBitmap& tile) { FIcon.Replace(tile, *FMask
 
 // --- Display scaling ----------------------------------------------------------------
 
+std::unique_ptr<TBitmap> TVEMOMainForm::NewMask(int32_t side) {
+  auto mask = NewTileBitmap(pf1bit, side);
+  mask->Canvas().Brush.Color = clBlack;
+  mask->Canvas().FillRect(TRect{0, 0, side, side});
+  return mask;
+}
+
 void TVEMOMainForm::SetTileSide(int32_t side) {
   side = side < kTileSide ? kTileSide : side > kLargestTileSide ? kLargestTileSide : side;
   if (side == FTileSide) return;
   FTileSide = side;
   if (!FCurrent.Bitmap || !FNext.Bitmap || FDestroyed) return;
 
-  auto mask = NewTileBitmap(pf1bit, side);
-  mask->Canvas().Brush.Color = clBlack;
-  mask->Canvas().FillRect(TRect{0, 0, side, side});
-  auto defaultTile = MakeDefaultTile(side);
-  // A slot's picture is made again at the new size; one that can no longer
-  // be read keeps what it showed, stretched.
-  auto remade = [&](const TVEMOImageRec& slot) {
+  // Until the worker has made the tiles at the new size, the old ones are
+  // shown stretched, as the system itself would show an icon of the wrong
+  // size; the default tile is drawn at once.
+  FMaskBitmap = NewMask(side);
+  FDefaultTile = MakeDefaultTile(side);
+  auto stretched = [&](const TVEMOImageRec& slot) {
     auto tile = NewTileBitmap(pf24bit, side);
     if (slot.Path.empty()) {
-      tile->Assign(*defaultTile);
-      return tile;
-    }
-    try {
-      MakeTile(slot.Path, *tile, uint16_t(side));
-    } catch (const std::exception&) {
-      std::unique_ptr<TBitmap> stretched = ResizeBitmap(*slot.Bitmap, side, side, rmNearestNeighbor, false);
-      if (stretched) tile->Canvas().Draw(0, 0, *stretched);
+      tile->Assign(*FDefaultTile);
+    } else if (std::unique_ptr<TBitmap> resized =
+                   ResizeBitmap(*slot.Bitmap, side, side, rmNearestNeighbor, false)) {
+      tile->Canvas().Draw(0, 0, *resized);
     }
     return tile;
   };
-  auto current = remade(FCurrent);
-  auto next = remade(FNext);
-  FMaskBitmap = std::move(mask);
-  FDefaultTile = std::move(defaultTile);
-  FCurrent.Bitmap = std::move(current);
-  FNext.Bitmap = std::move(next);
+  FCurrent.Bitmap = stretched(FCurrent);
+  FNext.Bitmap = stretched(FNext);
   FBlendTile = NewTileBitmap(pf24bit, side);
 
-  if (IsFading()) {
-    const float ratio = float(double(FElapsed - uint32_t(FInterval) * 1000) / 1000.0);
-    BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, *FNext.Bitmap, ratio);
-    UpdateIcon(*FBlendTile);
-  } else {
-    UpdateIcon(*FCurrent.Bitmap);
-  }
-  if (FIconRegistered) ModifyTrayIcon(FServices.Tray, Handle(), FIcon.Handle());
+  FRemakeToken.Cancel();
+  auto job = std::make_shared<TRemakeJob>();
+  FRemakeToken = job->Token;
+  job->Side = side;
+  job->Paths[0] = FCurrent.Path;
+  // A next tile still being made is made at the new size anyway.
+  if (FNextState == nsReady) job->Paths[1] = FNext.Path;
+  Post([job] { job->Run(); },
+       [this, job] {
+         job->Delivered = true;
+         if (!job->Token.Cancelled() && job->Side == FTileSide) RemakeDone(*job);
+       });
+  // Made in place, the new tiles are on show already.
+  if (!job->Delivered) ShowFrame();
+}
+
+void TVEMOMainForm::RemakeDone(TRemakeJob& job) {
+  TVEMOImageRec* slots[2] = {&FCurrent, &FNext};
+  for (int i = 0; i < 2; ++i)
+    if (job.Tiles[i] && slots[i]->Path == job.Paths[i] && (i == 0 || FNextState == nsReady))
+      slots[i]->Bitmap = std::move(job.Tiles[i]);
+  ShowFrame();
 }

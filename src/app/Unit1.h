@@ -9,7 +9,6 @@
 // Win32) and under native tests with fakes.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +19,7 @@
 #include "app/Worker.h"
 #include "common/ZoTrayIcon.h"
 #include "dialogs/dlgConfig.h"
+#include "framework/CancelToken.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
@@ -37,6 +37,47 @@ inline constexpr int32_t kLargestTileSide = 256;
 inline constexpr uint8_t kHistoryCapacity = 16;
 // Shell32 5.0 (MAKELONG(0, 5)): the oldest shell the program runs on.
 inline constexpr int32_t kMinimumShellVersion = 0x00050000;
+
+// The fade from one picture to the next.
+inline constexpr uint32_t kFadeLength = 1000;
+
+// What the show is doing. Each phase fixes what the clock, the icon and the
+// commands do:
+enum TShowPhase : uint8_t {
+  // The clock is off and the icon still; Play starts the show.
+  spStopped,
+  // A picture stands until the fade's start; Stop stops the clock on the next
+  // tick.
+  spStanding,
+  // The fade's start or the change point has come, but not the next tile or
+  // list: the picture stays and its time holds; Stop takes effect at once.
+  spWaiting,
+  // The icon blends into the next tile every tick.
+  spFading,
+  // Stop was chosen during a fade: the fade runs to the change, and the clock
+  // stops on the tick after it. Play does nothing meanwhile.
+  spStopping,
+};
+
+// What the next slot holds, whatever the phase.
+enum TNextState : uint8_t {
+  // The list is being scanned; the next tile follows it.
+  nsScanning,
+  // The next picture is being looked for and its tile made.
+  nsPreparing,
+  // The next picture's tile (or, for one that could not be read, the tile it
+  // had before), ready for the fade.
+  nsReady,
+  // The scan found nothing to show: the slot holds the default tile.
+  nsNothing,
+  // The scan failed: the list before it stays, and the next change point
+  // scans again.
+  nsRescan,
+};
+
+// Why the show's clock is held. Holds add up: the clock runs only while the
+// show plays and nothing holds it.
+enum THoldReason : uint8_t { hrMenu = 1, hrSessionLocked = 2, hrDisplayOff = 4, hrSuspended = 8 };
 
 // Command numbers of the actions, as a Win32 menu reports them in WM_COMMAND.
 enum TCommandId : uint16_t {
@@ -187,14 +228,24 @@ public:
   TAction* ActionById(uint16_t id);
 
   // --- Slideshow engine -------------------------------------------------------------
-  bool IsPlaying() const { return Timer1.Enabled(); }
-  void SetClockRunning(bool on);
-  bool IsFading() const;
+  // Whether the show plays: from Play until the clock stops, held or not.
+  bool IsPlaying() const { return FPhase != spStopped; }
+  // Whether the clock runs: the show plays and nothing holds it.
+  bool ClockRunning() const { return Timer1.Enabled(); }
+  void Hold(THoldReason reason, bool on);
+  // The hold of a menu or dialog of the icon.
+  void SetClockRunning(bool on) { Hold(hrMenu, !on); }
+  TShowPhase Phase() const { return FPhase; }
+  // The picture's time at which the fade starts (the interval's end), and the
+  // change point one fade later.
+  uint32_t FadeStart() const { return uint32_t(FInterval) * 1000; }
+  uint32_t ChangePoint() const { return FadeStart() + kFadeLength; }
+  bool IsFading() const { return FadeStart() < FElapsed && FElapsed < ChangePoint(); }
   void Play();
+  // atOnce: the clock stops now. Otherwise a fade under way still ends on the
+  // next picture, and the clock stops on the tick after the change.
   void Stop(bool atOnce);
-  // Makes the next picture current and has the one after it prepared. When
-  // that preparation finds nothing to show, the show stops at the next tick
-  // (at once when the work is done in place).
+  // Makes the next picture current and has the one after it prepared.
   void Advance();
   void ShowNothingToShow();
   void UpdateIcon(const TBitmap& tile);
@@ -203,13 +254,16 @@ public:
   void RebuildPlayList();
   // Runs the window's side of the worker's finished work.
   void DeliverWork();
+  TNextState NextState() const { return FNextState; }
   // Whether the next slot holds its picture's tile (or the default tile when
   // there is nothing to show).
-  bool NextReady() const { return FNextReady; }
-  bool Scanning() const { return FScanning; }
+  bool NextReady() const { return FNextState == nsReady || FNextState == nsNothing; }
+  bool Scanning() const { return FNextState == nsScanning; }
   // Playing, the current picture's time is up, and the next tile is still
   // being made: the picture stays, and the fade runs in full once it is made.
-  bool WaitingForTile() const;
+  bool WaitingForTile() const { return FPhase == spWaiting; }
+  // FormDestroy has run: nothing of the show is left to touch.
+  bool Destroyed() const { return FDestroyed; }
 
   // --- Start-up helpers ---------------------------------------------------------------
   static std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat, int32_t side = kTileSide);
@@ -259,7 +313,8 @@ public:
 
 private:
   struct TPrepareJob;
-  using TCancelFlag = std::shared_ptr<std::atomic<bool>>;
+  struct TScanJob;
+  struct TRemakeJob;
 
   TApplication& Application() const { return FServices.Application; }
   THandleValue Handle() const { return FServices.Window.Handle(); }
@@ -267,14 +322,27 @@ private:
   // advancing: the work follows a picture change, whose failure or lack of
   // pictures is dealt with as at the change itself.
   void StartRebuild(bool advancing);
+  void ScanDone(TScanJob& job, bool advancing);
   // Finds the first existing picture after index in the play list and makes
   // its tile; fresh: the list was just scanned, so reaching its end again
   // means there is nothing to show.
   void PrepareNext(int32_t index, bool advancing, bool fresh);
   void PrepareDone(TPrepareJob& job, bool advancing, bool fresh);
+  void RemakeDone(TRemakeJob& job);
   void CancelWork();
   // The interval last set goes into force unless a fade is running.
   void AdoptNewInterval();
+  void SetPhase(TShowPhase phase);
+  // The phase that follows from the picture's time and the next slot, for a
+  // show that plays and has no stop pending.
+  void FollowTime();
+  // The clock runs exactly while the show plays and nothing holds it.
+  void UpdateClock();
+  void StopNow();
+  void StopForNothingToShow();
+  // The icon shows the fade's frame of now, or the current tile outside one.
+  void ShowFrame();
+  static std::unique_ptr<TBitmap> NewMask(int32_t side);
 
   TMainFormServices FServices;
   bool FCreated = false;
@@ -290,7 +358,10 @@ private:
   std::unique_ptr<TBitmap> FBlendTile;
   std::unique_ptr<TBitmap> FMaskBitmap;
   std::unique_ptr<TBitmap> FDefaultTile;
+  TShowPhase FPhase = spStopped;
+  // In step with the phase: spStopping.
   bool FStopPending = false;
+  uint8_t FHolds = 0;
   uint32_t FLastTick = 0;
   uint32_t FPauseTick = 0;
   uint16_t FInterval = 0;
@@ -302,15 +373,11 @@ private:
   TTrayIconReAdd FTrayReAdd;
   bool FIconRegistered = false;
 
-  bool FNextReady = false;
-  bool FScanning = false;
-  // The show found nothing more to show; the next tick stops it.
-  bool FNothingToShow = false;
-  // Work whose number is no longer the latest was superseded; its result is
-  // dropped.
-  uint64_t FScanTicket = 0;
-  uint64_t FPrepareTicket = 0;
-  TCancelFlag FScanCancel;
-  TCancelFlag FPrepareCancel;
+  TNextState FNextState = nsScanning;
+  // Each piece of work has its own token; a superseded one is cancelled, and
+  // its result dropped.
+  TCancelToken FScanToken;
+  TCancelToken FPrepareToken;
+  TCancelToken FRemakeToken;
   int32_t FTileSide = kTileSide;
 };

@@ -24,4 +24,4 @@ public:
 // drops the queued work and waits at most shutdownWait milliseconds for the
 // running piece; a piece stuck on a slow disk is left to end on its own, so
 // whatever work captures must be owned by the work itself.
-std::unique_ptr<TWorker> NewThreadWorker(std::function<void()> notify, unsigned shutdownWait = 100);
+std::unique_ptr<TWorker> NewThreadWorker(std::function<void()> notify, unsigned shutdownWait = 1000);

@@ -1,5 +1,7 @@
 #include "framework/BmpFile.h"
 
+#include "framework/CancelToken.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -341,6 +343,7 @@ void TBmpDecoder::TImpl::ReadUncompressed(const std::function<void(int32_t, cons
   std::vector<uint8_t> row(FStride, 0);
   uint64_t next = std::numeric_limits<uint64_t>::max();
   for (int32_t y = 0; y < FHeight; ++y) {
+    TCancelScope::ThrowIfCancelled();
     const int32_t fileRow = FTopDown ? y : FHeight - 1 - y;
     const uint64_t position = FPixelOffset + uint64_t(fileRow) * FFileStride;
     if (position != next) FStream.Seek(position);
@@ -388,6 +391,7 @@ std::vector<uint8_t> TBmpDecoder::TImpl::DecodeRle() {
       if (row >= height || x + count > room) Fail(kCorrupt);
       for (int i = 0; i < count; ++i) put(four ? ((i & 1) ? code & 15 : code >> 4) : code);
     } else if (code == 0) {  // end of line
+      TCancelScope::ThrowIfCancelled();
       x = 0;
       row = std::min(row + 1, height);
     } else if (code == 1) {  // end of bitmap

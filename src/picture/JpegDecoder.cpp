@@ -13,8 +13,6 @@
 
 namespace {
 
-thread_local const std::atomic<bool>* tCancel = nullptr;
-
 constexpr size_t kInputBufferSize = 64 * 1024;
 // Coefficient buffers of progressive pictures are the only large allocations
 // libjpeg makes; beyond this it stops with "backing store not supported".
@@ -27,11 +25,21 @@ struct TErrorManager {
   jpeg_error_mgr Public;
   std::jmp_buf Jump;
   char Message[JMSG_LENGTH_MAX];
+  bool Cancelled;
 };
 
 extern "C" void OnError(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<TErrorManager*>(cinfo->err);
   (*cinfo->err->format_message)(cinfo, err->Message);
+  std::longjmp(err->Jump, 1);
+}
+
+// libjpeg calls this once per band of rows, also while it reads the scans of a
+// progressive picture before the first row comes out.
+extern "C" void OnProgress(j_common_ptr cinfo) {
+  if (!TCancelScope::Cancelled()) return;
+  auto* err = reinterpret_cast<TErrorManager*>(cinfo->err);
+  err->Cancelled = true;
   std::longjmp(err->Jump, 1);
 }
 
@@ -114,6 +122,7 @@ struct TJpegDecoder::TImpl {
   jpeg_decompress_struct Info{};
   TErrorManager Error{};
   TSourceManager Source{};
+  jpeg_progress_mgr Progress{};
   bool Created = false;
   bool Started = false;
   bool Cmyk = false;
@@ -124,6 +133,7 @@ struct TJpegDecoder::TImpl {
   }
 
   [[noreturn]] void Fail() {
+    if (Error.Cancelled) throw ECancelled();
     throw EInvalidGraphic(std::string("JPEG ファイルを読み込めません（") + Error.Message + "）");
   }
 };
@@ -136,6 +146,8 @@ TJpegDecoder::TJpegDecoder(TStream& stream) : FImpl(std::make_unique<TImpl>()) {
   jpeg_create_decompress(&d.Info);
   d.Created = true;
   d.Info.mem->max_memory_to_use = kMaxJpegMemory;
+  d.Progress.progress_monitor = OnProgress;
+  d.Info.progress = &d.Progress;
 
   d.Source.Stream = &stream;
   d.Source.Public.init_source = InitSource;
@@ -186,8 +198,7 @@ void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* r
   std::vector<uint8_t> bgr(d.Cmyk ? width * 3 : 0);
   const bool inverted = d.Info.saw_Adobe_marker;
   for (int32_t y = 0; y < int32_t(d.Info.output_height); ++y) {
-    if (tCancel && tCancel->load(std::memory_order_relaxed))
-      throw EInvalidGraphic("JPEG の読み込みを中止しました");
+    TCancelScope::ThrowIfCancelled();
     if (GuardedReadScanline(&d.Info, &d.Error, raw.data()) != 1) d.Fail();
     if (d.Cmyk) {
       for (size_t x = 0; x < width; ++x) {
@@ -212,9 +223,6 @@ void TJpegDecoder::Load(TBitmap& bitmap) {
   ReadRows([&](int32_t y, const uint8_t* row) { std::memcpy(picture.ScanLine(y), row, rowBytes); });
   bitmap.Swap(picture);
 }
-
-TJpegCancelScope::TJpegCancelScope(const std::atomic<bool>& flag) : FOuter(std::exchange(tCancel, &flag)) {}
-TJpegCancelScope::~TJpegCancelScope() { tCancel = FOuter; }
 
 void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap, TOrientation* orientation) {
   TFileStream stream(fileName, TFileStream::TMode::Read);

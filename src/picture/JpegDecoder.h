@@ -1,13 +1,14 @@
 // JPEG pictures through libjpeg-turbo: full size, 24-bit colour, with libjpeg's
 // defaults (integer IDCT, fancy upsampling). Every failure of the library
-// becomes an EInvalidGraphic; nothing in here ever exits or unwinds through it.
+// becomes an EInvalidGraphic (ECancelled when the thread's cancel scope is
+// cancelled, checked between row bands); nothing in here ever exits or unwinds through it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "framework/CancelToken.h"
 #include "framework/Graphics.h"
 #include "framework/Streams.h"
 #include "picture/Exif.h"
@@ -38,20 +39,6 @@ public:
 private:
   struct TImpl;
   std::unique_ptr<TImpl> FImpl;
-};
-
-// While one lives on a thread, the row loops of the decoders on that thread
-// stop with an error once flag is set, so that a picture nobody wants any more
-// is not decoded to its end.
-class TJpegCancelScope {
-public:
-  explicit TJpegCancelScope(const std::atomic<bool>& flag);
-  ~TJpegCancelScope();
-  TJpegCancelScope(const TJpegCancelScope&) = delete;
-  TJpegCancelScope& operator=(const TJpegCancelScope&) = delete;
-
-private:
-  const std::atomic<bool>* FOuter;
 };
 
 // Loads a JPEG file into bitmap as pf24bit, as stored; orientation, when

@@ -125,7 +125,7 @@ public:
 
 private:
   std::string Clock(const std::string& text) const {
-    return text + (FForm->IsPlaying() ? " (clock running)" : " (clock held)");
+    return text + (FForm->ClockRunning() ? " (clock running)" : " (clock held)");
   }
   static std::string Point(const TPoint& p) { return std::to_string(p.X) + "," + std::to_string(p.Y); }
   TVEMOMainForm*& FForm;
@@ -242,6 +242,17 @@ TEST_F(TrayCommandsTest, TheTimeInTheHandlerIsLeftOutOfTheShow) {
   Clock.Value += 100;
   Form->Timer1.Tick();
   EXPECT_EQ(Form->Elapsed(), before + 100);
+}
+
+TEST_F(TrayCommandsTest, ExitWhileTheSettingsDialogIsUpSavesNothingAndTouchesNothing) {
+  Form->Play();
+  Services.Dialog = [this](const TConfigDialogParams& params) {
+    Form->FormDestroy();  // Exit, chosen from the icon's menu the dialog still serves
+    return TConfigChanges(params.Interval == 15 ? ccInterval | ccFolders : 0);
+  };
+  Form->WMTrayIcon(1029);
+  for (const std::string& step : Services.Log) EXPECT_EQ(step.find("save"), std::string::npos) << step;
+  EXPECT_FALSE(Form->ClockRunning());
 }
 
 TEST_F(TrayCommandsTest, ADoubleClickPreviewsTheCurrentPictureOnlyWhenThereIsOne) {

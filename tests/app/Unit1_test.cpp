@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "framework/BmpFile.h"
 #include "framework/Streams.h"
 #include "picture/vemoSub.h"
+#include "support/ManualWorker.h"
 #include "support/StdFolderEnumerator.h"
 #include "support/TempFolder.h"
 
@@ -109,25 +112,7 @@ public:
   void PostClose() override { ++Closes; }
 };
 
-// A worker that does nothing until the test says so: each step runs the oldest
-// posted work and then its window-side part, as the window's thread would.
-class TManualWorker : public TWorker {
-public:
-  std::deque<std::pair<std::function<void()>, std::function<void()>>> Queue;
-  void Post(std::function<void()> work, std::function<void()> done) override {
-    Queue.emplace_back(std::move(work), std::move(done));
-  }
-  void Deliver() override {}
-  void RunOne() {
-    auto [work, done] = std::move(Queue.front());
-    Queue.pop_front();
-    work();
-    done();
-  }
-  void RunAll() {
-    while (!Queue.empty()) RunOne();
-  }
-};
+using vemo_test::TManualWorker;
 
 bool SameTile(const TBitmap& a, const TBitmap& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat()) return false;
@@ -1040,6 +1025,119 @@ TEST_F(MainFormWorkerTest, TheEndOfTheListRescansWhileThePictureStandsAndNothing
   EXPECT_FALSE(Form->IsPlaying());
   EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kNoPicturesText) + kStoppingText);
   EXPECT_GE(Form->Elapsed(), 4000u);
+}
+
+// Exit from the icon's menu while a dialog is up: the form is gone when the
+// dialog returns, and nothing may touch it.
+TEST_F(MainFormWorkerTest, APlayDuringTheFirstScanStopsWhenItFindsNothingEvenWhileAMenuHoldsTheClock) {
+  StoredFolders = {Folder("empty")};
+  Temp.MakeFolder("empty");
+  Create();
+  Form->Play();
+  Form->Hold(hrMenu, true);
+  Manual.RunAll();
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kNoPicturesText) + kStoppingText);
+  Form->Hold(hrMenu, false);
+  TicksUntil(Clock.Value + 3000);
+  EXPECT_EQ(Form->History()->Count(), 0);
+}
+
+TEST_F(MainFormWorkerTest, StopWhileWaitingPastTheChangePointIsAtOnceAndThePictureStays) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  Manual.RunAll();
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  Form->RebuildPlayList();  // folders changed: the next tile waits for the scan
+  TicksUntil(Clock.Value + 5000);
+  ASSERT_EQ(Form->Phase(), spWaiting);
+  const std::string shown = Form->Current().Path;
+  Form->Stop(false);
+  EXPECT_FALSE(Form->ClockRunning());
+  Manual.RunAll();
+  TicksUntil(Clock.Value + 5000);
+  EXPECT_EQ(Form->Current().Path, shown);
+  Form->Play();
+  EXPECT_TRUE(Form->ClockRunning());
+}
+
+TEST_F(MainFormWorkerTest, AFailedScanIsReportedKeepsTheListAndIsTriedAgainAtTheChangePoint) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  Manual.RunAll();
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  Enumerator.Failure = "folder broke";
+  Form->RebuildPlayList();
+  EXPECT_THROW(Manual.RunAll(), Exception);
+  EXPECT_EQ(Form->PlayList()->Count(), 2);
+  EXPECT_EQ(Form->NextState(), nsRescan);
+  Enumerator.Failure.clear();
+  TicksUntil(Clock.Value + 3000);
+  ASSERT_EQ(Manual.Queue.size(), 1u) << "the change point scans again";
+  Manual.RunAll();
+  EXPECT_TRUE(Form->NextReady());
+}
+
+TEST_F(MainFormWorkerTest, ResultsForAnOlderListOrASupersededScanAreDropped) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  Manual.Finish();  // the scan, finished but not yet delivered
+  const uint32_t seed = RandSeed;
+  Form->RebuildPlayList();
+  Manual.Deliver();
+  EXPECT_EQ(RandSeed, seed) << "a superseded scan draws nothing from the generator";
+  Manual.RunOne();  // the new scan
+  Manual.Finish();  // its first tile
+  Form->RebuildPlayList();
+  Manual.Deliver();
+  EXPECT_EQ(Form->NextState(), nsScanning);
+  EXPECT_EQ(Form->Next().Path, "");
+  // Exit with finished work undelivered: nothing lands.
+  Manual.Finish();
+  Form->FormDestroy();
+  Manual.Deliver();
+  EXPECT_EQ(Form->PlayList(), nullptr);
+}
+
+TEST_F(MainFormWorkerTest, ANewIconSizeStretchesTheTilesUntilTheWorkerHasMadeThem) {
+  CreateWithPictures({RGBColor(200, 0, 0)});
+  Manual.RunAll();
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  Icons.Side = 32;
+  Form->SetTileSide(32);
+  EXPECT_EQ(Form->Current().Bitmap->Width(), 32);
+  ASSERT_FALSE(Manual.Queue.empty()) << "the tiles are made on the worker";
+  Manual.RunAll();
+  TBitmap expected(32, 32, pf24bit);
+  MakeTile(Form->Current().Path, expected, 32);
+  EXPECT_TRUE(SameTile(*Form->Current().Bitmap, expected));
+  EXPECT_TRUE(SameTile(IconTile(), expected));
+}
+
+// The engine on the real thread: work is posted, the thread wakes the window's
+// side, and delivery shows the first picture.
+TEST_F(MainFormTest, TheShowRunsThroughTheRealThreadWorker) {
+  std::mutex lock;
+  std::condition_variable woken;
+  int wakeUps = 0;
+  std::unique_ptr<TWorker> thread = NewThreadWorker([&] {
+    std::lock_guard guard(lock);
+    ++wakeUps;
+    woken.notify_all();
+  });
+  Worker = thread.get();
+  CreateWithPictures({RGBColor(0, 0, 200)});
+  while (!Form->NextReady()) {
+    std::unique_lock wait(lock);
+    ASSERT_TRUE(woken.wait_for(wait, std::chrono::seconds(10), [&] { return wakeUps > 0; }));
+    wakeUps = 0;
+    wait.unlock();
+    Form->DeliverWork();
+  }
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  EXPECT_EQ(IconColor(), RGBColor(0, 0, 200));
+  Form.reset();
 }
 
 }  // namespace

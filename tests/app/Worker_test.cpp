@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "app/Discovery.h"
+#include "framework/BmpFile.h"
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 #include "picture/JpegDecoder.h"
+#include "support/JpegWriter.h"
 #include "support/StdFolderEnumerator.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
@@ -118,20 +120,94 @@ TEST(ScanCancellation, IsAskedOnEveryFolderAndEveryFewHundredEntries) {
 }
 
 TEST(JpegCancellation, AFlagSetForTheThreadStopsTheRowLoop) {
-  std::atomic<bool> cancel{false};
+  TCancelToken cancel;
   TBitmap bitmap;
   {
-    const TJpegCancelScope scope(cancel);
+    const TCancelScope scope(cancel);
     LoadJpegFromFile(TestDataPath("jpeg/rgb-420.jpg"), bitmap);
     EXPECT_GT(bitmap.Width(), 0);
-    cancel = true;
+    cancel.Cancel();
     TBitmap stopped;
-    EXPECT_THROW(LoadJpegFromFile(TestDataPath("jpeg/rgb-420.jpg"), stopped), EInvalidGraphic);
+    EXPECT_THROW(LoadJpegFromFile(TestDataPath("jpeg/rgb-420.jpg"), stopped), ECancelled);
   }
   // Outside the scope the flag no longer counts.
   TBitmap again;
   LoadJpegFromFile(TestDataPath("jpeg/rgb-420.jpg"), again);
   EXPECT_EQ(again.Width(), bitmap.Width());
+}
+
+// Reads like a memory stream, and cancels the token on its first read once
+// armed: the decoder is then in the middle of the picture's data.
+class TCancellingStream : public TMemoryStream {
+public:
+  TCancellingStream(const std::vector<uint8_t>& data, const TCancelToken& token)
+      : TMemoryStream(data.data(), data.size()), FToken(token) {}
+  bool Armed = false;
+  size_t Read(void* buffer, size_t count) override {
+    if (Armed) FToken.Cancel();
+    return TMemoryStream::Read(buffer, count);
+  }
+
+private:
+  TCancelToken FToken;
+};
+
+TEST(DecoderCancellation, EveryDecoderStopsWithinARowBandOfTheCancel) {
+  TBitmap big(1024, 1024, pf24bit);
+  const std::vector<uint8_t> bmp = SaveBitmapToMemory(big);
+  const std::vector<uint8_t> baseline = vemo_test::NoiseJpeg(1024, 1024, false);
+  const std::vector<uint8_t> progressive = vemo_test::NoiseJpeg(1024, 1024, true);
+  for (const std::vector<uint8_t>* file : {&bmp, &baseline, &progressive}) {
+    TCancelToken token;
+    const TCancelScope scope(token);
+    TCancellingStream stream(*file, token);
+    int32_t rowsAfter = 0;
+    auto sink = [&](int32_t, const uint8_t*) { rowsAfter += token.Cancelled(); };
+    if (file == &bmp) {
+      TBmpDecoder decoder(stream);
+      stream.Armed = true;
+      EXPECT_THROW(decoder.ReadRows(sink), ECancelled);
+    } else {
+      TJpegDecoder decoder(stream);
+      stream.Armed = true;
+      EXPECT_THROW(decoder.ReadRows(sink), ECancelled);
+    }
+    EXPECT_LE(rowsAfter, 16) << (file == &bmp ? "bmp" : file == &baseline ? "baseline" : "progressive");
+    // A progressive picture is read whole before its first row comes out.
+    if (file == &progressive) {
+      EXPECT_LT(stream.Position(), file->size() / 2);
+    }
+  }
+}
+
+// Shutdown cancels the work in flight. Work that heeds its token lets the
+// thread be joined; work that does not (a listing stuck on a dead share) is
+// left behind after the worker's second. Either way the test ends: the stuck
+// piece gives up on its own after a few seconds, so a worker that waits for
+// ever fails here instead of hanging the run.
+TEST(ThreadWorker, ShutdownJoinsWorkThatHeedsItsTokenAndLeavesWorkThatDoesNot) {
+  for (const bool heeds : {true, false}) {
+    TCancelToken token;
+    auto started = std::make_shared<std::atomic<bool>>(false);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::unique_ptr<TWorker> worker = NewThreadWorker([] {});
+    worker->Post(
+        [token, started, ended, heeds] {
+          *started = true;
+          const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+          while (!(heeds && token.Cancelled()) && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::yield();
+          *ended = true;
+        },
+        [] {});
+    while (!*started) std::this_thread::yield();
+    const auto before = std::chrono::steady_clock::now();
+    token.Cancel();
+    worker.reset();
+    const auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(took, std::chrono::milliseconds(heeds ? 900 : 2500)) << heeds;
+    EXPECT_EQ(bool(*ended), heeds) << "joined exactly when the work heeded its token";
+  }
 }
 
 }  // namespace

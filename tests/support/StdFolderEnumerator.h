@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "app/Discovery.h"
+#include "framework/Exceptions.h"
 #include "support/TempFolder.h"
 
 namespace vemo_test {
@@ -33,8 +34,11 @@ private:
 class TStdFolderEnumerator : public TFolderEnumerator {
 public:
   int Opened = 0;
+  // When set, every open raises it, as a scan that breaks down would.
+  std::string Failure;
   std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
     ++Opened;
+    if (!Failure.empty()) throw Exception(Failure);
     std::error_code error;
     const std::filesystem::path path = PathFromUtf8(folder);
     if (!std::filesystem::is_directory(path, error)) return nullptr;
