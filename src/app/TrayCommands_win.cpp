@@ -47,7 +47,7 @@ void TWinTrayServices::ShowPreviewDialog(const TPoint& at, const std::string& pa
   ::ShowPreviewDialog(FApplication, at, path);
 }
 
-TConfigChanges TWinTrayServices::ShowConfigDialog(const TConfigDialogParams& params) {
+TConfigDialogResult TWinTrayServices::ShowConfigDialog(TConfigDialogParams params) {
   return ::ShowConfigDialog(FWindow, FApplication, params);
 }
 
@@ -63,6 +63,4 @@ void TWinTrayServices::MoveStorage(TStoragePlace newPlace) {
   TZoIniFile2::MoveStorage(FEnvironment, newPlace);
 }
 
-void TWinTrayServices::SaveSettings(uint16_t interval, const TFolderList& folders) {
-  ::SaveSettings(FEnvironment, interval, folders);
-}
+void TWinTrayServices::SaveSettings(const TSettings& settings) { ::SaveSettings(FEnvironment, settings); }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/TrayCommands_win.h"
+#include "common/DisplayScale_win.h"
 #include "common/ZoShell.h"
-#include "picture/DisplayScale_win.h"
 #include "picture/vemoSub.h"
 #include "settings/ZoRegIni_win.h"
 
@@ -235,10 +235,7 @@ int RunProgram() {
                              *tray,
                              icons,
                              [] { return GetShell32Version(); },
-                             [](uint16_t& interval, TFolderList& folders) {
-                               LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath, interval,
-                                            folders);
-                             },
+                             [] { return LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath); },
                              ExistingFile,
                              PlatformFolderEnumerator(),
                              worker.get()};

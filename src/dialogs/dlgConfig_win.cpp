@@ -432,8 +432,8 @@ void TConfigDialogWindow::SetItemIndex(int32_t index) {
   SendMessageW(Item(IDC_LSTFOLDERS), LB_SETCURSEL, WPARAM(index), 0);
 }
 
-TConfigChanges ShowConfigDialog(HWND owner, const TApplication& application,
-                                const TConfigDialogParams& params) {
+TConfigDialogResult ShowConfigDialog(HWND owner, const TApplication& application,
+                                     TConfigDialogParams params) {
   TConfigDialogWindow window(owner, application);
   return TConfigDialog::ShowConfigDialog(window, application.Title, params);
 }

@@ -76,5 +76,4 @@ private:
 };
 
 // Runs the configuration dialog modally, owned by owner (the main window).
-TConfigChanges ShowConfigDialog(HWND owner, const TApplication& application,
-                                const TConfigDialogParams& params);
+TConfigDialogResult ShowConfigDialog(HWND owner, const TApplication& application, TConfigDialogParams params);

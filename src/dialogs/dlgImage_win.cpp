@@ -7,8 +7,8 @@
 
 #include <vector>
 
+#include "common/DisplayScale_win.h"
 #include "dialogs/dlgResource.h"
-#include "picture/DisplayScale_win.h"
 
 namespace {
 

@@ -141,15 +141,22 @@ protected:
       // Whatever happened, the dialog must end.
       if (IsWindow(dialog) && IsWindowVisible(dialog)) PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
-    TConfigChanges changes = 0;
+    TConfigDialogResult result;
     try {
-      changes = ShowConfigDialog(nullptr, App, TConfigDialogParams{Interval, Folders, Storage});
+      TConfigDialogParams params;
+      params.Settings.Interval = Interval;
+      params.Settings.Folders.Assign(Folders);
+      params.Settings.Storage = Storage;
+      result = ShowConfigDialog(nullptr, App, params);
     } catch (...) {
       driver.join();
       throw;
     }
     driver.join();
-    return changes;
+    Interval = result.Settings.Interval;
+    Folders.Assign(result.Settings.Folders);
+    Storage = result.Settings.Storage;
+    return result.Changes;
   }
 
   TRecordingBoxes Boxes;

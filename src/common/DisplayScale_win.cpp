@@ -1,4 +1,4 @@
-#include "picture/DisplayScale_win.h"
+#include "common/DisplayScale_win.h"
 
 #include "framework/Forms_win.h"
 
