@@ -18,10 +18,7 @@ TPoint TWinTrayServices::CursorPos() {
 bool TWinTrayServices::IconAnchor(TPoint& at) {
   // Windows 7 and later say where the icon is; older shells have no such call.
   using TGetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
-  const HMODULE shell = GetModuleHandleW(L"shell32.dll");
-  const auto getRect = shell ? reinterpret_cast<TGetRect>(reinterpret_cast<void (*)()>(
-                                   GetProcAddress(shell, "Shell_NotifyIconGetRect")))
-                             : nullptr;
+  const auto getRect = TSystemLibrary::Named(L"shell32.dll").Function<TGetRect>("Shell_NotifyIconGetRect");
   if (!getRect) return false;
   NOTIFYICONIDENTIFIER icon = {};
   icon.cbSize = sizeof(icon);
