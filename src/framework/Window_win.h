@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "framework/Forms.h"
+#include "framework/Forms_win.h"
 #include "framework/WinHandles_win.h"
 
 class TWindowBase {
