@@ -67,40 +67,46 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
 void TTrayCommands::actConfigExecute() {
   // The dialog starts from the interval in force: one still waiting for a
   // fade to end is dropped unless confirmed again.
-  uint16_t interval = FForm.Interval();
-  TFolderList folders;
-  folders.Assign(*FForm.FolderList());
+  TSettings settings;
+  settings.Interval = FForm.Interval();
+  settings.Folders.Assign(*FForm.FolderList());
   // A defined place even when the store reports none (its file deleted
   // meanwhile): the INI file, where a first save would put it.
-  TStoragePlace storage = spIniFile;
-  FServices.QueryStorage(storage);
-  const TStoragePlace before = storage;
-  // Even a dialog that fails leaves no interval waiting.
-  FForm.SetSettings(interval, folders);
-  const TConfigChanges changes = FServices.ShowConfigDialog(TConfigDialogParams{interval, folders, storage});
+  settings.Storage = spIniFile;
+  FServices.QueryStorage(settings.Storage);
+  TConfigDialogResult result{0, settings};
+  try {
+    result = FServices.ShowConfigDialog(TConfigDialogParams{settings});
+  } catch (...) {
+    // Even a dialog that fails leaves no interval waiting.
+    if (!FForm.Destroyed()) FForm.SetSettings(settings);
+    throw;
+  }
   // Exit chosen while the dialog was up: it closed as if cancelled, and the
   // settings are gone with the rest of the show.
   if (FForm.Destroyed()) return;
-  FForm.SetSettings(interval, folders);
+  FForm.SetSettings(result.Settings);
   // Into the place in use before the dialog.
-  if (changes != 0) FServices.SaveSettings(FForm.NewInterval(), *FForm.FolderList());
-  FForm.ApplySettings(changes);
-  if (changes & ccStorage) {
+  if (result.Changes != 0) FServices.SaveSettings(result.Settings);
+  FForm.ApplySettings(result.Changes);
+  if (result.Changes & ccStorage) MoveSettings(result.Settings, settings.Storage);
+}
+
+void TTrayCommands::MoveSettings(const TSettings& settings, TStoragePlace before) {
+  try {
+    FServices.MoveStorage(settings.Storage);
+    FServices.SaveSettings(settings);
+  } catch (...) {
+    // The settings are whole in memory: they go back into the place they
+    // came from before the error is shown, so that a move the new place
+    // cannot take (a folder name the INI file's code page lacks, a folder
+    // that cannot be written) loses nothing.
     try {
-      FServices.MoveStorage(storage);
-      FServices.SaveSettings(FForm.NewInterval(), *FForm.FolderList());
+      FServices.MoveStorage(before);
+      FServices.SaveSettings(settings);
     } catch (...) {
-      // The settings are whole in memory: they go back into the place they
-      // came from before the error is shown, so that a move the new place
-      // cannot take (a folder name the INI file's code page lacks, a folder
-      // that cannot be written) loses nothing.
-      try {
-        FServices.MoveStorage(before);
-        FServices.SaveSettings(FForm.NewInterval(), *FForm.FolderList());
-      } catch (...) {
-      }
-      throw;
     }
+    throw;
   }
 }
 

@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Settings.h"
 #include "app/Unit1.h"
 #include "dialogs/dlgConfig.h"
 #include "dialogs/dlgImage.h"
 #include "framework/Menus.h"
+#include "settings/Settings.h"
 #include "settings/ZoRegIni.h"
 
 // The icon's events, as the callback message's lParam carries them.
@@ -46,13 +46,14 @@ public:
   // handler that opened the menu has returned.
   virtual void PopupMenu(TMenuItem& menu, const TPoint& at) = 0;
   virtual void ShowPreviewDialog(const TPoint& at, const std::string& path) = 0;
-  virtual TConfigChanges ShowConfigDialog(const TConfigDialogParams& params) = 0;
+  virtual TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) = 0;
   virtual void ShowAboutBox() = 0;
   virtual void OpenHomePage() = 0;
-  // The settings store (Parts of the store: its place, moving it, saving).
+  // The settings store: the place it is kept in, moving it there, and
+  // saving the settings into the place in use.
   virtual bool QueryStorage(TStoragePlace& place) = 0;
   virtual void MoveStorage(TStoragePlace newPlace) = 0;
-  virtual void SaveSettings(uint16_t interval, const TFolderList& folders) = 0;
+  virtual void SaveSettings(const TSettings& settings) = 0;
 };
 
 class TTrayCommands {
@@ -75,6 +76,10 @@ public:
   const TPoint& HistoryPoint() const { return FHistoryPoint; }
 
 private:
+  // Moves the store into settings.Storage and saves the settings there; back
+  // into before when that fails.
+  void MoveSettings(const TSettings& settings, TStoragePlace before);
+
   TVEMOMainForm& FForm;
   TTrayServices& FServices;
   TPoint FHistoryPoint;

@@ -18,10 +18,7 @@ TPoint TWinTrayServices::CursorPos() {
 bool TWinTrayServices::IconAnchor(TPoint& at) {
   // Windows 7 and later say where the icon is; older shells have no such call.
   using TGetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
-  const HMODULE shell = GetModuleHandleW(L"shell32.dll");
-  const auto getRect = shell ? reinterpret_cast<TGetRect>(reinterpret_cast<void (*)()>(
-                                   GetProcAddress(shell, "Shell_NotifyIconGetRect")))
-                             : nullptr;
+  const auto getRect = TSystemLibrary::Named(L"shell32.dll").Function<TGetRect>("Shell_NotifyIconGetRect");
   if (!getRect) return false;
   NOTIFYICONIDENTIFIER icon = {};
   icon.cbSize = sizeof(icon);
@@ -47,7 +44,7 @@ void TWinTrayServices::ShowPreviewDialog(const TPoint& at, const std::string& pa
   ::ShowPreviewDialog(FApplication, at, path);
 }
 
-TConfigChanges TWinTrayServices::ShowConfigDialog(const TConfigDialogParams& params) {
+TConfigDialogResult TWinTrayServices::ShowConfigDialog(TConfigDialogParams params) {
   return ::ShowConfigDialog(FWindow, FApplication, params);
 }
 
@@ -63,6 +60,4 @@ void TWinTrayServices::MoveStorage(TStoragePlace newPlace) {
   TZoIniFile2::MoveStorage(FEnvironment, newPlace);
 }
 
-void TWinTrayServices::SaveSettings(uint16_t interval, const TFolderList& folders) {
-  ::SaveSettings(FEnvironment, interval, folders);
-}
+void TWinTrayServices::SaveSettings(const TSettings& settings) { ::SaveSettings(FEnvironment, settings); }

@@ -21,12 +21,12 @@ public:
   void SetForeground() override;
   void PopupMenu(TMenuItem& menu, const TPoint& at) override;
   void ShowPreviewDialog(const TPoint& at, const std::string& path) override;
-  TConfigChanges ShowConfigDialog(const TConfigDialogParams& params) override;
+  TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) override;
   void ShowAboutBox() override;
   void OpenHomePage() override;
   bool QueryStorage(TStoragePlace& place) override;
   void MoveStorage(TStoragePlace newPlace) override;
-  void SaveSettings(uint16_t interval, const TFolderList& folders) override;
+  void SaveSettings(const TSettings& settings) override;
 
 private:
   TApplication& FApplication;

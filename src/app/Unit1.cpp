@@ -172,10 +172,14 @@ void TVEMOMainForm::FormCreate() {
   // Unreadable settings must not leave the program without its icon: the
   // error is shown and start-up goes on with the default interval and
   // whatever folders were read.
-  uint16_t interval = kDefaultInterval;
-  Application().Guard([&] { FServices.LoadSettings(interval, *FFolderList); });
-  FInterval = interval;
-  FNewInterval = interval;
+  TLoadedSettings loaded;
+  Application().Guard([&] {
+    loaded = FServices.LoadSettings();
+    if (loaded.Error) std::rethrow_exception(loaded.Error);
+  });
+  FFolderList->Assign(loaded.Settings.Folders);
+  FInterval = loaded.Settings.Interval;
+  FNewInterval = loaded.Settings.Interval;
 
   FCurrent.Bitmap->Assign(*FDefaultTile);
   FNext.Bitmap->Assign(*FDefaultTile);
@@ -272,9 +276,9 @@ void TVEMOMainForm::AdoptNewInterval() {
   if (!IsFading()) FInterval = FNewInterval;
 }
 
-void TVEMOMainForm::SetSettings(uint16_t interval, const TFolderList& folders) {
-  FNewInterval = interval;
-  if (!FFolderList->Equals(folders)) FFolderList->Assign(folders);
+void TVEMOMainForm::SetSettings(const TSettings& settings) {
+  FNewInterval = settings.Interval;
+  if (!FFolderList->Equals(settings.Folders)) FFolderList->Assign(settings.Folders);
 }
 
 void TVEMOMainForm::ApplySettings(TConfigChanges changes) {

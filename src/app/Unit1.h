@@ -15,10 +15,8 @@
 #include <string>
 
 #include "app/Discovery.h"
-#include "app/Settings.h"
 #include "app/Worker.h"
 #include "common/ZoTrayIcon.h"
-#include "dialogs/dlgConfig.h"
 #include "framework/CancelToken.h"
 #include "framework/Classes.h"
 #include "framework/Forms.h"
@@ -26,6 +24,7 @@
 #include "framework/Menus.h"
 #include "picture/FolderList.h"
 #include "picture/History.h"
+#include "settings/Settings.h"
 
 // The notification-area callback message is WM_USER + this (WM_TRAYICON).
 inline constexpr uint32_t kTrayCallbackOffset = 100;
@@ -134,8 +133,9 @@ struct TMainFormServices {
   TIconFactory& Icons;
   // The shell library's version, MAKELONG(minor, major).
   std::function<uint32_t()> ShellVersion;
-  // Reads the stored interval and folders (LoadSettings).
-  std::function<void(uint16_t& interval, TFolderList& folders)> LoadSettings;
+  // The stored interval and folders, as far as they could be read
+  // (LoadSettings).
+  std::function<TLoadedSettings()> LoadSettings;
   // Whether an existing file (not a folder) is at the path.
   std::function<bool(const std::string&)> FileExists;
   // The scan of the folders.
@@ -296,7 +296,7 @@ public:
   const TFolderList* FolderList() const { return FFolderList.get(); }
   // The settings as the user confirmed them: the interval becomes the one
   // last set and the folders replace the list; nothing takes effect yet.
-  void SetSettings(uint16_t interval, const TFolderList& folders);
+  void SetSettings(const TSettings& settings);
   // Lets the changed settings take effect: outside a fade the interval goes
   // into force and changed folders are scanned at once. Inside one, the tick
   // takes the interval over when the fade ends, and the folders enter the

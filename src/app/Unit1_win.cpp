@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "app/TrayCommands_win.h"
+#include "common/DisplayScale_win.h"
 #include "common/ZoShell.h"
-#include "picture/DisplayScale_win.h"
+#include "framework/ImgList_win.h"
 #include "picture/vemoSub.h"
 #include "settings/ZoRegIni_win.h"
 
@@ -42,14 +43,7 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
   }
   GdiFlush();
 
-  // A monochrome bitmap's rows are padded to 16 bits.
-  const size_t maskStride = size_t((width + 15) / 16) * 2;
-  std::vector<uint8_t> maskBits(maskStride * size_t(height), 0);
-  for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x)
-      if (mask.RawPixel(x, y) != 0)
-        maskBits[size_t(y) * maskStride + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
-  TGdiBitmap maskBitmap(CreateBitmap(width, height, 1, 1, maskBits.data()));
+  const TGdiBitmap maskBitmap = MonochromeOf(mask);
   if (!maskBitmap) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
 
   ICONINFO iconInfo = {};
@@ -70,36 +64,21 @@ void TWinIconFactory::DestroyIcon(THandleValue icon) {
 
 // --- The hidden main window ----------------------------------------------------------
 
-namespace {
-
-void RegisterMainWindowClass() {
-  WNDCLASSEXW windowClass = {};
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.lpszClassName = kMainWindowClass;
-  RegisterWindowClassOnce(windowClass);
-}
-
-}  // namespace
-
-TMainWindow::TMainWindow(TApplication& application) : FApplication(application) {
+TMainWindow::TMainWindow(TApplication& application) : TWindowBase(application) {
   FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 }
 
 TMainWindow::~TMainWindow() { Destroy(); }
 
 THandleValue TMainWindow::Handle() {
-  if (!FHandle) {
-    RegisterMainWindowClass();
+  if (!Alive()) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.lpszClassName = kMainWindowClass;
     // Top-level and never shown: no WS_VISIBLE, and nothing ever calls ShowWindow.
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kMainWindowClass, WideOf(FApplication.Title).c_str(),
-                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!window) throw Exception("ウィンドウを作成できません: " + SystemErrorText(GetLastError()));
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TMainWindow::WindowProc));
-    FHandle = window;
+    CreateOfClass(windowClass, WS_EX_TOOLWINDOW, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                  WideOf(FApplication.Title));
   }
-  return reinterpret_cast<THandleValue>(FHandle);
+  return reinterpret_cast<THandleValue>(Window());
 }
 
 void TMainWindow::PostClose() { PostMessageW(Hwnd(), WM_CLOSE, 0, 0); }
@@ -116,82 +95,72 @@ void TMainWindow::Attach(TVEMOMainForm& form) {
   };
 }
 
-void TMainWindow::Destroy() {
-  if (FHandle) DestroyWindow(FHandle);
-}
-
 void TMainWindow::RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval) {
-  if (!FHandle) return;
+  if (!Alive()) return;
   // A stopped timer is no timer at all, so it costs no wake-ups.
   if (enabled)
-    SetTimer(FHandle, id, interval, nullptr);
+    SetTimer(Window(), id, interval, nullptr);
   else
-    KillTimer(FHandle, id);
-}
-
-LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TMainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  // Nothing may unwind through the system's frames; the handlers' own errors
-  // are shown inside Dispatch already.
-  try {
-    return self->Dispatch(message, wParam, lParam);
-  } catch (...) {
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
+    KillTimer(Window(), id);
 }
 
 LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND window = FHandle;
-  if (FForm) {
-    TVEMOMainForm& form = *FForm;
-    switch (message) {
-      case WM_TIMER:
-        if (wParam == kSlideshowTimerId) {
-          FApplication.Guard([&form] { form.Timer1.Tick(); });
-          return 0;
-        }
-        if (wParam == kTrayReAddTimerId) {
-          FApplication.Guard([&form] { form.TrayReAddTimer.Tick(); });
-          return 0;
-        }
-        break;
-      case WM_COMMAND:
-        if (TAction* action = form.ActionById(LOWORD(wParam))) {
-          FApplication.Guard([action] { action->Execute(); });
-          return 0;
-        }
-        break;
-      case WM_TRAYICON: FApplication.Guard([&form, lParam] { form.WMTrayIcon(uint32_t(lParam)); }); return 0;
-      case WM_WORKERDONE: FApplication.Guard([&form] { form.DeliverWork(); }); return 0;
-      case WM_DPICHANGED:
-      case WM_DISPLAYCHANGE:
-      case WM_SETTINGCHANGE:
-        // Any of these may mean a new icon size; the default handling follows.
-        FApplication.Guard([&form] { FollowDisplayScale(form); });
-        break;
-      case WM_DESTROY:
-        FApplication.Guard([&form] { form.FormDestroy(); });
-        form.Timer1.OnChange = nullptr;
-        form.TrayReAddTimer.OnChange = nullptr;
-        FForm = nullptr;
-        KillTimer(window, kSlideshowTimerId);
-        KillTimer(window, kTrayReAddTimerId);
-        PostQuitMessage(0);
+  switch (message) {
+    case WM_TIMER: return Timer(wParam, message, wParam, lParam);
+    case WM_COMMAND: return Command(wParam, message, lParam);
+    case WM_TRAYICON:
+      Call(FForm, [lParam](TVEMOMainForm& form) { form.WMTrayIcon(uint32_t(lParam)); });
+      return 0;
+    case WM_WORKERDONE: Call(FForm, &TVEMOMainForm::DeliverWork); return 0;
+    case WM_DPICHANGED:
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+      // Any of these may mean a new icon size; the default handling follows.
+      Call(FForm, FollowDisplayScale);
+      break;
+    case WM_DESTROY:
+      if (FForm) return Destroyed();
+      break;
+    default:
+      if (message == FTaskbarCreated && FTaskbarCreated != 0 && FForm) {
+        Call(FForm, &TVEMOMainForm::TaskbarCreated);
         return 0;
-      default:
-        if (message == FTaskbarCreated && FTaskbarCreated != 0) {
-          FApplication.Guard([&form] { form.TaskbarCreated(); });
-          return 0;
-        }
-        break;
-    }
+      }
+      break;
   }
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    FHandle = nullptr;
+  return Default(message, wParam, lParam);
+}
+
+LRESULT TMainWindow::Timer(WPARAM id, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!FForm) return Default(message, wParam, lParam);
+  if (id == kSlideshowTimerId) {
+    Call(FForm, [](TVEMOMainForm& form) { form.Timer1.Tick(); });
+    return 0;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  if (id == kTrayReAddTimerId) {
+    Call(FForm, [](TVEMOMainForm& form) { form.TrayReAddTimer.Tick(); });
+    return 0;
+  }
+  return Default(message, wParam, lParam);
+}
+
+LRESULT TMainWindow::Command(WPARAM wParam, UINT message, LPARAM lParam) {
+  TAction* action = FForm ? FForm->ActionById(LOWORD(wParam)) : nullptr;
+  if (!action) return Default(message, wParam, lParam);
+  Call(action, &TAction::Execute);
+  return 0;
+}
+
+LRESULT TMainWindow::Destroyed() {
+  TVEMOMainForm& form = *FForm;
+  Call(FForm, &TVEMOMainForm::FormDestroy);
+  form.Timer1.OnChange = nullptr;
+  form.TrayReAddTimer.OnChange = nullptr;
+  FForm = nullptr;
+  KillTimer(Window(), kSlideshowTimerId);
+  KillTimer(Window(), kTrayReAddTimerId);
+  PostQuitMessage(0);
+  return 0;
 }
 
 void FollowDisplayScale(TVEMOMainForm& form) {
@@ -235,10 +204,7 @@ int RunProgram() {
                              *tray,
                              icons,
                              [] { return GetShell32Version(); },
-                             [](uint16_t& interval, TFolderList& folders) {
-                               LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath, interval,
-                                            folders);
-                             },
+                             [] { return LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath); },
                              ExistingFile,
                              PlatformFolderEnumerator(),
                              worker.get()};

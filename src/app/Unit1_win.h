@@ -9,6 +9,7 @@
 
 #include "app/Unit1.h"
 #include "framework/Forms_win.h"
+#include "framework/Window_win.h"
 
 // The main window's class name: what other programs (and the end-to-end
 // tests) look for with FindWindow.
@@ -38,7 +39,7 @@ private:
 
 // The hidden top-level window. It is never shown; being top-level (not a
 // message-only window) it receives the shell's "TaskbarCreated" broadcast.
-class TMainWindow : public TWindowHost {
+class TMainWindow : public TWindowHost, public TWindowBase {
 public:
   explicit TMainWindow(TApplication& application);
   ~TMainWindow() override;
@@ -48,7 +49,6 @@ public:
   THandleValue Handle() override;
   void PostClose() override;
   HWND Hwnd() { return reinterpret_cast<HWND>(Handle()); }
-  bool Alive() const { return FHandle != nullptr; }
 
   // From now on the window's messages go to form, and form's timer is the
   // window's timer: WM_TIMER ticks it, WM_COMMAND runs the action with that
@@ -57,17 +57,15 @@ public:
   // (and ends the message loop).
   // Errors escaping them reach the application's error display.
   void Attach(TVEMOMainForm& form);
-  // Destroys the window if it still exists.
-  void Destroy();
 
 private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) override;
+  LRESULT Timer(WPARAM id, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Command(WPARAM wParam, UINT message, LPARAM lParam);
+  LRESULT Destroyed();
   void RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval);
 
-  TApplication& FApplication;
   TVEMOMainForm* FForm = nullptr;
-  HWND FHandle = nullptr;
   UINT FTaskbarCreated = 0;
 };
 

@@ -16,16 +16,14 @@ std::string GetSpecialFolderPath(int csidl) {
 }
 
 uint32_t GetShell32Version() {
-  TLibraryHandle library(LoadLibraryW(L"Shell32.dll"));
-  if (!library) {
-    const DWORD error = GetLastError();
+  const TSystemLibrary& library = TSystemLibrary::Named(L"shell32.dll");
+  if (const DWORD error = library.LoadError()) {
     char text[1024];
     std::snprintf(text, sizeof(text), "%s: %s", SystemErrorText(error).c_str(), "Shell32.dll");
     throw Exception(text);
   }
   uint32_t result = 0;
-  const auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
-      reinterpret_cast<void*>(GetProcAddress(library.Get(), "DllGetVersion")));
+  const auto getVersion = library.Function<DLLGETVERSIONPROC>("DllGetVersion");
   if (getVersion) {
     DLLVERSIONINFO info = {};
     info.cbSize = sizeof(info);

@@ -27,33 +27,35 @@ void TConfigDialog::FormCreate() {
 
 void TConfigDialog::FormDestroy() { FWorkFolders.reset(); }
 
-TConfigChanges TConfigDialog::ShowConfigDialog(TConfigDialogUi& ui, const std::string& applicationTitle,
-                                               const TConfigDialogParams& params) {
+TConfigDialogResult TConfigDialog::ShowConfigDialog(TConfigDialogUi& ui, const std::string& applicationTitle,
+                                                    TConfigDialogParams params) {
   TConfigDialog dialog(ui, applicationTitle);
-  dialog.SetPosition(params.Interval);
-  dialog.SetFolders(params.Folders);
-  if (params.Storage == spIniFile)
+  const TSettings& given = params.Settings;
+  dialog.SetPosition(given.Interval);
+  dialog.SetFolders(given.Folders);
+  if (given.Storage == spIniFile)
     ui.SetIniChecked(true);
-  else if (params.Storage == spRegistry)
+  else if (given.Storage == spRegistry)
     ui.SetRegistryChecked(true);
 
-  if (ui.ShowModal() != kModalResultOk) return 0;
+  TConfigDialogResult result{0, given};
+  if (ui.ShowModal() != kModalResultOk) return result;
 
-  TConfigChanges changes = 0;
-  if (dialog.Position() != int32_t(params.Interval)) {
-    changes |= ccInterval;
-    params.Interval = uint16_t(dialog.Position());
+  TSettings& chosen = result.Settings;
+  if (dialog.Position() != int32_t(given.Interval)) {
+    result.Changes |= ccInterval;
+    chosen.Interval = uint16_t(dialog.Position());
   }
-  if (!params.Folders.Equals(dialog.WorkFolders())) {
-    changes |= ccFolders;
-    params.Folders.Assign(dialog.WorkFolders());
+  if (!given.Folders.Equals(dialog.WorkFolders())) {
+    result.Changes |= ccFolders;
+    chosen.Folders.Assign(dialog.WorkFolders());
   }
   const bool iniChecked = ui.IniChecked();
-  if (iniChecked != (params.Storage == spIniFile)) {
-    changes |= ccStorage;
-    params.Storage = iniChecked ? spIniFile : spRegistry;
+  if (iniChecked != (given.Storage == spIniFile)) {
+    result.Changes |= ccStorage;
+    chosen.Storage = iniChecked ? spIniFile : spRegistry;
   }
-  return changes;
+  return result;
 }
 
 // --- The interval -------------------------------------------------------------------

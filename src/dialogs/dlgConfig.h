@@ -1,6 +1,6 @@
 // The configuration dialog: the seconds each picture stands, the picture
-// folders and where the settings are kept. It edits copies only; OK writes the
-// changed values back into the caller's record and reports which changed.
+// folders and where the settings are kept. It works on its own copy of the
+// settings and hands back the values chosen and which of them changed.
 //
 // TConfigDialog holds the dialog's behaviour. The window it runs in (a
 // resource template in the Windows build, a fake in the portable tests) is
@@ -13,24 +13,20 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
 #include "framework/Forms.h"
 #include "picture/FolderList.h"
-#include "settings/ZoRegIni.h"
+#include "settings/Settings.h"
 
-enum TConfigChange : uint8_t {
-  ccInterval = 1,
-  ccFolders = 2,
-  ccStorage = 4,
-};
-// A set of TConfigChange bits; 0 is the empty set.
-using TConfigChanges = uint8_t;
-
-// What the caller hands in and gets back.
+// What the caller hands in: the settings the dialog starts from.
 struct TConfigDialogParams {
-  uint16_t& Interval;
-  TFolderList& Folders;
-  TStoragePlace& Storage;
+  TSettings Settings;
+};
+
+// What the dialog hands back: the settings as the user left them (those it
+// was given when the user cancelled) and which of them changed.
+struct TConfigDialogResult {
+  TConfigChanges Changes = 0;
+  TSettings Settings;
 };
 
 inline constexpr int32_t kModalResultOk = 1;
@@ -100,10 +96,10 @@ public:
   TConfigDialog(const TConfigDialog&) = delete;
   TConfigDialog& operator=(const TConfigDialog&) = delete;
 
-  // Creates the dialog in ui, shows it modally and returns what changed; the
-  // record is written only when the user pressed OK.
-  static TConfigChanges ShowConfigDialog(TConfigDialogUi& ui, const std::string& applicationTitle,
-                                         const TConfigDialogParams& params);
+  // Creates the dialog in ui, shows it modally and returns the settings
+  // chosen; they differ from those given only when the user pressed OK.
+  static TConfigDialogResult ShowConfigDialog(TConfigDialogUi& ui, const std::string& applicationTitle,
+                                              TConfigDialogParams params);
 
   // --- Published event handlers -------------------------------------------------
   void FormCreate();

@@ -107,38 +107,16 @@ private:
 }  // namespace
 
 TConfigDialogWindow::TConfigDialogWindow(HWND owner, const TApplication& application)
-    : FApplication(application), FOwner(owner) {
-  const HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_CONFIG), owner,
-                                         &TConfigDialogWindow::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (!window) throw Exception("ダイアログを作成できません: " + SystemErrorText(GetLastError()));
-  if (FWindow.Get() != window) FWindow.Reset(window);
+    : TWindowBase(application), FOwner(owner) {
+  CreateFromTemplate(IDD_CONFIG, owner);
 }
 
 TConfigDialogWindow::~TConfigDialogWindow() {
-  if (FWindow) {
+  if (Alive())
     RemoveWindowSubclass(Item(IDC_LSTFOLDERS), &TConfigDialogWindow::FoldersWndProc, kFoldersSubclassId);
-    SetWindowLongPtrW(FWindow.Get(), DWLP_USER, 0);
-  }
 }
 
-INT_PTR CALLBACK TConfigDialogWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<TConfigDialogWindow*>(lParam);
-    SetWindowLongPtrW(window, DWLP_USER, lParam);
-    self->FWindow.Reset(window);
-    return self->Dispatch(message, wParam, lParam);
-  }
-  auto* self = reinterpret_cast<TConfigDialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-  return self ? self->Dispatch(message, wParam, lParam) : FALSE;
-}
-
-template <typename THandler>
-void TConfigDialogWindow::Handle(THandler handler) {
-  if (!FDialog) return;
-  FApplication.Guard([&] { std::invoke(handler, *FDialog); });
-}
-
-INT_PTR TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return InitDialog();
     case WM_CTLCOLORSTATIC:
@@ -193,19 +171,19 @@ INT_PTR TConfigDialogWindow::EraseBackground(HDC dc) {
   // the tab control's page covers is painted in the page's colour.
   if (!FPageBrush) return FALSE;
   RECT client;
-  GetClientRect(FWindow.Get(), &client);
+  GetClientRect(Window(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   const HWND tabs = Item(IDC_PAGECONTROL1);
   RECT page = PageRect(tabs);
-  MapWindowPoints(tabs, FWindow.Get(), reinterpret_cast<POINT*>(&page), 2);
+  MapWindowPoints(tabs, Window(), reinterpret_cast<POINT*>(&page), 2);
   FillRect(dc, &page, FPageBrush.Get());
-  SetWindowLongPtrW(FWindow.Get(), DWLP_MSGRESULT, TRUE);
+  SetWindowLongPtrW(Window(), DWLP_MSGRESULT, TRUE);
   return TRUE;
 }
 
 void TConfigDialogWindow::ColoursChanged() {
   UsePageColour();
-  InvalidateRect(FWindow.Get(), nullptr, TRUE);
+  InvalidateRect(Window(), nullptr, TRUE);
 }
 
 INT_PTR TConfigDialogWindow::Command(int id, int code) {
@@ -213,16 +191,16 @@ INT_PTR TConfigDialogWindow::Command(int id, int code) {
     case IDOK: EndModal(kModalResultOk); return TRUE;
     case IDCANCEL: EndModal(kModalResultCancel); return TRUE;
     case IDC_BTNADD:
-      if (code == BN_CLICKED) Handle(&TConfigDialog::btnAddClick);
+      if (code == BN_CLICKED) Call(FDialog, &TConfigDialog::btnAddClick);
       return TRUE;
     case IDC_BTNDELETE:
-      if (code == BN_CLICKED) Handle(&TConfigDialog::btnDeleteClick);
+      if (code == BN_CLICKED) Call(FDialog, &TConfigDialog::btnDeleteClick);
       return TRUE;
     case IDC_BTNOPEN:
-      if (code == BN_CLICKED) Handle(&TConfigDialog::btnOpenClick);
+      if (code == BN_CLICKED) Call(FDialog, &TConfigDialog::btnOpenClick);
       return TRUE;
     case IDC_LSTFOLDERS:
-      if (code == LBN_DBLCLK) Handle(&TConfigDialog::lstFoldersDblClick);
+      if (code == LBN_DBLCLK) Call(FDialog, &TConfigDialog::lstFoldersDblClick);
       return TRUE;
     case IDC_EDIT1:
       if (code == EN_CHANGE) IntervalEdited();
@@ -233,7 +211,7 @@ INT_PTR TConfigDialogWindow::Command(int id, int code) {
 
 void TConfigDialogWindow::IntervalEdited() {
   const std::string text = WindowText(Item(IDC_EDIT1));
-  Handle([&text](TConfigDialog& dialog) { dialog.Edit1Change(text); });
+  Call(FDialog, [&text](TConfigDialog& dialog) { dialog.Edit1Change(text); });
 }
 
 INT_PTR TConfigDialogWindow::Notify(const NMHDR& header) {
@@ -244,15 +222,14 @@ INT_PTR TConfigDialogWindow::Notify(const NMHDR& header) {
 
 void TConfigDialogWindow::EndModal(int32_t result) {
   FModalResult = result;
-  // A sent message does not end the wait for a posted one: wake the loop.
-  PostMessageW(FWindow.Get(), WM_NULL, 0, 0);
+  WakeModalLoop();
 }
 
 // The template places everything; a text that the dialog font makes longer
 // than the template allows gets the room it needs, so nothing is cut off at
 // any resolution or with any font.
 void TConfigDialogWindow::FitTexts() {
-  TPlacement place(FWindow.Get());
+  TPlacement place(Window());
   const int gap = place.Across(3);
   auto width = [](const RECT& rect) { return int(rect.right - rect.left); };
   {
@@ -299,7 +276,7 @@ void TConfigDialogWindow::FitTexts() {
   }
   // The designed item height, or the font's whole line where that is taller.
   RECT designed = {0, 0, 0, 8};
-  MapDialogRect(FWindow.Get(), &designed);
+  MapDialogRect(Window(), &designed);
   SendMessageW(Item(IDC_LSTFOLDERS), LB_SETITEMHEIGHT, 0, std::max(int(designed.bottom), lineHeight));
 }
 
@@ -322,14 +299,14 @@ LRESULT CALLBACK TConfigDialogWindow::FoldersWndProc(HWND window, UINT message, 
   if (message != WM_DROPFILES) return DefSubclassProc(window, message, wParam, lParam);
   auto* self = reinterpret_cast<TConfigDialogWindow*>(data);
   const std::vector<std::string> paths = TDroppedFiles(reinterpret_cast<HDROP>(wParam)).Paths();
-  self->Handle([&paths](TConfigDialog& dialog) { dialog.FilesDropped(paths); });
+  self->Call(self->FDialog, [&paths](TConfigDialog& dialog) { dialog.FilesDropped(paths); });
   return 0;
 }
 
 // --- TConfigDialogUi ----------------------------------------------------------------
 
 void TConfigDialogWindow::SetCaption(const std::string& caption) {
-  SetWindowTextW(FWindow.Get(), WideOf(caption).c_str());
+  SetWindowTextW(Window(), WideOf(caption).c_str());
 }
 
 void TConfigDialogWindow::ShowInterval(int32_t position, const std::string& text) {
@@ -362,7 +339,7 @@ void TConfigDialogWindow::SetRegistryChecked(bool checked) {
 }
 
 int32_t TConfigDialogWindow::ShowModal() {
-  const HWND window = FWindow.Get();
+  const HWND window = Window();
   FModalResult = 0;
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
@@ -376,16 +353,16 @@ int32_t TConfigDialogWindow::ShowModal() {
 bool TConfigDialogWindow::BrowseForFolder(const std::string& title, int rootCsidl, const TBrowseStart& start,
                                           uint32_t flags, std::string& path) {
   if (!start.Path.empty())
-    return ::BrowseForFolder(FWindow.Get(), title, rootCsidl, WideOf(start.Path), flags, path);
-  return ::BrowseForFolder(FWindow.Get(), title, rootCsidl, start.Csidl, flags, path);
+    return ::BrowseForFolder(Window(), title, rootCsidl, WideOf(start.Path), flags, path);
+  return ::BrowseForFolder(Window(), title, rootCsidl, start.Csidl, flags, path);
 }
 
 void TConfigDialogWindow::ShellOpen(const std::string& path) {
-  ShellExecuteW(FWindow.Get(), L"open", WideOf(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(Window(), L"open", WideOf(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TConfigDialogWindow::MessageBox(const std::string& text, TMsgDlgType type) {
-  TWinMessageBoxes(FWindow.Get()).Show(text, MessageBoxCaption(type, FApplication.Title), type);
+  TWinMessageBoxes(Window()).Show(text, MessageBoxCaption(type, FApplication.Title), type);
 }
 
 // --- lstFolders ------------------------------------------------------------------------
@@ -432,8 +409,8 @@ void TConfigDialogWindow::SetItemIndex(int32_t index) {
   SendMessageW(Item(IDC_LSTFOLDERS), LB_SETCURSEL, WPARAM(index), 0);
 }
 
-TConfigChanges ShowConfigDialog(HWND owner, const TApplication& application,
-                                const TConfigDialogParams& params) {
+TConfigDialogResult ShowConfigDialog(HWND owner, const TApplication& application,
+                                     TConfigDialogParams params) {
   TConfigDialogWindow window(owner, application);
   return TConfigDialog::ShowConfigDialog(window, application.Title, params);
 }

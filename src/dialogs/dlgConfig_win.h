@@ -9,8 +9,9 @@
 
 #include "dialogs/dlgConfig.h"
 #include "framework/Forms_win.h"
+#include "framework/Window_win.h"
 
-class TConfigDialogWindow : public TConfigDialogUi, private TSortedListBox {
+class TConfigDialogWindow : public TConfigDialogUi, public TWindowBase, private TSortedListBox {
 public:
   // Creates the (hidden) window from its template, owned by owner.
   TConfigDialogWindow(HWND owner, const TApplication& application);
@@ -18,7 +19,7 @@ public:
   TConfigDialogWindow(const TConfigDialogWindow&) = delete;
   TConfigDialogWindow& operator=(const TConfigDialogWindow&) = delete;
 
-  HWND Handle() const { return FWindow.Get(); }
+  HWND Handle() const { return Window(); }
 
   // --- TConfigDialogUi ------------------------------------------------------------
   void SetDialog(TConfigDialog* dialog) override { FDialog = dialog; }
@@ -45,11 +46,10 @@ private:
   int32_t ItemIndex() override;
   void SetItemIndex(int32_t index) override;
 
-  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK FoldersWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR data);
   // Routes a message to its handler below.
-  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) override;
   INT_PTR InitDialog();
   INT_PTR ControlColour(HDC dc, HWND control);
   INT_PTR EraseBackground(HDC dc);
@@ -61,14 +61,9 @@ private:
   void EndModal(int32_t result);
   void ShowPage(int page);
   void UsePageColour();
-  HWND Item(int id) const { return GetDlgItem(FWindow.Get(), id); }
-  // Runs a handler of the dialog; an error goes to the error display.
-  template <typename THandler>
-  void Handle(THandler handler);
+  HWND Item(int id) const { return GetDlgItem(Window(), id); }
 
-  const TApplication& FApplication;
   HWND FOwner;
-  TWindowHandle FWindow;
   TConfigDialog* FDialog = nullptr;
   int32_t FModalResult = 0;
   COLORREF FPageColour = 0;
@@ -76,5 +71,4 @@ private:
 };
 
 // Runs the configuration dialog modally, owned by owner (the main window).
-TConfigChanges ShowConfigDialog(HWND owner, const TApplication& application,
-                                const TConfigDialogParams& params);
+TConfigDialogResult ShowConfigDialog(HWND owner, const TApplication& application, TConfigDialogParams params);

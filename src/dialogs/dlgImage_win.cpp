@@ -7,8 +7,8 @@
 
 #include <vector>
 
+#include "common/DisplayScale_win.h"
 #include "dialogs/dlgResource.h"
-#include "picture/DisplayScale_win.h"
 
 namespace {
 
@@ -25,86 +25,68 @@ void RegisterPreviewClass() {
 
 }  // namespace
 
-TImagePreviewWindow::TImagePreviewWindow(TApplication& application) : FApplication(application) {
+TImagePreviewWindow::TImagePreviewWindow(TApplication& application) : TWindowBase(application) {
   RegisterPreviewClass();
-  const HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PREVIEW), nullptr,
-                                         &TImagePreviewWindow::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (!window) throw Exception("ダイアログを作成できません: " + SystemErrorText(GetLastError()));
-  if (FWindow.Get() != window) FWindow.Reset(window);
+  CreateFromTemplate(IDD_PREVIEW, nullptr);
   FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr));
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window(),
+                                 nullptr, GetModuleHandleW(nullptr), nullptr));
 }
 
 TImagePreviewWindow::~TImagePreviewWindow() {
-  if (FWindow) {
-    SetWindowLongPtrW(FWindow.Get(), DWLP_USER, 0);
-    // The menu bar belongs to FMainMenu, not to the window.
-    SetMenu(FWindow.Get(), nullptr);
-  }
+  // The menu bar belongs to FMainMenu, not to the window.
+  if (Alive()) SetMenu(Window(), nullptr);
   FToolTip.Reset();
 }
 
-INT_PTR CALLBACK TImagePreviewWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(window, DWLP_USER, lParam);
-    reinterpret_cast<TImagePreviewWindow*>(lParam)->FWindow.Reset(window);
-    return TRUE;
-  }
-  auto* self = reinterpret_cast<TImagePreviewWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-  return self ? self->Dispatch(message, wParam, lParam) : FALSE;
-}
-
-INT_PTR TImagePreviewWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TImagePreviewWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_INITDIALOG: return TRUE;
     case WM_PAINT: Paint(); return TRUE;
     case WM_ERASEBKGND: return TRUE;  // WM_PAINT fills everything
-    case WM_LBUTTONDBLCLK:
-      if (FDialog) FApplication.Guard([this] { FDialog->FormDblClick(); });
-      return TRUE;
+    case WM_LBUTTONDBLCLK: Call(FDialog, &TImagePreviewDialog::FormDblClick); return TRUE;
     case WM_SHOWWINDOW:
-      if (wParam && FDialog) FApplication.Guard([this] { FDialog->FormShow(); });
+      if (wParam) Call(FDialog, &TImagePreviewDialog::FormShow);
       return FALSE;
-    case WM_CONTEXTMENU: {
-      if (!FPopupMenu) return FALSE;
-      POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      if (point.x == -1 && point.y == -1) {
-        point = {0, 0};
-        ClientToScreen(FWindow.Get(), &point);
-      }
-      FApplication.Guard([&] {
-        TMenuItem* chosen = TrackMenu(*FPopupMenu, FWindow.Get(), point.x, point.y);
-        PostMenuClick(FApplication, *FPopupMenu, chosen);
-      });
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (HIWORD(wParam) == 0 && lParam == 0) {
-        if (TMenuItem* item = FMainMenu.ItemById(LOWORD(wParam))) {
-          FApplication.Guard([item] { item->Click(); });
-          return TRUE;
-        }
-      }
-      // The template has no buttons: Esc and Enter close nothing.
-      return TRUE;
+    case WM_CONTEXTMENU: return ContextMenu(lParam);
+    case WM_COMMAND: return Command(wParam, lParam);
     case WM_CLOSE:
       FClosed = true;
-      // A sent message does not end the wait for a posted one: wake the loop.
-      PostMessageW(FWindow.Get(), WM_NULL, 0, 0);
+      WakeModalLoop();
       return TRUE;
-    default: break;
+    default: return FALSE;
   }
-  return FALSE;
+}
+
+INT_PTR TImagePreviewWindow::ContextMenu(LPARAM lParam) {
+  if (!FPopupMenu) return FALSE;
+  POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (point.x == -1 && point.y == -1) {
+    point = {0, 0};
+    ClientToScreen(Window(), &point);
+  }
+  Call(FPopupMenu, [&](TMenuItem& menu) {
+    TMenuItem* chosen = TrackMenu(menu, Window(), point.x, point.y);
+    PostMenuClick(FApplication, menu, chosen);
+  });
+  return TRUE;
+}
+
+INT_PTR TImagePreviewWindow::Command(WPARAM wParam, LPARAM lParam) {
+  if (HIWORD(wParam) == 0 && lParam == 0) Call(FMainMenu.ItemById(LOWORD(wParam)), &TMenuItem::Click);
+  // The template has no buttons: Esc and Enter close nothing.
+  return TRUE;
 }
 
 void TImagePreviewWindow::Paint() {
   PAINTSTRUCT paint;
-  const HDC dc = BeginPaint(FWindow.Get(), &paint);
+  const HDC dc = BeginPaint(Window(), &paint);
   RECT client;
-  GetClientRect(FWindow.Get(), &client);
+  GetClientRect(Window(), &client);
   if (FDialog && client.right > 0 && client.bottom > 0) {
     std::unique_ptr<TBitmap> image;
-    FApplication.Guard([&] { image = FDialog->ClientImage(client.right, client.bottom); });
+    Call(FDialog,
+         [&](TImagePreviewDialog& dialog) { image = dialog.ClientImage(client.right, client.bottom); });
     if (image) {
       const BITMAPINFO info = DibHeader(image->Width(), image->Height());
       SetDIBitsToDevice(dc, 0, 0, DWORD(image->Width()), DWORD(image->Height()), 0, 0, 0,
@@ -113,11 +95,11 @@ void TImagePreviewWindow::Paint() {
   } else {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
   }
-  EndPaint(FWindow.Get(), &paint);
+  EndPaint(Window(), &paint);
 }
 
 void TImagePreviewWindow::SetClientSize(int32_t width, int32_t height) {
-  const HWND window = FWindow.Get();
+  const HWND window = Window();
   // Twice: a menu bar can wrap onto two lines once the width is known.
   for (int pass = 0; pass < 2; ++pass) {
     RECT client, outer;
@@ -137,11 +119,11 @@ void TImagePreviewWindow::SetClientSize(int32_t width, int32_t height) {
   }
 }
 
-int32_t TImagePreviewWindow::Dpi() { return WindowDpi(FWindow.Get()); }
+int32_t TImagePreviewWindow::Dpi() { return WindowDpi(Window()); }
 
 void TImagePreviewWindow::OuterSize(int32_t& width, int32_t& height) {
   RECT outer;
-  GetWindowRect(FWindow.Get(), &outer);
+  GetWindowRect(Window(), &outer);
   width = outer.right - outer.left;
   height = outer.bottom - outer.top;
 }
@@ -153,11 +135,11 @@ TRect TImagePreviewWindow::WorkArea() {
 }
 
 void TImagePreviewWindow::SetPosition(int32_t left, int32_t top) {
-  SetWindowPos(FWindow.Get(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(Window(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TImagePreviewWindow::SetCaption(const std::string& caption) {
-  SetWindowTextW(FWindow.Get(), WideOf(caption).c_str());
+  SetWindowTextW(Window(), WideOf(caption).c_str());
 }
 
 void TImagePreviewWindow::SetHint(const std::string& hint) {
@@ -166,9 +148,9 @@ void TImagePreviewWindow::SetHint(const std::string& hint) {
   TOOLINFOW tool = {};
   tool.cbSize = sizeof(tool);
   tool.uFlags = TTF_SUBCLASS;
-  tool.hwnd = FWindow.Get();
+  tool.hwnd = Window();
   tool.uId = 1;
-  GetClientRect(FWindow.Get(), &tool.rect);
+  GetClientRect(Window(), &tool.rect);
   tool.lpszText = FHint.data();
   SendMessageW(FToolTip.Get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   SendMessageW(FToolTip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -178,7 +160,7 @@ void TImagePreviewWindow::SetHint(const std::string& hint) {
 
 void TImagePreviewWindow::SetMenus(TMenuItem& mainMenu, TMenuItem& popupMenu) {
   FMainMenu.Build(mainMenu, true);
-  SetMenu(FWindow.Get(), FMainMenu.Handle());
+  SetMenu(Window(), FMainMenu.Handle());
   FPopupMenu = &popupMenu;
 }
 
@@ -187,10 +169,10 @@ TColor TImagePreviewWindow::FaceColor() {
   return RGBColor(GetRValue(color), GetGValue(color), GetBValue(color));
 }
 
-void TImagePreviewWindow::Invalidate() { InvalidateRect(FWindow.Get(), nullptr, FALSE); }
+void TImagePreviewWindow::Invalidate() { InvalidateRect(Window(), nullptr, FALSE); }
 
 void TImagePreviewWindow::ShowModal() {
-  const HWND window = FWindow.Get();
+  const HWND window = Window();
   FClosed = false;
   ShowWindow(window, SW_SHOW);
   RunModalLoop(window, [this] { return FClosed; });
@@ -198,14 +180,14 @@ void TImagePreviewWindow::ShowModal() {
 }
 
 void TImagePreviewWindow::BringToFront() {
-  const HWND window = FWindow.Get();
+  const HWND window = Window();
   if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
   SetForegroundWindow(window);
   SetFocus(window);
 }
 
 void TImagePreviewWindow::ShellOpen(const std::string& path) {
-  ShellExecuteW(FWindow.Get(), L"open", WideOf(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  ShellExecuteW(Window(), L"open", WideOf(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void ShowPreviewDialog(TApplication& application, const TPoint& point, const std::string& fileName) {

@@ -12,17 +12,18 @@
 #include "dialogs/dlgImage.h"
 #include "framework/Forms_win.h"
 #include "framework/Menus_win.h"
+#include "framework/Window_win.h"
 
 inline constexpr wchar_t kPreviewWindowClass[] = L"TImagePreviewDialog";
 
-class TImagePreviewWindow : public TImagePreviewUi {
+class TImagePreviewWindow : public TImagePreviewUi, public TWindowBase {
 public:
   explicit TImagePreviewWindow(TApplication& application);
   ~TImagePreviewWindow() override;
   TImagePreviewWindow(const TImagePreviewWindow&) = delete;
   TImagePreviewWindow& operator=(const TImagePreviewWindow&) = delete;
 
-  HWND Handle() const { return FWindow.Get(); }
+  HWND Handle() const { return Window(); }
 
   void SetDialog(TImagePreviewDialog* dialog) override { FDialog = dialog; }
   void SetClientSize(int32_t width, int32_t height) override;
@@ -40,12 +41,11 @@ public:
   void ShellOpen(const std::string& path) override;
 
 private:
-  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) override;
+  INT_PTR ContextMenu(LPARAM lParam);
+  INT_PTR Command(WPARAM wParam, LPARAM lParam);
   void Paint();
 
-  TApplication& FApplication;
-  TWindowHandle FWindow;
   TWindowHandle FToolTip;
   TWinMenu FMainMenu;
   TMenuItem* FPopupMenu = nullptr;

@@ -17,21 +17,19 @@ TGdiBitmap DibOf(const TBitmap& image) {
   return bitmap;
 }
 
-// A monochrome bitmap: set bits (white) are transparent, as ImageList_Add reads a mask.
+}  // namespace
+
 TGdiBitmap MonochromeOf(const TBitmap& mask) {
   const int32_t width = mask.Width(), height = mask.Height();
+  // A monochrome bitmap's rows are padded to 16 bits.
   const size_t stride = size_t((width + 15) / 16) * 2;
   std::vector<uint8_t> bits(stride * size_t(height), 0);
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x)
       if (mask.PixelColor(x, y) != clBlack)
         bits[size_t(y) * stride + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
-  TGdiBitmap bitmap(CreateBitmap(width, height, 1, 1, bits.data()));
-  if (!bitmap) throw Exception("ビットマップを作成できません: " + SystemErrorText(GetLastError()));
-  return bitmap;
+  return TGdiBitmap(CreateBitmap(width, height, 1, 1, bits.data()));
 }
-
-}  // namespace
 
 TImageListHandle ImageListHandleOf(const TImageList& list) {
   TImageListHandle handle(
@@ -40,6 +38,7 @@ TImageListHandle ImageListHandleOf(const TImageList& list) {
   for (int32_t i = 0; i < list.Count(); ++i) {
     const TGdiBitmap image = DibOf(list.Images(i));
     const TGdiBitmap mask = MonochromeOf(list.Masks(i));
+    if (!mask) throw Exception("ビットマップを作成できません: " + SystemErrorText(GetLastError()));
     if (ImageList_Add(handle.Get(), image.Get(), mask.Get()) < 0)
       throw Exception("イメージリストに追加できません");
   }

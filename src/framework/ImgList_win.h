@@ -12,6 +12,11 @@
 
 using TImageListHandle = TOwnedHandle<HIMAGELIST, &ImageList_Destroy>;
 
+// The monochrome bitmap of a mask, as icons and image lists take one: its
+// black pixels opaque (clear bits), every other one transparent (set bits).
+// Null when the system cannot make it.
+TGdiBitmap MonochromeOf(const TBitmap& mask);
+
 // A masked 24-bit image list holding copies of every image of list.
 TImageListHandle ImageListHandleOf(const TImageList& list);
 

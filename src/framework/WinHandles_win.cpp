@@ -56,9 +56,13 @@ TSystemLibrary::TSystemLibrary(const wchar_t* fileName) {
   // or in the working folder must never be the one loaded.
   wchar_t folder[MAX_PATH];
   const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return;
+  if (length == 0 || length >= MAX_PATH) {
+    FLoadError = length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+    return;
+  }
   const std::wstring path = std::wstring(folder, length) + L"\\" + fileName;
   FLibrary.Reset(LoadLibraryW(path.c_str()));
+  if (!FLibrary) FLoadError = GetLastError();
 }
 
 const TSystemLibrary& TSystemLibrary::Named(const wchar_t* fileName) {

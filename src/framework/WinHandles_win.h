@@ -176,10 +176,13 @@ public:
     return reinterpret_cast<TFunction>(Address(MAKEINTRESOURCEA(ordinal)));
   }
   explicit TSystemLibrary(const wchar_t* fileName);
+  // Why the library could not be loaded (a system error code); 0 when it was.
+  DWORD LoadError() const { return FLoadError; }
 
 private:
   void* Address(const char* nameOrOrdinal) const;
   TLibraryHandle FLibrary;
+  DWORD FLoadError = 0;
 };
 
 // --- Shared helpers ------------------------------------------------------------------

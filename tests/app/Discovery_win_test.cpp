@@ -16,6 +16,7 @@
 #include "app/Discovery.h"
 #include "framework/Classes.h"
 #include "support/TempFolder.h"
+#include "support/WaitUntil.h"
 
 // The same real-folder cases as natively, here through the wide find functions.
 #include "app/DiscoveryFolderCases.h"
@@ -163,16 +164,6 @@ bool RunUnix(const std::wstring& program, std::wstring arguments) {
   return true;
 }
 
-// Whether condition came true within about ten seconds.
-template <typename TCondition>
-bool Eventually(TCondition condition) {
-  for (int attempt = 0; attempt < 500; ++attempt) {
-    if (condition()) return true;
-    Sleep(20);
-  }
-  return condition();
-}
-
 std::wstring Quoted(const std::string& unixPath) {
   return L"\"" + vemo_test::PathFromUtf8(unixPath).wstring() + L"\"";
 }
@@ -184,7 +175,7 @@ protected:
     // anything walks the tree to clean it.
     for (const auto& [link, unixLink] : FUnixLinks) {
       RunUnix(L"Z:\\bin\\rm", L"-f " + Quoted(unixLink));
-      Eventually([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
+      vemo_test::WaitUntil([&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
     }
   }
 
@@ -207,7 +198,7 @@ protected:
     const std::string unixLink = unixParent + "/" + vemo_test::Utf8FromPath(link.filename());
     if (!RunUnix(L"Z:\\bin\\ln", L"-s " + Quoted(unixTarget) + L" " + Quoted(unixLink))) return {};
     FUnixLinks.emplace_back(link, unixLink);
-    return Eventually(works) ? "Unix link under Wine" : "";
+    return vemo_test::WaitUntil(works) ? "Unix link under Wine" : "";
   }
 
 private:
@@ -242,48 +233,6 @@ TEST_F(WindowsLinkScan, ALinkBetweenSiblingsListsTheTargetTwice) {
     GTEST_SKIP() << "this system makes no folder links";
   ScanFolder(Root, List);
   EXPECT_EQ(Sorted(List), NativeAll(Root, {"x/p.jpg", "via/p.jpg"}));
-}
-
-// For information, run by hand: how long the scan of 20,000 files in 400
-// folders takes under this system, against the standard library's walk.
-TEST(WindowsScanSpeed, DISABLED_TwentyThousandFiles) {
-  vemo_test::TTempFolder temp("vemo-speed");
-  for (int folder = 0; folder < 400; ++folder) {
-    const std::string name = std::string("f") + std::to_string(folder / 20) + std::string("/g") +
-                             std::to_string(folder % 20) + "/";
-    for (int file = 0; file < 50; ++file)
-      temp.MakeFile(name + std::to_string(file) + (file % 10 == 0 ? ".jpg" : ".dat"));
-  }
-  using Clock = std::chrono::steady_clock;
-  auto best = [](auto&& run) {
-    double result = 1e9;
-    for (int round = 0; round < 5; ++round) {
-      const auto start = Clock::now();
-      run();
-      result = std::min(result, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    return result;
-  };
-  int32_t found = 0;
-  const double fast = best([&] {
-    TStringList list;
-    ScanFolder(temp.Path(), list, *NewWindowsFolderEnumerator(true));
-    found = list.Count();
-  });
-  const double plain = best([&] {
-    TStringList list;
-    ScanFolder(temp.Path(), list, *NewWindowsFolderEnumerator(false));
-  });
-  size_t walked = 0;
-  const double standard = best([&] {
-    walked = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(temp.FsPath()))
-      if (entry.is_regular_file()) ++walked;
-  });
-  EXPECT_EQ(found, 2000);
-  EXPECT_EQ(walked, 20000u);
-  std::printf("ScanFolder fast %.1f ms, plain %.1f ms; std::filesystem walk %.1f ms; ratio fast/std %.2f\n",
-              fast, plain, standard, fast / standard);
 }
 
 }  // namespace

@@ -66,9 +66,7 @@ public:
   // A place whose saves fail.
   std::optional<TStoragePlace> RefusingPlace;
   // What the user does in the dialog.
-  std::function<TConfigChanges(const TConfigDialogParams&)> Dialog = [](const TConfigDialogParams&) {
-    return TConfigChanges(0);
-  };
+  std::function<TConfigChanges(TSettings&)> Dialog = [](TSettings&) { return TConfigChanges(0); };
   std::vector<uint16_t> SavedIntervals;
   std::vector<TStoragePlace> SavedPlaces;
   std::vector<int32_t> SavedFolderCounts;
@@ -98,10 +96,12 @@ public:
   void ShowPreviewDialog(const TPoint& at, const std::string& path) override {
     Log.push_back(Clock("preview " + path + " at " + Point(at)));
   }
-  TConfigChanges ShowConfigDialog(const TConfigDialogParams& params) override {
-    Log.push_back(Clock("dialog interval " + std::to_string(params.Interval) + " storage " +
-                        std::to_string(int(params.Storage))));
-    return Dialog(params);
+  TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) override {
+    Log.push_back(Clock("dialog interval " + std::to_string(params.Settings.Interval) + " storage " +
+                        std::to_string(int(params.Settings.Storage))));
+    TConfigDialogResult result{0, params.Settings};
+    result.Changes = Dialog(result.Settings);
+    return result;
   }
   void ShowAboutBox() override { Log.push_back("about"); }
   void OpenHomePage() override { Log.push_back("home page"); }
@@ -115,7 +115,9 @@ public:
     Log.push_back("move to " + std::to_string(int(newPlace)));
     Place = newPlace;
   }
-  void SaveSettings(uint16_t interval, const TFolderList& folders) override {
+  void SaveSettings(const TSettings& settings) override {
+    const uint16_t interval = settings.Interval;
+    const TFolderList& folders = settings.Folders;
     Log.push_back("save " + std::to_string(interval) + " into " +
                   (Place ? std::to_string(int(*Place)) : std::string("none")));
     if (Place && Place == RefusingPlace) throw Exception("refused");
@@ -145,9 +147,10 @@ protected:
     SaveBitmapToFile(Second + "/d.bmp", picture);
     Form = std::make_unique<TVEMOMainForm>(
         TMainFormServices{App, Window, Clock, Tray, Icons, [] { return 0x00060000u; },
-                          [this](uint16_t& interval, TFolderList& folders) {
-                            interval = 15;
-                            folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
+                          [this] {
+                            TLoadedSettings loaded;
+                            loaded.Settings.Folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
+                            return loaded;
                           },
                           [](const std::string& path) {
                             return std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
@@ -234,7 +237,7 @@ TEST_F(TrayCommandsTest, TheTimeInTheHandlerIsLeftOutOfTheShow) {
   Clock.Value += 2000;
   Form->Timer1.Tick();
   const uint32_t before = Form->Elapsed();
-  Services.Dialog = [this](const TConfigDialogParams&) {
+  Services.Dialog = [this](TSettings&) {
     Clock.Value += 60000;  // the menu stays open for a minute
     return TConfigChanges(0);
   };
@@ -246,7 +249,7 @@ TEST_F(TrayCommandsTest, TheTimeInTheHandlerIsLeftOutOfTheShow) {
 
 TEST_F(TrayCommandsTest, ExitWhileTheSettingsDialogIsUpSavesNothingAndTouchesNothing) {
   Form->Play();
-  Services.Dialog = [this](const TConfigDialogParams& params) {
+  Services.Dialog = [this](TSettings& params) {
     Form->FormDestroy();  // Exit, chosen from the icon's menu the dialog still serves
     return TConfigChanges(params.Interval == 15 ? ccInterval | ccFolders : 0);
   };
@@ -302,7 +305,7 @@ TEST_F(TrayCommandsTest, OkWithoutChangesSavesAndRebuildsNothing) {
 
 TEST_F(TrayCommandsTest, TheDialogStartsFromTheIntervalInForce) {
   PlayIntoTheFade();
-  Services.Dialog = [](const TConfigDialogParams& params) {
+  Services.Dialog = [](TSettings& params) {
     params.Interval = 30;
     return TConfigChanges(ccInterval);
   };
@@ -310,13 +313,13 @@ TEST_F(TrayCommandsTest, TheDialogStartsFromTheIntervalInForce) {
   EXPECT_EQ(Form->NewInterval(), 30);
   EXPECT_EQ(Form->Interval(), 15);
   Services.Log.clear();
-  Services.Dialog = [](const TConfigDialogParams&) { return TConfigChanges(0); };
+  Services.Dialog = [](TSettings&) { return TConfigChanges(0); };
   Form->actConfig.Execute();
   EXPECT_THAT(Services.Log, ElementsAre("query", "dialog interval 15 storage 0 (clock running)"));
 }
 
 TEST_F(TrayCommandsTest, ChangedIntervalOutsideAFadeIsSavedAndInForceAtOnce) {
-  Services.Dialog = [](const TConfigDialogParams& params) {
+  Services.Dialog = [](TSettings& params) {
     params.Interval = 42;
     return TConfigChanges(ccInterval);
   };
@@ -330,7 +333,7 @@ TEST_F(TrayCommandsTest, ChangedIntervalOutsideAFadeIsSavedAndInForceAtOnce) {
 
 TEST_F(TrayCommandsTest, ChangedIntervalDuringAFadeWaitsForItsEnd) {
   PlayIntoTheFade();
-  Services.Dialog = [](const TConfigDialogParams& params) {
+  Services.Dialog = [](TSettings& params) {
     params.Interval = 42;
     return TConfigChanges(ccInterval);
   };
@@ -345,7 +348,7 @@ TEST_F(TrayCommandsTest, ChangedIntervalDuringAFadeWaitsForItsEnd) {
 }
 
 TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {
-  Services.Dialog = [this](const TConfigDialogParams& params) {
+  Services.Dialog = [this](TSettings& params) {
     params.Folders.Add(Second);
     return TConfigChanges(ccFolders);
   };
@@ -353,7 +356,7 @@ TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {
   EXPECT_EQ(Form->PlayList()->Count(), 4) << "rebuilt with the new folder";
   EXPECT_EQ(Services.SavedFolderCounts, std::vector<int32_t>{2});
 
-  Services.Dialog = [](const TConfigDialogParams& params) {
+  Services.Dialog = [](TSettings& params) {
     params.Folders.Delete(1);
     return TConfigChanges(ccFolders);
   };
@@ -365,7 +368,7 @@ TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {
 }
 
 TEST_F(TrayCommandsTest, AMovedStoreSavesIntoTheOldPlaceThenMovesAndSavesIntoTheNew) {
-  Services.Dialog = [](const TConfigDialogParams& params) {
+  Services.Dialog = [](TSettings& params) {
     params.Storage = spRegistry;
     return TConfigChanges(ccStorage);
   };
@@ -377,7 +380,7 @@ TEST_F(TrayCommandsTest, AMovedStoreSavesIntoTheOldPlaceThenMovesAndSavesIntoThe
 TEST_F(TrayCommandsTest, AMoveTheNewPlaceCannotTakeGoesBackBeforeTheErrorIsShown) {
   Services.Place = spRegistry;
   Services.RefusingPlace = spIniFile;
-  Services.Dialog = [](const TConfigDialogParams& params) {
+  Services.Dialog = [](TSettings& params) {
     params.Storage = spIniFile;
     return TConfigChanges(ccStorage);
   };
@@ -403,7 +406,7 @@ TEST_F(TrayCommandsTest, ABalloonClickRunsTheSettingsWithTheClockHeld) {
 
 TEST_F(TrayCommandsTest, AnErrorInTheHandlerStillLetsTheClockRunAgain) {
   Form->Play();
-  Services.Dialog = [](const TConfigDialogParams&) -> TConfigChanges { throw Exception("store broken"); };
+  Services.Dialog = [](TSettings&) -> TConfigChanges { throw Exception("store broken"); };
   EXPECT_THROW(Form->WMTrayIcon(1029), Exception);
   EXPECT_TRUE(Form->IsPlaying());
 }

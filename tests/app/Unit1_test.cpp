@@ -170,6 +170,12 @@ protected:
     Form = std::make_unique<TVEMOMainForm>(ServicesFor());
     Form->FormCreate();
   }
+  TSettings SettingsWithInterval(uint16_t interval) const {
+    TSettings settings;
+    settings.Interval = interval;
+    settings.Folders.Assign(*Form->FolderList());
+    return settings;
+  }
   TMainFormServices ServicesFor() {
     App.Title = "Kobaru";
     return TMainFormServices{
@@ -179,12 +185,13 @@ protected:
         Tray,
         Icons,
         [this] { return ShellVersion; },
-        [this](uint16_t& interval, TFolderList& folders) {
+        [this] {
           ++Loads;
           if (LoadError) throw Exception(*LoadError);
-          interval = StoredInterval;
-          folders.Clear();
-          for (const std::string& folder : StoredFolders) folders.Add(folder);
+          TLoadedSettings loaded;
+          loaded.Settings.Interval = StoredInterval;
+          for (const std::string& folder : StoredFolders) loaded.Settings.Folders.Add(folder);
+          return loaded;
         },
         [this](const std::string& path) {
           ++ExistenceChecks;
@@ -458,9 +465,10 @@ TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
 
   Picture("pics/a.bmp", RGBColor(1, 2, 3));
   StoredFolders = {Folder("pics")};
-  TFolderList folders;
-  folders.Add(Folder("pics"));
-  Form->SetSettings(Form->NewInterval(), folders);
+  TSettings settings;
+  settings.Interval = Form->NewInterval();
+  settings.Folders.Add(Folder("pics"));
+  Form->SetSettings(settings);
   Form->RebuildPlayList();
   Form->actPlay1->Click();
   EXPECT_TRUE(Form->IsPlaying());
@@ -669,7 +677,7 @@ TEST_F(MainFormTest, NewIntervalDuringAFadeWaitsForTheFadeToEnd) {
   const uint32_t start = Clock.Value;
   TicksUntil(start + 500);
   ASSERT_TRUE(Form->IsFading());
-  Form->SetSettings(60, *Form->FolderList());
+  Form->SetSettings(SettingsWithInterval(60));
   Form->ApplySettings(ccInterval);
   EXPECT_EQ(Form->Interval(), 15);
   EXPECT_EQ(Form->NewInterval(), 60);
@@ -686,7 +694,7 @@ TEST_F(MainFormTest, NewIntervalDuringAFadeWaitsForTheFadeToEnd) {
 
 TEST_F(MainFormTest, NewIntervalWhileStoppedTakesEffectAtOnce) {
   Create();
-  Form->SetSettings(60, *Form->FolderList());
+  Form->SetSettings(SettingsWithInterval(60));
   Form->ApplySettings(ccInterval);
   EXPECT_EQ(Form->Interval(), 60);
 }
@@ -958,9 +966,10 @@ TEST_F(MainFormWorkerTest, NewFoldersCancelTheRunningScanAndExitCancelsEverythin
   StoredFolders = {Folder("one")};
   Create();
   ASSERT_EQ(Manual.Queue.size(), 1u);
-  TFolderList folders;
-  folders.Add(Folder("two"));
-  Form->SetSettings(Form->NewInterval(), folders);
+  TSettings settings;
+  settings.Interval = Form->NewInterval();
+  settings.Folders.Add(Folder("two"));
+  Form->SetSettings(settings);
   Form->RebuildPlayList();
   // The first scan sees its cancellation before opening any folder, and its
   // list is dropped.

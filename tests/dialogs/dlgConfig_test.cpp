@@ -122,7 +122,21 @@ protected:
   // Runs the dialog; actions are what the user does while it is open.
   TConfigChanges Run(std::function<int32_t(TConfigDialog&)> actions) {
     Ui.User = std::move(actions);
-    return TConfigDialog::ShowConfigDialog(Ui, "Kobaru", TConfigDialogParams{Interval, Folders, Storage});
+    return Adopt(TConfigDialog::ShowConfigDialog(Ui, "Kobaru", Given()));
+  }
+  TConfigDialogParams Given() const {
+    TConfigDialogParams params;
+    params.Settings.Interval = Interval;
+    params.Settings.Folders.Assign(Folders);
+    params.Settings.Storage = Storage;
+    return params;
+  }
+  // As a caller does: the values handed back become its own.
+  TConfigChanges Adopt(const TConfigDialogResult& result) {
+    Interval = result.Settings.Interval;
+    Folders.Assign(result.Settings.Folders);
+    Storage = result.Settings.Storage;
+    return result.Changes;
   }
 
   TFakeConfigUi Ui;

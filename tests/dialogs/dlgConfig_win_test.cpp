@@ -141,15 +141,22 @@ protected:
       // Whatever happened, the dialog must end.
       if (IsWindow(dialog) && IsWindowVisible(dialog)) PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
-    TConfigChanges changes = 0;
+    TConfigDialogResult result;
     try {
-      changes = ShowConfigDialog(nullptr, App, TConfigDialogParams{Interval, Folders, Storage});
+      TConfigDialogParams params;
+      params.Settings.Interval = Interval;
+      params.Settings.Folders.Assign(Folders);
+      params.Settings.Storage = Storage;
+      result = ShowConfigDialog(nullptr, App, params);
     } catch (...) {
       driver.join();
       throw;
     }
     driver.join();
-    return changes;
+    Interval = result.Settings.Interval;
+    Folders.Assign(result.Settings.Folders);
+    Storage = result.Settings.Storage;
+    return result.Changes;
   }
 
   TRecordingBoxes Boxes;
@@ -186,8 +193,7 @@ TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCu
     }
     ini = SendMessageW(GetDlgItem(dialog, IDC_RDOINI), BM_GETCHECK, 0, 0) == BST_CHECKED;
     registry = SendMessageW(GetDlgItem(dialog, IDC_RDOREGISTRY), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    std::this_thread::sleep_for(300ms);
-    SaveShot(WindowShot(dialog).get(), "settings-slideshow" + ShotSuffix() + ".bmp");
+    SaveShot(PaintedShot(dialog).get(), "settings-slideshow" + ShotSuffix() + ".bmp");
     // Between the two group boxes.
     RECT upper, lower;
     GetWindowRect(GetDlgItem(dialog, IDC_GROUPBOX2), &upper);
@@ -196,8 +202,7 @@ TEST_F(ConfigDialogWindowTest, ShowsEveryCaptionAndTheCallersValuesWithNothingCu
     ScreenToClient(dialog, &gap);
     onFirstPage = TextsSitOnThePage(dialog, gap, {IDC_LABEL3, IDC_LABEL1});
     ShowSecondPage(dialog);
-    std::this_thread::sleep_for(300ms);
-    SaveShot(WindowShot(dialog).get(), "settings-storage" + ShotSuffix() + ".bmp");
+    SaveShot(PaintedShot(dialog).get(), "settings-storage" + ShotSuffix() + ".bmp");
     // Beneath the last text.
     RECT last;
     GetWindowRect(GetDlgItem(dialog, IDC_LABEL5), &last);

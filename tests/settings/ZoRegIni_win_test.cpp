@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "app/Settings.h"
 #include "common/ZoShell.h"
 #include "framework/Streams.h"
+#include "settings/Settings.h"
 #include "support/StoreTestSupport.h"
 
 using namespace store_test;
@@ -129,19 +129,19 @@ TEST_F(WinStoreTest, FirstRunAnsweredNoThenYes) {
 
 TEST_F(WinStoreTest, SettingsTravelBetweenTheRealPlaces) {
   Question.Answer = true;
-  uint16_t interval = 0;
-  TFolderList folders;
-  LoadSettings(Env, GetSpecialFolderPath, interval, folders);
+  TSettings settings = LoadSettings(Env, GetSpecialFolderPath).Settings;
+  uint16_t& interval = settings.Interval;
+  TFolderList& folders = settings.Folders;
   interval = 25;
   folders.Clear();
   folders.Add("C:\\写真");
   folders.Add("Z:\\tmp");
-  SaveSettings(Env, interval, folders);
+  SaveSettings(Env, settings);
   EXPECT_EQ(ReadBytes(IniPath()), "[General]\r\nInterval=25\r\n\r\n[Folders]\r\nCount=2\r\n0=C:\\" +
                                       std::string("\x8E\xCA\x90\x5E") + "\r\n1=Z:\\tmp\r\n\r\n");
   // To the registry and back, saving as the configuration dialog does.
   TZoIniFile2::MoveStorage(Env, spRegistry);
-  SaveSettings(Env, interval, folders);
+  SaveSettings(Env, settings);
   EXPECT_FALSE(Exists(IniPath()));
   DWORD type = 0;
   std::vector<BYTE> data;
@@ -151,7 +151,7 @@ TEST_F(WinStoreTest, SettingsTravelBetweenTheRealPlaces) {
   EXPECT_EQ(type, DWORD(REG_DWORD));
   interval = 0;
   folders.Clear();
-  LoadSettings(Env, GetSpecialFolderPath, interval, folders);
+  settings = LoadSettings(Env, GetSpecialFolderPath).Settings;
   EXPECT_EQ(interval, 25);
   ASSERT_EQ(folders.Count(), 2);
   EXPECT_EQ(folders.Items(0), "C:\\写真");
@@ -159,9 +159,9 @@ TEST_F(WinStoreTest, SettingsTravelBetweenTheRealPlaces) {
   EXPECT_FALSE(KeyExists(AppKey()));
   EXPECT_TRUE(KeyExists("\\Software\\Orvane"));
   EXPECT_EQ(ReadBytes(IniPath()), "");
-  SaveSettings(Env, interval, folders);
+  SaveSettings(Env, settings);
   folders.Clear();
-  LoadSettings(Env, GetSpecialFolderPath, interval, folders);
+  settings = LoadSettings(Env, GetSpecialFolderPath).Settings;
   EXPECT_EQ(folders.Count(), 2);
   EXPECT_EQ(Question.Asked, 1);
 }

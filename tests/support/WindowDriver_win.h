@@ -18,21 +18,11 @@
 #include "framework/BmpFile.h"
 #include "framework/Forms_win.h"
 #include "framework/Graphics.h"
+#include "support/WaitUntil.h"
 
 namespace vemo_test {
 
 using namespace std::chrono_literals;
-
-template <typename TCondition>
-bool WaitUntil(TCondition condition, std::chrono::milliseconds limit = 10s,
-               std::chrono::milliseconds step = 10ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(step);
-  }
-}
 
 // A program started for the test; it is ended with the test if it still runs.
 class TProcess {
@@ -199,12 +189,36 @@ inline bool RoundTrip(HWND window, std::chrono::milliseconds limit = 10s) {
   return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, UINT(limit.count()), &ignored) != 0;
 }
 
-// Saves a screenshot below the working folder's "screenshots" (the build
-// folder under ctest), as BMP.
+// Whether the window or one of its children still has something to paint.
+inline bool PaintPending(HWND window) {
+  bool pending = GetUpdateRect(window, nullptr, FALSE) != FALSE;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) {
+        if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(found) = true;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&pending));
+  return pending;
+}
+
+// The window once everything sent to it so far has been handled and painted
+// (its thread back in its loop with nothing left to paint), and the screen
+// shows that drawing.
+inline std::unique_ptr<TBitmap> PaintedShot(HWND window) {
+  RoundTrip(window);
+  WaitUntil([&] { return !PaintPending(window); }, 5s);
+  RoundTrip(window);
+  return SettledShot(window);
+}
+
+// Saves a screenshot as BMP into the build tree's test output, never into
+// the source tree, whatever the working folder.
 inline void SaveShot(const TBitmap* shot, const std::string& name) {
   if (!shot) return;
-  std::filesystem::create_directories("screenshots");
-  SaveBitmapToFile("screenshots\\" + name, *shot);
+  const std::filesystem::path folder = std::filesystem::path(VEMO_TEST_OUTPUT_DIR) / "screenshots";
+  std::filesystem::create_directories(folder);
+  SaveBitmapToFile(Utf8Of((folder / name).wstring()), *shot);
 }
 
 // How many pixels of the bitmap differ from the colour.

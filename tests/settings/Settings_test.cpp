@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +19,26 @@ protected:
   SettingsTest() : Env(Folder / "vemo.exe", Registry.Factory(), Files, Question) {}
 
   void Load() {
-    LoadSettings(
-        Env,
-        [this](int csidl) {
-          RequestedFolders.push_back(csidl);
-          return Documents;
-        },
-        Interval, FolderList);
+    LoadFrom(Env, [this](int csidl) {
+      RequestedFolders.push_back(csidl);
+      return Documents;
+    });
     // As the main window does: the loaded interval is the one last set too.
     NewInterval = Interval;
   }
-  void Save() { SaveSettings(Env, NewInterval, FolderList); }
+  void Save() { SaveSettings(Env, ToSave()); }
+  void LoadFrom(const TStorageEnvironment& env, const TSpecialFolderPathFunc& specialFolderPath) {
+    const TLoadedSettings loaded = LoadSettings(env, specialFolderPath);
+    Interval = loaded.Settings.Interval;
+    FolderList.Assign(loaded.Settings.Folders);
+    if (loaded.Error) std::rethrow_exception(loaded.Error);
+  }
+  TSettings ToSave() const {
+    TSettings settings;
+    settings.Interval = NewInterval;
+    settings.Folders.Assign(FolderList);
+    return settings;
+  }
   std::vector<std::string> Folders() const {
     std::vector<std::string> folders;
     for (int32_t i = 0; i < FolderList.Count(); ++i) folders.push_back(FolderList.Items(i));
@@ -122,10 +131,9 @@ TEST_F(SettingsTest, TheIntervalSetDuringAFadeIsTheOneSaved) {
     Interval = 10;     // still in force while the fade runs
     NewInterval = 30;  // just set in the dialog
     SetFolders({"C:\\A"});
-    SaveSettings(env, NewInterval, FolderList);
+    SaveSettings(env, ToSave());
     Interval = NewInterval = 0;
-    LoadSettings(
-        env, [](int) { return std::string(); }, Interval, FolderList);
+    LoadFrom(env, [](int) { return std::string(); });
     EXPECT_EQ(Interval, 30) << ini;
   }
 }
@@ -192,17 +200,16 @@ TEST_F(SettingsTest, ACutListLeavesItsOldEntriesBehind) {
     Question.Answer = ini;
     const TStorageEnvironment env(folder / "vemo.exe", registry.Factory(), Files, Question);
     SetFolders({"C:\\0", "C:\\1", "C:\\2", "C:\\3", "C:\\4"});
-    SaveSettings(env, NewInterval, FolderList);
+    SaveSettings(env, ToSave());
     SetFolders({"C:\\a", "C:\\b", "C:\\c"});
-    SaveSettings(env, NewInterval, FolderList);
+    SaveSettings(env, ToSave());
     if (ini) {
       EXPECT_NE(ReadBytes(folder / "vemo.ini").find("3=C:\\3\r\n4=C:\\4\r\n"), std::string::npos);
     } else {
       TRegistryValue value;
       EXPECT_TRUE(registry.GetValue(kAppKey + "\\Folders", "4", value));
     }
-    LoadSettings(
-        env, [](int) { return std::string(); }, Interval, FolderList);
+    LoadFrom(env, [](int) { return std::string(); });
     EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\a", "C:\\b", "C:\\c"})) << ini;
   }
 }
@@ -244,8 +251,7 @@ TEST_F(SettingsTest, AnEnormousCountLoadsAtOnce) {
       registry.SetValue(kAppKey + "\\Folders", "2147483646", RegistryString("C:\\Z"));
     }
     const auto start = std::chrono::steady_clock::now();
-    LoadSettings(
-        env, [](int) { return std::string(); }, Interval, FolderList);
+    LoadFrom(env, [](int) { return std::string(); });
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(Folders(), (std::vector<std::string>{"C:\\A", "C:\\Z"})) << ini;
   }

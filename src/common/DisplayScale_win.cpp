@@ -1,4 +1,4 @@
-#include "picture/DisplayScale_win.h"
+#include "common/DisplayScale_win.h"
 
 #include "framework/Forms_win.h"
 
@@ -8,18 +8,11 @@ namespace {
 constexpr int MDT_EFFECTIVE_DPI = 0;
 #endif
 
-// The functions that newer systems have, looked up at run time so that the
-// program still starts on Windows 7.
-template <typename TFunction>
-TFunction User32Function(const char* name) {
-  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  return user32 ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                : nullptr;
-}
-
 int32_t SystemDpi() {
   using TGetDpiForSystem = UINT(WINAPI*)();
-  if (const auto getDpiForSystem = User32Function<TGetDpiForSystem>("GetDpiForSystem")) {
+  // Windows 10 1607 and later.
+  if (const auto getDpiForSystem =
+          TSystemLibrary::Named(L"user32.dll").Function<TGetDpiForSystem>("GetDpiForSystem")) {
     const UINT dpi = getDpiForSystem();
     if (dpi > 0) return int32_t(dpi);
   }
@@ -32,11 +25,9 @@ int32_t SystemDpi() {
 
 int32_t NotificationAreaDpi() {
   // Windows 8.1 and later: the DPI of the task bar's own monitor.
-  TLibraryHandle shcore(LoadLibraryW(L"shcore.dll"));
   using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  const auto getDpiForMonitor = shcore ? reinterpret_cast<TGetDpiForMonitor>(reinterpret_cast<void*>(
-                                             GetProcAddress(shcore.Get(), "GetDpiForMonitor")))
-                                       : nullptr;
+  const auto getDpiForMonitor =
+      TSystemLibrary::Named(L"shcore.dll").Function<TGetDpiForMonitor>("GetDpiForMonitor");
   if (getDpiForMonitor) {
     const HWND taskBar = FindWindowW(L"Shell_TrayWnd", nullptr);
     const HMONITOR monitor = taskBar ? MonitorFromWindow(taskBar, MONITOR_DEFAULTTOPRIMARY)

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <algorithm>
 #include <vector>
@@ -24,10 +24,10 @@ int32_t FolderIndex(const std::string& name, int32_t count) {
   return value < count ? int32_t(value) : -1;
 }
 
-}  // namespace
-
-void LoadSettings(const TStorageEnvironment& environment, const TSpecialFolderPathFunc& specialFolderPath,
-                  uint16_t& interval, TFolderList& folders) {
+void ReadSettings(const TStorageEnvironment& environment, const TSpecialFolderPathFunc& specialFolderPath,
+                  TSettings& settings) {
+  uint16_t& interval = settings.Interval;
+  TFolderList& folders = settings.Folders;
   TZoIniFile2 store(environment);
   store.OpenSection(kGeneral, false);
   interval = static_cast<uint16_t>(store.ReadInteger(kInterval, kDefaultInterval));
@@ -54,10 +54,24 @@ void LoadSettings(const TStorageEnvironment& environment, const TSpecialFolderPa
   }
 }
 
-void SaveSettings(const TStorageEnvironment& environment, uint16_t interval, const TFolderList& folders) {
+}  // namespace
+
+TLoadedSettings LoadSettings(const TStorageEnvironment& environment,
+                             const TSpecialFolderPathFunc& specialFolderPath) {
+  TLoadedSettings loaded;
+  try {
+    ReadSettings(environment, specialFolderPath, loaded.Settings);
+  } catch (...) {
+    loaded.Error = std::current_exception();
+  }
+  return loaded;
+}
+
+void SaveSettings(const TStorageEnvironment& environment, const TSettings& settings) {
+  const TFolderList& folders = settings.Folders;
   TZoIniFile2 store(environment);
   store.OpenSection(kGeneral, true);
-  store.WriteInteger(kInterval, interval);
+  store.WriteInteger(kInterval, settings.Interval);
   store.OpenSection(kFolders, true);
   const int32_t count = folders.Count();
   store.WriteInteger(kCount, count);

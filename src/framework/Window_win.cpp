@@ -1,0 +1,61 @@
+#include "framework/Window_win.h"
+
+TWindowBase::~TWindowBase() {
+  if (FWindow) SetWindowLongPtrW(FWindow.Get(), Slot(FDialog), 0);
+}
+
+void TWindowBase::Adopt(HWND window, bool dialog) {
+  FDialog = dialog;
+  SetWindowLongPtrW(window, Slot(dialog), reinterpret_cast<LONG_PTR>(this));
+  if (FWindow.Get() != window) FWindow.Reset(window);
+}
+
+void TWindowBase::CreateOfClass(WNDCLASSEXW windowClass, DWORD exStyle, DWORD style,
+                                const std::wstring& title) {
+  windowClass.lpfnWndProc = &TWindowBase::WindowProc;
+  RegisterWindowClassOnce(windowClass);
+  const HWND window = CreateWindowExW(exStyle, windowClass.lpszClassName, title.c_str(), style, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  if (!window) throw Exception("ウィンドウを作成できません: " + SystemErrorText(GetLastError()));
+  Adopt(window, false);
+}
+
+void TWindowBase::CreateFromTemplate(int templateId, HWND owner) {
+  const HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner,
+                                         &TWindowBase::DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!window) throw Exception("ダイアログを作成できません: " + SystemErrorText(GetLastError()));
+  Adopt(window, true);
+}
+
+LRESULT CALLBACK TWindowBase::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE)
+    static_cast<TWindowBase*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams)
+        ->Adopt(window, false);
+  return Route(window, false, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK TWindowBase::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) reinterpret_cast<TWindowBase*>(lParam)->Adopt(window, true);
+  return Route(window, true, message, wParam, lParam);
+}
+
+LRESULT TWindowBase::Route(HWND window, bool dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TWindowBase*>(GetWindowLongPtrW(window, Slot(dialog)));
+  bool handled = false;
+  LRESULT result = 0;
+  if (self) {
+    // The handlers show their own errors (Call); whatever else escapes them
+    // gets the default handling instead of unwinding into the system.
+    try {
+      result = self->Dispatch(message, wParam, lParam);
+      handled = true;
+    } catch (...) {
+    }
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrW(window, Slot(dialog), 0);
+      self->FWindow.Detach();
+    }
+  }
+  if (handled) return result;
+  return dialog ? FALSE : DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,74 @@
+// The settings of the slideshow as plain values, and the one place they are
+// loaded from and saved to (the settings store, TZoIniFile2). Everything above
+// works on copies of TSettings; nothing else reads or writes the store's
+// "General" and "Folders" sections.
+//
+// Layout in the store: section "General" holds "Interval" (integer, 15 when
+// absent); section "Folders" holds "Count" (integer) and the folders as
+// strings named "0", "1", ... in list order. Without a "Folders" section the
+// folder list is the user's documents folder.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "picture/FolderList.h"
+#include "settings/ZoRegIni.h"
+
+// Seconds each picture stands: 15 when nothing is stored, 3 to 3600 as the
+// configuration dialog offers it. A stored value outside the range (edited
+// by hand) is kept as it is.
+inline constexpr uint16_t kDefaultInterval = 15;
+inline constexpr int32_t kIntervalMin = 3;
+inline constexpr int32_t kIntervalMax = 3600;
+
+// What a round of the configuration dialog changed.
+enum TConfigChange : uint8_t {
+  ccInterval = 1,
+  ccFolders = 2,
+  ccStorage = 4,
+};
+// A set of TConfigChange bits; 0 is the empty set.
+using TConfigChanges = uint8_t;
+
+// The interval, the folder list and the place the store is kept in. A copy
+// is a deep one: the folder list is copied entry by entry.
+struct TSettings {
+  uint16_t Interval = kDefaultInterval;
+  TFolderList Folders;
+  TStoragePlace Storage = spIniFile;
+
+  TSettings() = default;
+  TSettings(const TSettings& other) { *this = other; }
+  TSettings& operator=(const TSettings& other) {
+    Interval = other.Interval;
+    if (&other != this) Folders.Assign(other.Folders);
+    Storage = other.Storage;
+    return *this;
+  }
+};
+
+// The shell's special-folder lookup (GetSpecialFolderPath in the Windows build).
+using TSpecialFolderPathFunc = std::function<std::string(int csidl)>;
+
+// Settings as far as they could be read, and what stopped the reading.
+struct TLoadedSettings {
+  TSettings Settings;
+  std::exception_ptr Error;
+};
+
+// Reads the interval and the folders (Storage stays the INI file: the store
+// is asked for its place when that matters); writes nothing. On a first run
+// the store asks where to keep them and creates that place empty. An error
+// ends the reading and is handed back with what was read until then, so
+// that start-up goes on with it.
+TLoadedSettings LoadSettings(const TStorageEnvironment& environment,
+                             const TSpecialFolderPathFunc& specialFolderPath);
+
+// Writes the interval and the whole folder list into the place in use
+// (settings.Storage is not looked at: moving the store is its own step).
+// Entries above the new count are left where they are; loading stops at the
+// count.
+void SaveSettings(const TStorageEnvironment& environment, const TSettings& settings);
