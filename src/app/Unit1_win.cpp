@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/TrayCommands_win.h"
+#include "common/DarkMode_win.h"
 #include "common/ZoShell.h"
 #include "picture/DisplayScale_win.h"
 #include "picture/vemoSub.h"
@@ -169,6 +170,7 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       case WM_SETTINGCHANGE:
         // Any of these may mean a new icon size; the default handling follows.
         FApplication.Guard([&form] { FollowDisplayScale(form); });
+        if (message == WM_SETTINGCHANGE) AppThemeSettingChanged(wParam, lParam);
         break;
       case WM_DESTROY:
         FApplication.Guard([&form] { form.FormDestroy(); });

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "common/DarkMode_win.h"
 #include "common/ZoShell_win.h"
 #include "dialogs/dlgResource.h"
 
@@ -126,6 +127,7 @@ INT_PTR CALLBACK TConfigDialogWindow::DialogProc(HWND window, UINT message, WPAR
     auto* self = reinterpret_cast<TConfigDialogWindow*>(lParam);
     SetWindowLongPtrW(window, DWLP_USER, lParam);
     self->FWindow.Reset(window);
+    DressInAppTheme(window);
     return self->Dispatch(message, wParam, lParam);
   }
   auto* self = reinterpret_cast<TConfigDialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "common/DarkMode_win.h"
 #include "dialogs/dlgResource.h"
 #include "picture/DisplayScale_win.h"
 
@@ -49,6 +50,7 @@ INT_PTR CALLBACK TImagePreviewWindow::DialogProc(HWND window, UINT message, WPAR
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(window, DWLP_USER, lParam);
     reinterpret_cast<TImagePreviewWindow*>(lParam)->FWindow.Reset(window);
+    DressInAppTheme(window);
     return TRUE;
   }
   auto* self = reinterpret_cast<TImagePreviewWindow*>(GetWindowLongPtrW(window, DWLP_USER));
