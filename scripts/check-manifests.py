@@ -28,6 +28,8 @@ def sha256(path):
 
 
 def file_of(url, digest, what):
+    if not url.startswith("https://") or "{version}" in url:
+        fault(f"{what}: {url} is no download address")
     name = os.path.join(DIST, url.rsplit("/", 1)[-1])
     if not os.path.isfile(name):
         fault(f"{what}: {url} names no file in {DIST}")

@@ -13,7 +13,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${VEMO_JOBS:-2}
 
-release_url=${VEMO_RELEASE_URL:-https://www.orvane.example/kobaru/download/{version}/}
+default_release_url='https://www.orvane.example/kobaru/download/{version}/'
+release_url=${VEMO_RELEASE_URL:-$default_release_url}
 arches=()
 while [ $# -gt 0 ]; do
   case "$1" in
