@@ -1,15 +1,29 @@
 #!/usr/bin/env bash
 # Builds the packages a Windows user downloads into dist/, for the 32-bit and
 # the 64-bit build: a portable zip (vemo.exe, a read-me, the licence and the
-# third-party notices) and a per-user NSIS installer.
-# Usage: package.sh [win32] [win64]     (both when none is named)
+# third-party notices) and a per-user NSIS installer. With both builds'
+# packages there, it also writes the winget manifests (dist/winget/) and the
+# Scoop manifest (dist/scoop/kobaru.json) that point at them.
+# Usage: package.sh [--release-url URL] [win32] [win64]     (both when none is named)
+# URL is where the release's files will be published, "{version}" standing
+# for the version; else $VEMO_RELEASE_URL, else the default below.
 # A build that is missing is configured and built first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${VEMO_JOBS:-2}
 
-arches=("$@")
+default_release_url='https://www.orvane.example/kobaru/download/{version}/'
+release_url=${VEMO_RELEASE_URL:-$default_release_url}
+arches=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --release-url) [ $# -ge 2 ] || { echo "package: --release-url needs a URL" >&2; exit 2; }; release_url=$2; shift ;;
+    --release-url=*) release_url=${1#--release-url=} ;;
+    *) arches+=("$1") ;;
+  esac
+  shift
+done
 [ ${#arches[@]} -gt 0 ] || arches=(win32 win64)
 
 preset_of() { case "$1" in win32) echo windows ;; win64) echo windows64 ;; *) return 1 ;; esac; }
@@ -125,3 +139,10 @@ for arch in "${arches[@]}"; do
     -DSTAGE="$stage" -DOUTFILE="$root/$base-setup.exe" packaging/vemo.nsi
   echo "package: $base.zip ($(stat -c %s "$base.zip") bytes), $base-setup.exe ($(stat -c %s "$base-setup.exe") bytes)"
 done
+
+if [ -f "dist/Kobaru-$version-win32-setup.exe" ] && [ -f "dist/Kobaru-$version-win64-setup.exe" ] &&
+  [ -f "dist/Kobaru-$version-win32.zip" ] && [ -f "dist/Kobaru-$version-win64.zip" ]; then
+  python3 scripts/write-manifests.py dist "$version" "$release_url"
+else
+  echo "package: the winget and Scoop manifests need both builds' packages of $version; not written"
+fi

@@ -14,7 +14,7 @@ PACKAGES=(
   wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   clang-format
-  nsis zip unzip
+  nsis zip unzip python3-yaml
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

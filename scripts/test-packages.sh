@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the packages (scripts/package.sh) and tests them: each installer
-# under the Wine that runs its build, in a throw-away prefix, and the zips'
-# contents. A build this machine cannot run is reported as untested.
+# under the Wine that runs its build, in a throw-away prefix, the zips'
+# contents, and the winget and Scoop manifests beside them. A build this
+# machine cannot run is reported as untested.
 # VEMO_NO_WIN32=1 acts as if the machine could not run 32-bit programs.
 # Needs a display: $DISPLAY when it can be reached, otherwise a virtual one.
 set -uo pipefail
@@ -70,6 +71,10 @@ zip_holds_exactly_the_files() {  # ARCH PRESET
 }
 check "win32 zip holds exactly vemo.exe, README, LICENSE, notices" zip_holds_exactly_the_files win32 windows
 check "win64 zip holds exactly vemo.exe, README, LICENSE, notices" zip_holds_exactly_the_files win64 windows64
+
+# --- The winget and Scoop manifests -----------------------------------------------
+check "winget and Scoop manifests parse, name both builds' packages of $version with their hashes" \
+  python3 scripts/check-manifests.py dist "$version"
 
 # --- The installers under Wine --------------------------------------------------
 start_virtual_display 150 199 || { echo "no display for the installers' tests"; exit 1; }

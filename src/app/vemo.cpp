@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/Unit1_win.h"
+#include "common/DarkMode_win.h"
 #include "framework/Forms_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -12,6 +13,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   TComApartment com;
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
+  // Before the first menu, so that every menu opens in the user's mode.
+  FollowAppTheme();
   try {
     return RunProgram();
   } catch (const std::exception& error) {

@@ -41,7 +41,8 @@ int32_t NotificationAreaDpi() {
 
 int32_t WindowDpi(HWND window) {
   using TGetDpiForWindow = UINT(WINAPI*)(HWND);
-  if (const auto getDpiForWindow = User32Function<TGetDpiForWindow>("GetDpiForWindow")) {
+  if (const auto getDpiForWindow =
+          TSystemLibrary::Named(L"user32.dll").Function<TGetDpiForWindow>("GetDpiForWindow")) {
     const UINT dpi = window ? getDpiForWindow(window) : 0;
     if (dpi > 0) return int32_t(dpi);
   }
@@ -50,7 +51,8 @@ int32_t WindowDpi(HWND window) {
 
 int32_t SmallIconSide(int32_t dpi) {
   using TGetSystemMetricsForDpi = int(WINAPI*)(int, UINT);
-  if (const auto forDpi = User32Function<TGetSystemMetricsForDpi>("GetSystemMetricsForDpi")) {
+  if (const auto forDpi =
+          TSystemLibrary::Named(L"user32.dll").Function<TGetSystemMetricsForDpi>("GetSystemMetricsForDpi")) {
     const int side = forDpi(SM_CXSMICON, UINT(dpi));
     if (side > 0) return side;
   }

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "common/DarkMode_win.h"
 #include "common/ZoShell_win.h"
 #include "dialogs/dlgResource.h"
 
@@ -118,7 +119,7 @@ TConfigDialogWindow::~TConfigDialogWindow() {
 
 LRESULT TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: return InitDialog();
+    case WM_INITDIALOG: DressInAppTheme(Window()); return InitDialog();
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ERASEBKGND: return EraseBackground(reinterpret_cast<HDC>(wParam));

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "common/DarkMode_win.h"
 #include "common/DisplayScale_win.h"
 #include "dialogs/dlgResource.h"
 
@@ -41,7 +42,7 @@ TImagePreviewWindow::~TImagePreviewWindow() {
 
 LRESULT TImagePreviewWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: return TRUE;
+    case WM_INITDIALOG: DressInAppTheme(Window()); return TRUE;
     case WM_PAINT: Paint(); return TRUE;
     case WM_ERASEBKGND: return TRUE;  // WM_PAINT fills everything
     case WM_LBUTTONDBLCLK: Call(FDialog, &TImagePreviewDialog::FormDblClick); return TRUE;
