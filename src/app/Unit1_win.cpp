@@ -6,11 +6,8 @@
 #include <vector>
 
 #include "app/TrayCommands_win.h"
-<<<<<<< HEAD
-#include "common/DisplayScale_win.h"
-=======
 #include "common/DarkMode_win.h"
->>>>>>> darkmode
+#include "common/DisplayScale_win.h"
 #include "common/ZoShell.h"
 #include "framework/ImgList_win.h"
 #include "picture/vemoSub.h"
@@ -109,7 +106,6 @@ void TMainWindow::RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval) {
 }
 
 LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-<<<<<<< HEAD
   switch (message) {
     case WM_TIMER: return Timer(wParam, message, wParam, lParam);
     case WM_COMMAND: return Command(wParam, message, lParam);
@@ -122,6 +118,7 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
       // Any of these may mean a new icon size; the default handling follows.
       Call(FForm, FollowDisplayScale);
+      if (message == WM_SETTINGCHANGE) AppThemeSettingChanged(wParam, lParam);
       break;
     case WM_DESTROY:
       if (FForm) return Destroyed();
@@ -129,45 +126,6 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message == FTaskbarCreated && FTaskbarCreated != 0 && FForm) {
         Call(FForm, &TVEMOMainForm::TaskbarCreated);
-=======
-  HWND window = FHandle;
-  if (FForm) {
-    TVEMOMainForm& form = *FForm;
-    switch (message) {
-      case WM_TIMER:
-        if (wParam == kSlideshowTimerId) {
-          FApplication.Guard([&form] { form.Timer1.Tick(); });
-          return 0;
-        }
-        if (wParam == kTrayReAddTimerId) {
-          FApplication.Guard([&form] { form.TrayReAddTimer.Tick(); });
-          return 0;
-        }
-        break;
-      case WM_COMMAND:
-        if (TAction* action = form.ActionById(LOWORD(wParam))) {
-          FApplication.Guard([action] { action->Execute(); });
-          return 0;
-        }
-        break;
-      case WM_TRAYICON: FApplication.Guard([&form, lParam] { form.WMTrayIcon(uint32_t(lParam)); }); return 0;
-      case WM_WORKERDONE: FApplication.Guard([&form] { form.DeliverWork(); }); return 0;
-      case WM_DPICHANGED:
-      case WM_DISPLAYCHANGE:
-      case WM_SETTINGCHANGE:
-        // Any of these may mean a new icon size; the default handling follows.
-        FApplication.Guard([&form] { FollowDisplayScale(form); });
-        if (message == WM_SETTINGCHANGE) AppThemeSettingChanged(wParam, lParam);
-        break;
-      case WM_DESTROY:
-        FApplication.Guard([&form] { form.FormDestroy(); });
-        form.Timer1.OnChange = nullptr;
-        form.TrayReAddTimer.OnChange = nullptr;
-        FForm = nullptr;
-        KillTimer(window, kSlideshowTimerId);
-        KillTimer(window, kTrayReAddTimerId);
-        PostQuitMessage(0);
->>>>>>> darkmode
         return 0;
       }
       break;
