@@ -66,7 +66,9 @@ TEST(WindowBase, OneProcedureEachRoutesGuardsAndLetsGoOfTheWindow) {
     std::vector<LRESULT> answers = {send(0), send(1)};
     probe.Target = &calls;
     answers.push_back(send(0));
-    if (!dialog) EXPECT_EQ(answers, (std::vector<LRESULT>{7, 0, 7}));
+    if (!dialog) {
+      EXPECT_EQ(answers, (std::vector<LRESULT>{7, 0, 7}));
+    }
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(boxes.Shown, std::vector<std::string>{"handler failed."});
     // Destroyed from outside, the window is let go of, not destroyed twice.
