@@ -9,6 +9,7 @@
 #include "picture/JpegDecoder.h"
 #include "picture/Pinwheel.h"
 #include "picture/ZoBLibResize.h"
+#include "picture/OtherFormats.h"
 #include "picture/vemoSub.h"
 
 const char* const kShellTooOldText1 = "Windowsのバージョンが古いか、対応していないバージョンです。";
@@ -473,7 +474,8 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
     // a change the time stays past the change point, so the next tick moves
     // on at once and the failing picture is passed over.
     if (advancing) FElapsed = changePoint;
-    std::rethrow_exception(job.Error);
+    if (!IsPassedOver(job.Error)) std::rethrow_exception(job.Error);
+    return;
   }
   FNext.Bitmap->Assign(*job.Tile);
 }

@@ -186,7 +186,7 @@ void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* r
   std::vector<uint8_t> bgr(d.Cmyk ? width * 3 : 0);
   const bool inverted = d.Info.saw_Adobe_marker;
   for (int32_t y = 0; y < int32_t(d.Info.output_height); ++y) {
-    if (tCancel && tCancel->load(std::memory_order_relaxed))
+    if (DecodingCancelled())
       throw EInvalidGraphic("JPEG の読み込みを中止しました");
     if (GuardedReadScanline(&d.Info, &d.Error, raw.data()) != 1) d.Fail();
     if (d.Cmyk) {
@@ -215,6 +215,8 @@ void TJpegDecoder::Load(TBitmap& bitmap) {
 
 TJpegCancelScope::TJpegCancelScope(const std::atomic<bool>& flag) : FOuter(std::exchange(tCancel, &flag)) {}
 TJpegCancelScope::~TJpegCancelScope() { tCancel = FOuter; }
+
+bool DecodingCancelled() { return tCancel && tCancel->load(std::memory_order_relaxed); }
 
 void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap, TOrientation* orientation) {
   TFileStream stream(fileName, TFileStream::TMode::Read);

@@ -54,6 +54,10 @@ private:
   const std::atomic<bool>* FOuter;
 };
 
+// Whether the decoders on this thread have been asked to stop: what every
+// decoder's row loop asks between rows or bands.
+bool DecodingCancelled();
+
 // Loads a JPEG file into bitmap as pf24bit, as stored; orientation, when
 // given, receives its EXIF orientation.
 void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap, TOrientation* orientation = nullptr);
