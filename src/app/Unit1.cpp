@@ -7,9 +7,9 @@
 
 #include "common/ZoCommon.h"
 #include "picture/JpegDecoder.h"
+#include "picture/OtherFormats.h"
 #include "picture/Pinwheel.h"
 #include "picture/ZoBLibResize.h"
-#include "picture/OtherFormats.h"
 #include "picture/vemoSub.h"
 
 const char* const kShellTooOldText1 = "Windowsのバージョンが古いか、対応していないバージョンです。";

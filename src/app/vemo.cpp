@@ -5,6 +5,7 @@
 
 #include "app/Unit1_win.h"
 #include "framework/Forms_win.h"
+#include "picture/SystemDecoders_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The shell's folder objects need COM, apartment-threaded, on this thread
@@ -13,6 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   try {
+    InstallSystemPictureFormats();
     return RunProgram();
   } catch (const std::exception& error) {
     // Nothing is there yet to show it (the main window itself may be what

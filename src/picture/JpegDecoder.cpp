@@ -186,8 +186,7 @@ void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* r
   std::vector<uint8_t> bgr(d.Cmyk ? width * 3 : 0);
   const bool inverted = d.Info.saw_Adobe_marker;
   for (int32_t y = 0; y < int32_t(d.Info.output_height); ++y) {
-    if (DecodingCancelled())
-      throw EInvalidGraphic("JPEG の読み込みを中止しました");
+    if (DecodingCancelled()) throw EInvalidGraphic("JPEG の読み込みを中止しました");
     if (GuardedReadScanline(&d.Info, &d.Error, raw.data()) != 1) d.Fail();
     if (d.Cmyk) {
       for (size_t x = 0; x < width; ++x) {

@@ -10,6 +10,7 @@ namespace {
 
 struct TFormats {
   std::vector<std::string> Extensions;
+  std::vector<std::string> Names;
   TRawPictureOpener Opener;
 };
 
@@ -36,16 +37,21 @@ uint32_t BigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 1
 
 }  // namespace
 
-void SetOtherPictureFormats(std::vector<std::string> extensions, TRawPictureOpener opener) {
-  auto formats = std::make_shared<TFormats>();
-  for (std::string& e : extensions)
-    if (!e.empty() && !IsOwnExtension(e)) formats->Extensions.push_back(std::move(e));
-  std::sort(formats->Extensions.begin(), formats->Extensions.end());
-  formats->Extensions.erase(std::unique(formats->Extensions.begin(), formats->Extensions.end()),
-                            formats->Extensions.end());
-  formats->Opener = std::move(opener);
+void SetOtherPictureFormats(std::vector<TOtherFormat> formats, TRawPictureOpener opener) {
+  auto state = std::make_shared<TFormats>();
+  for (TOtherFormat& format : formats) {
+    std::erase_if(format.Extensions, [](const std::string& e) { return e.empty() || IsOwnExtension(e); });
+    if (format.Extensions.empty()) continue;
+    state->Extensions.insert(state->Extensions.end(), format.Extensions.begin(), format.Extensions.end());
+    if (std::find(state->Names.begin(), state->Names.end(), format.Name) == state->Names.end())
+      state->Names.push_back(format.Name);
+  }
+  std::sort(state->Extensions.begin(), state->Extensions.end());
+  state->Extensions.erase(std::unique(state->Extensions.begin(), state->Extensions.end()),
+                          state->Extensions.end());
+  state->Opener = std::move(opener);
   std::lock_guard lock(gFormatsLock);
-  gFormats = std::move(formats);
+  gFormats = std::move(state);
 }
 
 bool IsOtherPictureExtension(const std::string& extension) {
@@ -54,6 +60,26 @@ bool IsOtherPictureExtension(const std::string& extension) {
 }
 
 std::vector<std::string> OtherPictureExtensions() { return Formats()->Extensions; }
+
+std::vector<std::string> ShownFormatNames() {
+  std::vector<std::string> names{"BMP", "JPEG"};
+  const auto formats = Formats();
+  names.insert(names.end(), formats->Names.begin(), formats->Names.end());
+  return names;
+}
+
+std::string FoldersNoteText() {
+  // "BMPファイルとJPEGファイル", and for more formats "Aファイル、Bファイル…とZファイル".
+  const std::vector<std::string> names = ShownFormatNames();
+  std::string list;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) list += i + 1 == names.size() ? "と" : "、";
+    list += names[i] + "ファイル";
+  }
+  return "スライドショーに表示する画像を含むフォルダを指定して下さい。サブフォルダの画像も含まれます。"
+         "スライドショーで表示できる画像は、" +
+         list + "です。";
+}
 
 std::unique_ptr<TRawPicture> OpenOtherPicture(const std::string& fileName) {
   const auto formats = Formats();

@@ -41,13 +41,24 @@ public:
 // Whether error is one to pass over silently.
 bool IsPassedOver(const std::exception_ptr& error);
 
-// Replaces the formats on offer: extensions in lower case without their dot
-// ("png"); those of BMP and JPEG are ignored, their own decoders stay.
-void SetOtherPictureFormats(std::vector<std::string> extensions, TRawPictureOpener opener);
+// One format on offer: its name as users know it ("PNG") and its extensions
+// in lower case without their dot ("png").
+struct TOtherFormat {
+  std::string Name;
+  std::vector<std::string> Extensions;
+};
+
+// Replaces the formats on offer. Extensions of BMP and JPEG are ignored (their
+// own decoders stay), and so is a format left without extensions.
+void SetOtherPictureFormats(std::vector<TOtherFormat> formats, TRawPictureOpener opener);
 // extension as PictureExtension gives it.
 bool IsOtherPictureExtension(const std::string& extension);
 // The extensions on offer, sorted.
 std::vector<std::string> OtherPictureExtensions();
+// The names of every format the program shows: BMP, JPEG, then the others.
+std::vector<std::string> ShownFormatNames();
+// The settings' note on which folders to choose, naming those formats.
+std::string FoldersNoteText();
 // Opens fileName with the installed opener; null when none is installed.
 std::unique_ptr<TRawPicture> OpenOtherPicture(const std::string& fileName);
 

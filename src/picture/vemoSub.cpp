@@ -1,7 +1,7 @@
 #include "picture/vemoSub.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -74,7 +74,8 @@ public:
     } else {
       TBitmap picture(Width(), Height(), pf24bit);
       const size_t rowBytes = size_t(Width()) * 3;
-      ReadRawRows(*FOther, [&](int32_t y, const uint8_t* row) { std::memcpy(picture.ScanLine(y), row, rowBytes); });
+      ReadRawRows(*FOther,
+                  [&](int32_t y, const uint8_t* row) { std::memcpy(picture.ScanLine(y), row, rowBytes); });
       bitmap.Swap(picture);
     }
   }
@@ -86,7 +87,8 @@ private:
     RefuseOversizedFile(fileName);
     FOther = OpenOtherPicture(fileName);
     if (!FOther) throw EInvalidGraphic("画像を読み込めません: " + fileName);
-    if (uint64_t(std::max(FOther->Width(), 0)) * uint64_t(std::max(FOther->Height(), 0)) > kMaxPicturePixels) {
+    if (uint64_t(std::max(FOther->Width(), 0)) * uint64_t(std::max(FOther->Height(), 0)) >
+        kMaxPicturePixels) {
       std::string format = PictureExtension(fileName);
       for (char& c : format) c = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
       throw EInvalidGraphic(PictureTooLargeMessage(format));
