@@ -282,10 +282,20 @@ std::unique_ptr<TRawPicture> OpenSystemPicture(const std::string& fileName) {
   return std::make_unique<TSystemPicture>(fileName, index);
 }
 
+// The formats users look for first come first in the settings' note.
+size_t Rank(const std::string& name) {
+  static const char* const kOrder[] = {"PNG",  "GIF",  "TIFF",    "WebP", "HEIC",
+                                       "HEIF", "AVIF", "JPEG XR", "RAW"};
+  const auto found = std::find(std::begin(kOrder), std::end(kOrder), name);
+  return size_t(found - std::begin(kOrder));
+}
+
 }  // namespace
 
 void InstallSystemPictureFormats() {
   gDecoders = EnumerateDecoders();
+  std::stable_sort(gDecoders.begin(), gDecoders.end(),
+                   [](const TDecoder& a, const TDecoder& b) { return Rank(a.Name) < Rank(b.Name); });
   std::vector<TOtherFormat> formats;
   for (const TDecoder& decoder : gDecoders) formats.push_back({decoder.Name, decoder.Extensions});
   SetOtherPictureFormats(std::move(formats), OpenSystemPicture);
