@@ -208,9 +208,9 @@ public:
 
   void CopyRows(int32_t y, int32_t count, size_t stride, uint8_t* buffer) override {
     const WICRect rect{0, y, FWidth, count};
-    if (stride > UINT_MAX || stride * size_t(count) > UINT_MAX)
-      throw EInvalidGraphic("画像の行が大きすぎます");
-    Check(FSource->CopyPixels(&rect, UINT(stride), UINT(stride * size_t(count)), buffer), true);
+    const uint64_t bytes = uint64_t(stride) * uint64_t(count);
+    if (bytes > UINT_MAX) throw EInvalidGraphic("画像の行が大きすぎます");
+    Check(FSource->CopyPixels(&rect, UINT(stride), UINT(bytes), buffer), true);
   }
 
 private:
