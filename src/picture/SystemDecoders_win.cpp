@@ -122,9 +122,10 @@ std::vector<TDecoder> EnumerateDecoders() {
 // Failures that mean the decoder is there but a part it relies on is not
 // (HEIF without the HEVC extension, for example), rather than a bad file.
 bool IsMissingPart(HRESULT result) {
-  return result == REGDB_E_CLASSNOTREG || result == WINCODEC_ERR_COMPONENTNOTFOUND ||
-         result == WINCODEC_ERR_COMPONENTINITIALIZEFAILURE ||
-         HRESULT_FACILITY(result) == 0xD /* Media Foundation */;
+  // Not WINCODEC_ERR_COMPONENTNOTFOUND: a damaged file gives that too, and one
+  // bad file must not silence every file of its format.
+  return result == REGDB_E_CLASSNOTREG || result == WINCODEC_ERR_COMPONENTINITIALIZEFAILURE ||
+         HRESULT_FACILITY(result) == 0xD /* Media Foundation: a codec the decoder relies on */;
 }
 
 struct TLayoutOf {
