@@ -119,10 +119,15 @@ int Main(const std::vector<std::string>& args) {
 }  // namespace
 
 #ifdef _WIN32
+#include "framework/WinHandles_win.h"
+#include "picture/SystemDecoders_win.h"
+
 // The wide entry point, so that any Unicode file name arrives intact.
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(Utf16ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+  TComApartment com;
+  InstallSystemPictureFormats();
   return Main(args);
 }
 #else

@@ -7,6 +7,7 @@
 #include "framework/Classes.h"
 #include "framework/OwnedHandle.h"
 #include "picture/FolderList.h"
+#include "picture/OtherFormats.h"
 
 #ifndef _WIN32
 #include <dirent.h>
@@ -22,6 +23,7 @@ bool IsPictureFile(const std::string& name) {
   const size_t stop = name.find_last_of(kStops);
   if (stop == std::string::npos || name[stop] != '.') return false;
   const size_t length = name.size() - stop;
+  if (IsOtherPictureExtension(LowerCaseFileName(name.substr(stop + 1)))) return true;
   if (length != 4 && length != 5) return false;
   const std::string extension = LowerCaseFileName(name.substr(stop));
   return extension == ".bmp" || extension == ".jpg" || extension == ".jpeg";

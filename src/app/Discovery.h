@@ -17,7 +17,8 @@ constexpr char PathDelim = '/';
 #endif
 
 // Whether name's extension (from the last "." of its final component, compared
-// as a file name) is ".bmp", ".jpg" or ".jpeg".
+// as a file name) is ".bmp", ".jpg" or ".jpeg", or one of the other formats on
+// offer.
 bool IsPictureFile(const std::string& name);
 
 // --- Directory enumeration -----------------------------------------------------

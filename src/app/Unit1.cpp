@@ -7,6 +7,7 @@
 
 #include "common/ZoCommon.h"
 #include "picture/JpegDecoder.h"
+#include "picture/OtherFormats.h"
 #include "picture/Pinwheel.h"
 #include "picture/ZoBLibResize.h"
 #include "picture/vemoSub.h"
@@ -534,7 +535,8 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
     // on at once and the failing picture is passed over.
     if (advancing) FElapsed = ChangePoint();
     FollowTime();
-    std::rethrow_exception(job.Error);
+    if (!IsPassedOver(job.Error)) std::rethrow_exception(job.Error);
+    return;
   }
   FNext.Bitmap->Assign(*job.Tile);
   FollowTime();

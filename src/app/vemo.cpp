@@ -6,6 +6,7 @@
 #include "app/Unit1_win.h"
 #include "common/DarkMode_win.h"
 #include "framework/Forms_win.h"
+#include "picture/SystemDecoders_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // The shell's folder objects need COM, apartment-threaded, on this thread
@@ -16,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before the first menu, so that every menu opens in the user's mode.
   FollowAppTheme();
   try {
+    InstallSystemPictureFormats();
     return RunProgram();
   } catch (const std::exception& error) {
     // Nothing is there yet to show it (the main window itself may be what

@@ -12,6 +12,7 @@
 #include "common/DarkMode_win.h"
 #include "common/ZoShell_win.h"
 #include "dialogs/dlgResource.h"
+#include "picture/OtherFormats.h"
 
 namespace {
 
@@ -155,6 +156,8 @@ INT_PTR TConfigDialogWindow::InitDialog() {
                     reinterpret_cast<DWORD_PTR>(this));
   // Only the list box takes dropped files, not the rest of the dialog.
   DragAcceptFiles(Item(IDC_LSTFOLDERS), TRUE);
+  // The formats this system can show are known only at run time.
+  SetWindowTextW(Item(IDC_LABEL1), WideOf(FoldersNoteText()).c_str());
   FitTexts();
   UsePageColour();
   ShowPage(0);

@@ -28,8 +28,8 @@ TWindowDC::~TWindowDC() {
   if (FDC) ReleaseDC(FWindow, FDC);
 }
 
-TComApartment::TComApartment() {
-  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+TComApartment::TComApartment(DWORD model) {
+  const HRESULT result = CoInitializeEx(nullptr, model);
   // S_FALSE (already initialised on this thread) must be balanced as well.
   FInitialized = SUCCEEDED(result);
 }

@@ -124,10 +124,12 @@ private:
   T* FPointer = nullptr;
 };
 
-// COM on this thread, apartment-threaded, for as long as the object lives.
+// COM on this thread, apartment-threaded unless asked otherwise, for as long
+// as the object lives. A thread already in the other kind of apartment stays
+// in it (Initialized() is then false).
 class TComApartment {
 public:
-  TComApartment();
+  explicit TComApartment(DWORD model = COINIT_APARTMENTTHREADED);
   ~TComApartment();
   TComApartment(const TComApartment&) = delete;
   TComApartment& operator=(const TComApartment&) = delete;

@@ -1,5 +1,6 @@
 #include "picture/vemoSub.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "framework/Streams.h"
 #include "picture/AreaAverageStream.h"
 #include "picture/JpegDecoder.h"
+#include "picture/OtherFormats.h"
 #include "picture/ZoBLibResize.h"
 
 namespace {
@@ -23,47 +25,80 @@ bool IsNameDelimiter(char c) {
 #endif
 }
 
-enum class TPictureKind { None, Bmp, Jpeg };
+enum class TPictureKind { None, Bmp, Jpeg, Other };
 
 TPictureKind KindOf(const std::string& fileName) {
   const std::string ext = PictureExtension(fileName);
   if (ext == "bmp") return TPictureKind::Bmp;
   if (ext == "jpg" || ext == "jpeg") return TPictureKind::Jpeg;
+  if (IsOtherPictureExtension(ext)) return TPictureKind::Other;
   return TPictureKind::None;
 }
 
-// One decoder for either kind, read row by row. Rows are delivered in the
-// picture's own pixel format (a TBitmap row of that format).
+// One decoder for any kind, read row by row. Rows are delivered in the
+// picture's own pixel format (a TBitmap row of that format); other formats
+// come as pf24bit, laid over black.
 class TPictureRows {
 public:
-  TPictureRows(const std::string& fileName, TPictureKind kind) : FStream(fileName, TFileStream::TMode::Read) {
+  TPictureRows(const std::string& fileName, TPictureKind kind) {
+    if (kind == TPictureKind::Other) {
+      OpenOther(fileName);
+      return;
+    }
+    FStream = std::make_unique<TFileStream>(fileName, TFileStream::TMode::Read);
     if (kind == TPictureKind::Bmp)
-      FBmp = std::make_unique<TBmpDecoder>(FStream);
+      FBmp = std::make_unique<TBmpDecoder>(*FStream);
     else
-      FJpeg = std::make_unique<TJpegDecoder>(FStream);
+      FJpeg = std::make_unique<TJpegDecoder>(*FStream);
   }
-  int32_t Width() const { return FBmp ? FBmp->Width() : FJpeg->Width(); }
-  int32_t Height() const { return FBmp ? FBmp->Height() : FJpeg->Height(); }
-  TOrientation Orientation() const { return FJpeg ? FJpeg->Orientation() : orNormal; }
+  int32_t Width() const { return FBmp ? FBmp->Width() : FJpeg ? FJpeg->Width() : FOther->Width(); }
+  int32_t Height() const { return FBmp ? FBmp->Height() : FJpeg ? FJpeg->Height() : FOther->Height(); }
+  TOrientation Orientation() const {
+    return FJpeg ? FJpeg->Orientation() : FOther ? FOther->Orientation() : orNormal;
+  }
   TPixelFormat PixelFormat() const { return FBmp ? FBmp->PixelFormat() : pf24bit; }
   const std::vector<TRGBQuad>& Palette() const { return FBmp ? FBmp->Palette() : FNoPalette; }
   void ReadRows(const std::function<void(int32_t, const uint8_t*)>& sink) {
     if (FBmp)
       FBmp->ReadRows(sink);
-    else
+    else if (FJpeg)
       FJpeg->ReadRows(sink);
+    else
+      ReadRawRows(*FOther, sink);
   }
   void Load(TBitmap& bitmap) {
-    if (FBmp)
+    if (FBmp) {
       FBmp->Load(bitmap);
-    else
+    } else if (FJpeg) {
       FJpeg->Load(bitmap);
+    } else {
+      TBitmap picture(Width(), Height(), pf24bit);
+      const size_t rowBytes = size_t(Width()) * 3;
+      ReadRawRows(*FOther,
+                  [&](int32_t y, const uint8_t* row) { std::memcpy(picture.ScanLine(y), row, rowBytes); });
+      bitmap.Swap(picture);
+    }
   }
 
 private:
-  TFileStream FStream;
+  void OpenOther(const std::string& fileName) {
+    // Some decoders take in the whole frame as soon as they open, so a size
+    // that can be read cheaply is refused before any decoder sees the file.
+    RefuseOversizedFile(fileName);
+    FOther = OpenOtherPicture(fileName);
+    if (!FOther) throw EInvalidGraphic("画像を読み込めません: " + fileName);
+    if (uint64_t(std::max(FOther->Width(), 0)) * uint64_t(std::max(FOther->Height(), 0)) >
+        kMaxPicturePixels) {
+      std::string format = PictureExtension(fileName);
+      for (char& c : format) c = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+      throw EInvalidGraphic(PictureTooLargeMessage(format));
+    }
+  }
+
+  std::unique_ptr<TFileStream> FStream;
   std::unique_ptr<TBmpDecoder> FBmp;
   std::unique_ptr<TJpegDecoder> FJpeg;
+  std::unique_ptr<TRawPicture> FOther;
   std::vector<TRGBQuad> FNoPalette;
 };
 
@@ -128,6 +163,12 @@ void LoadPicture(const std::string& FileName, TBitmap& Bitmap, TOrientation* Ori
   switch (KindOf(FileName)) {
     case TPictureKind::Bmp: LoadBitmapFromFile(FileName, Bitmap); break;
     case TPictureKind::Jpeg: LoadJpegFromFile(FileName, Bitmap, Orientation); break;
+    case TPictureKind::Other: {
+      TPictureRows rows(FileName, TPictureKind::Other);
+      rows.Load(Bitmap);
+      if (Orientation) *Orientation = rows.Orientation();
+      break;
+    }
     case TPictureKind::None: break;
   }
 }

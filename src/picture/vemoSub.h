@@ -9,10 +9,11 @@
 #include "framework/Graphics.h"
 #include "picture/Exif.h"
 
-// Loads a .bmp, .jpg or .jpeg file (chosen by its extension, any letter case)
-// into Bitmap as stored; any other extension leaves Bitmap as it was.
-// Orientation, when given, receives how the picture is set upright (orNormal
-// for everything but a JPEG with an EXIF orientation).
+// Loads a .bmp, .jpg or .jpeg file, or one of the other formats on offer
+// (chosen by its extension, any letter case), into Bitmap as stored (other
+// formats as pf24bit, laid over black); any other extension leaves Bitmap as
+// it was. Orientation, when given, receives how the picture is set upright
+// (orNormal unless the file records an orientation).
 void LoadPicture(const std::string& FileName, TBitmap& Bitmap, TOrientation* Orientation = nullptr);
 
 // Shrinks Width x Height to fit a Side x Side square, keeping proportions

@@ -10,12 +10,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "common/ZoCommon.h"
 #include "framework/BmpFile.h"
 #include "framework/Streams.h"
+#include "picture/OtherFormats.h"
 #include "picture/vemoSub.h"
 #include "support/ManualWorker.h"
 #include "support/StdFolderEnumerator.h"
@@ -1007,6 +1009,24 @@ TEST_F(MainFormWorkerTest, AFailingTileIsReportedWhenMadeAndPassedOverAtOnce) {
   EXPECT_EQ(IconColor(), ColorOf(first));
   Manual.RunAll();
   EXPECT_EQ(Form->Next().Path, third);
+}
+
+TEST_F(MainFormWorkerTest, APictureOfAFormatKnownNotToDecodeIsPassedOverWithoutAWord) {
+  SetOtherPictureFormats({{"FAKE", {"fake"}}}, [](const std::string&) -> std::unique_ptr<TRawPicture> {
+    throw EPicturePassedOver("FAKE");
+  });
+  Temp.MakeFile("pics/c.fake", "x");
+  PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  std::set<std::string> shown;
+  for (int change = 0; change < 8; ++change) {
+    EXPECT_NO_THROW(Manual.RunAll());
+    TicksUntil(Clock.Value + 4000);
+    shown.insert(Form->Current().Path);
+  }
+  SetOtherPictureFormats({}, nullptr);
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_EQ(Form->PlayList()->Count(), 3);
+  EXPECT_TRUE(shown.count(PlayItem(0)) + shown.count(PlayItem(1)) + shown.count(PlayItem(2)) >= 2);
 }
 
 TEST_F(MainFormWorkerTest, ATileMadeAtAnOldIconSizeIsMadeAgainAtTheNewOne) {

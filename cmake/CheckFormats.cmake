@@ -1,0 +1,53 @@
+# Runs vemo-tile (Windows build, under EMULATOR) over the pictures in
+# DATA/formats: each PNG, GIF and TIFF must give the very tile of the BMP that
+# holds its pixels after the conversion rule, and every file of the damaged
+# corpus must end the tool with status 0 or 1 (no crash) within a minute (no
+# hang); those claiming an absurd size are refused for it.
+cmake_minimum_required(VERSION 3.25)
+string(REPLACE "|" ";" EMULATOR "${EMULATOR}")
+file(MAKE_DIRECTORY "${OUT}")
+set(failures 0)
+set(pairs rgb24.png=rgb24.bmp palette.png=palette.bmp alpha.png=alpha.bmp grey16.png=grey16.bmp
+          two-frames.gif=first.bmp two-pages.tif=first.bmp)
+foreach(pair IN LISTS pairs)
+  string(REPLACE "=" ";" pair "${pair}")
+  list(GET pair 0 picture)
+  list(GET pair 1 reference)
+  foreach(side 16 24)
+    foreach(file ${picture} ${reference})
+      execute_process(COMMAND ${EMULATOR} ${TOOL} --size ${side} "Z:${DATA}/formats/${file}" "Z:${OUT}/${file}-${side}.bmp"
+                      RESULT_VARIABLE status ERROR_VARIABLE errors TIMEOUT 60)
+      if(NOT status EQUAL 0)
+        message(SEND_ERROR "vemo-tile ${file}: exit ${status}: ${errors}")
+        math(EXPR failures "${failures} + 1")
+      endif()
+    endforeach()
+    file(SHA256 "${OUT}/${picture}-${side}.bmp" got)
+    file(SHA256 "${OUT}/${reference}-${side}.bmp" want)
+    if(NOT got STREQUAL want)
+      message(SEND_ERROR "the ${side}-pixel tile of ${picture} differs from that of ${reference}")
+      math(EXPR failures "${failures} + 1")
+    endif()
+  endforeach()
+endforeach()
+
+file(GLOB damaged RELATIVE "${DATA}/formats/damaged" "${DATA}/formats/damaged/*")
+foreach(file IN LISTS damaged)
+  execute_process(COMMAND ${EMULATOR} ${TOOL} "Z:${DATA}/formats/damaged/${file}" "Z:${OUT}/damaged-${file}.bmp"
+                  RESULT_VARIABLE status ERROR_VARIABLE errors TIMEOUT 60)
+  if(NOT status MATCHES "^[01]$")
+    message(SEND_ERROR "vemo-tile on damaged/${file}: ${status} ${errors}")
+    math(EXPR failures "${failures} + 1")
+  elseif(file MATCHES "^huge" AND NOT errors MATCHES "大きすぎます")
+    message(SEND_ERROR "damaged/${file} was not refused for its size: ${status} ${errors}")
+    math(EXPR failures "${failures} + 1")
+  endif()
+endforeach()
+list(LENGTH damaged count)
+if(count LESS 10)
+  message(SEND_ERROR "the damaged corpus holds only ${count} files")
+  math(EXPR failures "${failures} + 1")
+endif()
+if(failures GREATER 0)
+  message(FATAL_ERROR "${failures} failures")
+endif()
