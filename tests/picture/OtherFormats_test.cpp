@@ -1,4 +1,4 @@
-#include "framework/CancelToken.h"
+#include "picture/OtherFormats.h"
 
 #include <gtest/gtest.h>
 
