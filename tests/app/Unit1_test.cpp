@@ -1078,6 +1078,20 @@ TEST_F(MainFormWorkerTest, AFailedScanIsReportedKeepsTheListAndIsTriedAgainAtThe
   EXPECT_TRUE(Form->NextReady());
 }
 
+TEST_F(MainFormWorkerTest, PastTheChangePointThePicturesTimeHoldsUntilTheNextTileArrives) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
+  Manual.RunAll();
+  Temp.MakeFile(std::filesystem::relative(vemo_test::PathFromUtf8(PlayItem(1)), Temp.FsPath()).string(),
+                "BM");
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  EXPECT_THROW(Manual.RunOne(), Exception);  // the next picture fails: the change is due at once
+  Form->RebuildPlayList();
+  TicksUntil(Clock.Value + 2000);
+  EXPECT_EQ(Form->Phase(), spWaiting);
+  EXPECT_EQ(Form->Elapsed(), 4000u);
+}
+
 TEST_F(MainFormWorkerTest, ResultsForAnOlderListOrASupersededScanAreDropped) {
   CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
   Manual.Finish();  // the scan, finished but not yet delivered
@@ -1099,17 +1113,24 @@ TEST_F(MainFormWorkerTest, ResultsForAnOlderListOrASupersededScanAreDropped) {
 }
 
 TEST_F(MainFormWorkerTest, ANewIconSizeStretchesTheTilesUntilTheWorkerHasMadeThem) {
-  CreateWithPictures({RGBColor(200, 0, 0)});
+  TBitmap stripes(64, 64, pf24bit);
+  for (int32_t y = 0; y < 64; ++y)
+    for (int32_t x = 0; x < 64; ++x)
+      stripes.SetPixelColor(x, y, (x & 1) ? clWhite : RGBColor(0, 0, uint8_t(4 * y)));
+  Temp.MakeFolder("pics");
+  SaveBitmapToFile(Folder("pics") + PathDelim + "s.bmp", stripes);
+  StoredFolders = {Folder("pics")};
+  Create();
   Manual.RunAll();
   Form->Play();
   TicksUntil(Clock.Value + 1000);
   Icons.Side = 32;
   Form->SetTileSide(32);
-  EXPECT_EQ(Form->Current().Bitmap->Width(), 32);
-  ASSERT_FALSE(Manual.Queue.empty()) << "the tiles are made on the worker";
-  Manual.RunAll();
   TBitmap expected(32, 32, pf24bit);
   MakeTile(Form->Current().Path, expected, 32);
+  EXPECT_EQ(Form->Current().Bitmap->Width(), 32);
+  EXPECT_FALSE(SameTile(*Form->Current().Bitmap, expected)) << "no picture is decoded on the window's thread";
+  Manual.RunAll();
   EXPECT_TRUE(SameTile(*Form->Current().Bitmap, expected));
   EXPECT_TRUE(SameTile(IconTile(), expected));
 }
