@@ -81,6 +81,8 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   TrayReAddTimer.SetInterval(kAddRetryPause);
   TrayReAddTimer.OnTimer = [this] { TrayReAddTimerTimer(); };
   actStop.SetEnabled(false);
+  actNext.SetEnabled(false);
+  actNext.OnExecute = [this](TAction*) { NextPicture(); };
   actPlay.OnExecute = [this](TAction*) { Play(); };
   actStop.OnExecute = [this](TAction*) { Stop(false); };
   actExit.OnExecute = [this](TAction*) { FServices.Window.PostClose(); };
@@ -97,6 +99,7 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actOpenFolder1->Visible = false;
   actPlay1 = linked(actPlay);
   actStop1 = linked(actStop);
+  actNext1 = linked(actNext);
   N2 = item("-");
   C1 = linked(actConfig);
   actAbout1 = linked(actAbout);
@@ -114,7 +117,7 @@ TVEMOMainForm::~TVEMOMainForm() {
 }
 
 TAction* TVEMOMainForm::ActionById(uint16_t id) {
-  for (TAction* action : {&actExit, &actPlay, &actStop, &actConfig, &actAbout, &actWebsite})
+  for (TAction* action : {&actExit, &actPlay, &actStop, &actNext, &actConfig, &actAbout, &actWebsite})
     if (action->Id() == id) return action;
   return nullptr;
 }
@@ -203,6 +206,7 @@ void TVEMOMainForm::FormCreate() {
 void TVEMOMainForm::FormDestroy() {
   if (FDestroyed) return;
   CancelWork();
+  FDeferred.clear();
   SetPhase(spStopped);
   UpdateClock();
   FDestroyed = true;
@@ -242,22 +246,51 @@ void TVEMOMainForm::SetPhase(TShowPhase phase) {
 }
 
 void TVEMOMainForm::FollowTime() {
-  if (FPhase == spStopped || FPhase == spStopping) return;
-  if (!NextReady() && FElapsed >= FadeStart())
-    SetPhase(spWaiting);
-  else
-    SetPhase(IsFading() ? spFading : spStanding);
+  if (FPhase != spStopped && FPhase != spStopping) {
+    const bool waited = FPhase == spWaiting;
+    if (!NextReady() && FElapsed >= FadeStart())
+      SetPhase(spWaiting);
+    else
+      SetPhase(IsFading() ? spFading : spStanding);
+    // No tick counted the time spent waiting, which the picture's time does
+    // not include: the clock goes on from here (or from the hold's start).
+    if (waited && FPhase != spWaiting) FLastTick = FClockRunning ? FServices.Clock.Now() : FPauseTick;
+  }
+  ArmTimer();
+}
+
+void TVEMOMainForm::ArmTimer() {
+  bool armed = FClockRunning;
+  uint32_t interval = kTimerInterval;
+  if (armed && FPhase == spStanding) {
+    const uint32_t time = FElapsed + (FServices.Clock.Now() - FLastTick);
+    interval = time < FadeStart() ? FadeStart() - time : 1;
+  } else if (armed && FPhase == spWaiting) {
+    // A failed scan is tried again by the tick; other work wakes the show.
+    armed = FNextState == nsRescan;
+  }
+  if (!armed) {
+    Timer1.SetEnabled(false);
+    return;
+  }
+  // The same interval set again still starts anew from now.
+  if (FPhase == spStanding && Timer1.Enabled() && Timer1.Interval() == interval && Timer1.OnChange)
+    Timer1.OnChange(true, interval);
+  Timer1.SetInterval(interval);
+  Timer1.SetEnabled(true);
 }
 
 void TVEMOMainForm::UpdateClock() {
   const bool run = FPhase != spStopped && FHolds == 0 && !FDestroyed;
-  if (run == Timer1.Enabled()) return;
-  // The time the clock stood is left out of the picture's time.
-  if (run)
-    FLastTick += FServices.Clock.Now() - FPauseTick;
-  else
-    FPauseTick = FServices.Clock.Now();
-  Timer1.SetEnabled(run);
+  if (run != FClockRunning) {
+    // The time the clock stood is left out of the picture's time.
+    if (run)
+      FLastTick += FServices.Clock.Now() - FPauseTick;
+    else
+      FPauseTick = FServices.Clock.Now();
+    FClockRunning = run;
+  }
+  ArmTimer();
 }
 
 void TVEMOMainForm::Hold(THoldReason reason, bool on) {
@@ -266,6 +299,10 @@ void TVEMOMainForm::Hold(THoldReason reason, bool on) {
   else
     FHolds = uint8_t(FHolds & ~reason);
   UpdateClock();
+  if (Paused() || FDeferred.empty()) return;
+  auto deferred = std::move(FDeferred);
+  FDeferred.clear();
+  for (auto& [work, done] : deferred) Post(std::move(work), std::move(done));
 }
 
 void TVEMOMainForm::AdoptNewInterval() {
@@ -427,6 +464,10 @@ struct TVEMOMainForm::TRemakeJob {
 };
 
 void TVEMOMainForm::Post(std::function<void()> work, std::function<void()> done) {
+  if (Paused()) {
+    FDeferred.emplace_back(std::move(work), std::move(done));
+    return;
+  }
   if (FServices.Worker) {
     FServices.Worker->Post(std::move(work), std::move(done));
     return;
@@ -545,28 +586,42 @@ void TVEMOMainForm::Play() {
     return;
   }
   SetPhase(spStanding);
-  FollowTime();
   UpdateClock();
-  actPlay.SetEnabled(false);
-  actStop.SetEnabled(true);
+  FollowTime();
+  EnableCommands(true);
 }
 
 void TVEMOMainForm::Stop(bool atOnce) {
   if (!IsPlaying()) return;
-  // Waiting for work, the show has no fade to finish and may wait long.
-  if (atOnce || FPhase == spWaiting)
+  // Outside a fade nothing is left to finish, and no tick may come before
+  // the fade's start.
+  if (atOnce || FPhase != spFading) {
     StopNow();
-  else
-    SetPhase(spStopping);
-  actPlay.SetEnabled(true);
-  actStop.SetEnabled(false);
+    return;
+  }
+  SetPhase(spStopping);
+  ArmTimer();
+  EnableCommands(false);
 }
 
 void TVEMOMainForm::StopNow() {
   SetPhase(spStopped);
   UpdateClock();
-  actPlay.SetEnabled(true);
-  actStop.SetEnabled(false);
+  EnableCommands(false);
+}
+
+void TVEMOMainForm::EnableCommands(bool playing) {
+  actPlay.SetEnabled(!playing);
+  actStop.SetEnabled(playing);
+  actNext.SetEnabled(playing);
+}
+
+void TVEMOMainForm::NextPicture() {
+  // A fade under way is the change already; a stop chosen ends the show.
+  if ((FPhase != spStanding && FPhase != spWaiting) || FElapsed >= FadeStart()) return;
+  FElapsed = FadeStart();
+  FLastTick = FClockRunning ? FServices.Clock.Now() : FPauseTick;
+  FollowTime();
 }
 
 void TVEMOMainForm::StopForNothingToShow() {
