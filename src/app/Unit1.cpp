@@ -581,7 +581,9 @@ void TVEMOMainForm::Play() {
   // A command may still arrive after a refused start-up, before its close.
   if (IsPlaying() || !FPlayList) return;
   // While a scan runs the show starts, and waits for the first tile.
-  if ((FPlayList->Count() == 0 && FNextState != nsScanning) || FNextState == nsNothing) {
+  // After a failed scan it starts too: the fade's start scans again.
+  const bool listComing = FNextState == nsScanning || FNextState == nsRescan;
+  if ((FPlayList->Count() == 0 && !listComing) || FNextState == nsNothing) {
     ShowNothingToShow();
     return;
   }

@@ -1,6 +1,6 @@
 // The main window: TVEMOMainForm owns everything the slideshow needs for the
 // whole run (folder list, play list, picture slots, tiles, history, icon and
-// notification record, the 50 ms timer, the actions and menus) and runs the
+// notification record, the show's timer, the actions and menus) and runs the
 // start-up, the slideshow clock and the teardown.
 //
 // It is written against small interfaces (clock, notification area, icon
