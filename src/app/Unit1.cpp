@@ -82,6 +82,8 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   TrayReAddTimer.SetInterval(kAddRetryPause);
   TrayReAddTimer.OnTimer = [this] { TrayReAddTimerTimer(); };
   actStop.SetEnabled(false);
+  actNext.SetEnabled(false);
+  actNext.OnExecute = [this](TAction*) { NextPicture(); };
   actPlay.OnExecute = [this](TAction*) { Play(); };
   actStop.OnExecute = [this](TAction*) { Stop(false); };
   actExit.OnExecute = [this](TAction*) { FServices.Window.PostClose(); };
@@ -98,6 +100,7 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actOpenFolder1->Visible = false;
   actPlay1 = linked(actPlay);
   actStop1 = linked(actStop);
+  actNext1 = linked(actNext);
   N2 = item("-");
   C1 = linked(actConfig);
   actAbout1 = linked(actAbout);
@@ -115,7 +118,7 @@ TVEMOMainForm::~TVEMOMainForm() {
 }
 
 TAction* TVEMOMainForm::ActionById(uint16_t id) {
-  for (TAction* action : {&actExit, &actPlay, &actStop, &actConfig, &actAbout, &actWebsite})
+  for (TAction* action : {&actExit, &actPlay, &actStop, &actNext, &actConfig, &actAbout, &actWebsite})
     if (action->Id() == id) return action;
   return nullptr;
 }
@@ -208,6 +211,7 @@ void TVEMOMainForm::FormCreate() {
 void TVEMOMainForm::FormDestroy() {
   if (FDestroyed) return;
   CancelWork();
+  FDeferred.clear();
   SetPhase(spStopped);
   UpdateClock();
   FDestroyed = true;
@@ -247,22 +251,51 @@ void TVEMOMainForm::SetPhase(TShowPhase phase) {
 }
 
 void TVEMOMainForm::FollowTime() {
-  if (FPhase == spStopped || FPhase == spStopping) return;
-  if (!NextReady() && FElapsed >= FadeStart())
-    SetPhase(spWaiting);
-  else
-    SetPhase(IsFading() ? spFading : spStanding);
+  if (FPhase != spStopped && FPhase != spStopping) {
+    const bool waited = FPhase == spWaiting;
+    if (!NextReady() && FElapsed >= FadeStart())
+      SetPhase(spWaiting);
+    else
+      SetPhase(IsFading() ? spFading : spStanding);
+    // No tick counted the time spent waiting, which the picture's time does
+    // not include: the clock goes on from here (or from the hold's start).
+    if (waited && FPhase != spWaiting) FLastTick = FClockRunning ? FServices.Clock.Now() : FPauseTick;
+  }
+  ArmTimer();
+}
+
+void TVEMOMainForm::ArmTimer() {
+  bool armed = FClockRunning;
+  uint32_t interval = kTimerInterval;
+  if (armed && FPhase == spStanding) {
+    const uint32_t time = FElapsed + (FServices.Clock.Now() - FLastTick);
+    interval = time < FadeStart() ? FadeStart() - time : 1;
+  } else if (armed && FPhase == spWaiting) {
+    // A failed scan is tried again by the tick; other work wakes the show.
+    armed = FNextState == nsRescan;
+  }
+  if (!armed) {
+    Timer1.SetEnabled(false);
+    return;
+  }
+  // The same interval set again still starts anew from now.
+  if (FPhase == spStanding && Timer1.Enabled() && Timer1.Interval() == interval && Timer1.OnChange)
+    Timer1.OnChange(true, interval);
+  Timer1.SetInterval(interval);
+  Timer1.SetEnabled(true);
 }
 
 void TVEMOMainForm::UpdateClock() {
   const bool run = FPhase != spStopped && FHolds == 0 && !FDestroyed;
-  if (run == Timer1.Enabled()) return;
-  // The time the clock stood is left out of the picture's time.
-  if (run)
-    FLastTick += FServices.Clock.Now() - FPauseTick;
-  else
-    FPauseTick = FServices.Clock.Now();
-  Timer1.SetEnabled(run);
+  if (run != FClockRunning) {
+    // The time the clock stood is left out of the picture's time.
+    if (run)
+      FLastTick += FServices.Clock.Now() - FPauseTick;
+    else
+      FPauseTick = FServices.Clock.Now();
+    FClockRunning = run;
+  }
+  ArmTimer();
 }
 
 void TVEMOMainForm::Hold(THoldReason reason, bool on) {
@@ -271,6 +304,10 @@ void TVEMOMainForm::Hold(THoldReason reason, bool on) {
   else
     FHolds = uint8_t(FHolds & ~reason);
   UpdateClock();
+  if (Paused() || FDeferred.empty()) return;
+  auto deferred = std::move(FDeferred);
+  FDeferred.clear();
+  for (auto& [work, done] : deferred) Post(std::move(work), std::move(done));
 }
 
 void TVEMOMainForm::AdoptNewInterval() {
@@ -432,6 +469,10 @@ struct TVEMOMainForm::TRemakeJob {
 };
 
 void TVEMOMainForm::Post(std::function<void()> work, std::function<void()> done) {
+  if (Paused()) {
+    FDeferred.emplace_back(std::move(work), std::move(done));
+    return;
+  }
   if (FServices.Worker) {
     FServices.Worker->Post(std::move(work), std::move(done));
     return;
@@ -546,33 +587,49 @@ void TVEMOMainForm::Play() {
   // A command may still arrive after a refused start-up, before its close.
   if (IsPlaying() || !FPlayList) return;
   // While a scan runs the show starts, and waits for the first tile.
-  if ((FPlayList->Count() == 0 && FNextState != nsScanning) || FNextState == nsNothing) {
+  // After a failed scan it starts too: the fade's start scans again.
+  const bool listComing = FNextState == nsScanning || FNextState == nsRescan;
+  if ((FPlayList->Count() == 0 && !listComing) || FNextState == nsNothing) {
     ShowNothingToShow();
     return;
   }
   SetPhase(spStanding);
-  FollowTime();
   UpdateClock();
-  actPlay.SetEnabled(false);
-  actStop.SetEnabled(true);
+  FollowTime();
+  EnableCommands(true);
 }
 
 void TVEMOMainForm::Stop(bool atOnce) {
   if (!IsPlaying()) return;
-  // Waiting for work, the show has no fade to finish and may wait long.
-  if (atOnce || FPhase == spWaiting)
+  // Outside a fade nothing is left to finish, and no tick may come before
+  // the fade's start.
+  if (atOnce || FPhase != spFading) {
     StopNow();
-  else
-    SetPhase(spStopping);
-  actPlay.SetEnabled(true);
-  actStop.SetEnabled(false);
+    return;
+  }
+  SetPhase(spStopping);
+  ArmTimer();
+  EnableCommands(false);
 }
 
 void TVEMOMainForm::StopNow() {
   SetPhase(spStopped);
   UpdateClock();
-  actPlay.SetEnabled(true);
-  actStop.SetEnabled(false);
+  EnableCommands(false);
+}
+
+void TVEMOMainForm::EnableCommands(bool playing) {
+  actPlay.SetEnabled(!playing);
+  actStop.SetEnabled(playing);
+  actNext.SetEnabled(playing);
+}
+
+void TVEMOMainForm::NextPicture() {
+  // A fade under way is the change already; a stop chosen ends the show.
+  if ((FPhase != spStanding && FPhase != spWaiting) || FElapsed >= FadeStart()) return;
+  FElapsed = FadeStart();
+  FLastTick = FClockRunning ? FServices.Clock.Now() : FPauseTick;
+  FollowTime();
 }
 
 void TVEMOMainForm::StopForNothingToShow() {

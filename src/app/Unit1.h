@@ -1,6 +1,6 @@
 // The main window: TVEMOMainForm owns everything the slideshow needs for the
 // whole run (folder list, play list, picture slots, tiles, history, icon and
-// notification record, the 50 ms timer, the actions and menus) and runs the
+// notification record, the show's timer, the actions and menus) and runs the
 // start-up, the slideshow clock and the teardown.
 //
 // It is written against small interfaces (clock, notification area, icon
@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/Discovery.h"
 #include "app/Worker.h"
@@ -45,8 +47,7 @@ inline constexpr uint32_t kFadeLength = 1000;
 enum TShowPhase : uint8_t {
   // The clock is off and the icon still; Play starts the show.
   spStopped,
-  // A picture stands until the fade's start; Stop stops the clock on the next
-  // tick.
+  // A picture stands until the fade's start; Stop stops the clock at once.
   spStanding,
   // The fade's start or the change point has come, but not the next tile or
   // list: the picture stays and its time holds; Stop takes effect at once.
@@ -86,6 +87,7 @@ enum TCommandId : uint16_t {
   cmdConfig = 104,
   cmdAbout = 105,
   cmdWebsite = 106,
+  cmdNext = 107,
 };
 
 // Texts the window shows.
@@ -186,6 +188,7 @@ public:
   TAction actExit{cmdExit, "終了(&X)"};
   TAction actPlay{cmdPlay, "再生(&P)"};
   TAction actStop{cmdStop, "停止(&S)"};
+  TAction actNext{cmdNext, "次の画像(&N)"};
   TAction actConfig{cmdConfig, "設定(&C)..."};
   TAction actAbout{cmdAbout, ""};
   TAction actWebsite{cmdWebsite, "&Orvane ホームページ"};
@@ -193,12 +196,13 @@ public:
   TMenuItem PopupMenu1;
   TMenuItem popHistory;
   // PopupMenu1's items, owned by it: two hidden items without a command, then
-  // Play, Stop, a line, Settings, About, the home page, a line and Exit, each
+  // Play, Stop, Next, a line, Settings, About, the home page, a line and Exit, each
   // following its action.
   TMenuItem* actOpen1 = nullptr;
   TMenuItem* actOpenFolder1 = nullptr;
   TMenuItem* actPlay1 = nullptr;
   TMenuItem* actStop1 = nullptr;
+  TMenuItem* actNext1 = nullptr;
   TMenuItem* N2 = nullptr;
   TMenuItem* C1 = nullptr;
   TMenuItem* actAbout1 = nullptr;
@@ -231,7 +235,7 @@ public:
   // Whether the show plays: from Play until the clock stops, held or not.
   bool IsPlaying() const { return FPhase != spStopped; }
   // Whether the clock runs: the show plays and nothing holds it.
-  bool ClockRunning() const { return Timer1.Enabled(); }
+  bool ClockRunning() const { return FClockRunning; }
   void Hold(THoldReason reason, bool on);
   // The hold of a menu or dialog of the icon.
   void SetClockRunning(bool on) { Hold(hrMenu, !on); }
@@ -242,9 +246,11 @@ public:
   uint32_t ChangePoint() const { return FadeStart() + kFadeLength; }
   bool IsFading() const { return FadeStart() < FElapsed && FElapsed < ChangePoint(); }
   void Play();
-  // atOnce: the clock stops now. Otherwise a fade under way still ends on the
-  // next picture, and the clock stops on the tick after the change.
+  // Outside a fade the clock stops at once; a fade under way still ends on
+  // the next picture, and the clock stops on the tick after the change.
   void Stop(bool atOnce);
+  // Starts the change to the next picture now, as if the interval had ended.
+  void NextPicture();
   // Makes the next picture current and has the one after it prepared.
   void Advance();
   void ShowNothingToShow();
@@ -338,6 +344,13 @@ private:
   void FollowTime();
   // The clock runs exactly while the show plays and nothing holds it.
   void UpdateClock();
+  // Sets Timer1 for the next moment the show changes: the fade's start while
+  // a picture stands, every kTimerInterval through a fade, none while the
+  // show waits for work, whose result wakes it.
+  void ArmTimer();
+  // The show stands while nobody can see it: no work is started then.
+  bool Paused() const { return (FHolds & ~hrMenu) != 0; }
+  void EnableCommands(bool playing);
   void StopNow();
   void StopForNothingToShow();
   // The icon shows the fade's frame of now, or the current tile outside one.
@@ -362,6 +375,9 @@ private:
   // In step with the phase: spStopping.
   bool FStopPending = false;
   uint8_t FHolds = 0;
+  bool FClockRunning = false;
+  // Work posted during a pause, started when it ends.
+  std::vector<std::pair<std::function<void()>, std::function<void()>>> FDeferred;
   uint32_t FLastTick = 0;
   uint32_t FPauseTick = 0;
   uint16_t FInterval = 0;

@@ -213,6 +213,18 @@ protected:
     while (int32_t(t - Clock.Value) >= 50) TickAt(Clock.Value + 50);
   }
 
+  // Runs Timer1 as the system would, one tick each time its interval is up,
+  // until the picture changes count times; returns the ticks it took.
+  int RunTimerUntilChanges(int count) {
+    int ticks = 0;
+    for (; count > 0 && Form->Timer1.Enabled() && ticks < 10000; ++ticks) {
+      const uint32_t before = Form->Elapsed();
+      TickAt(Clock.Value + Form->Timer1.Interval());
+      count -= Form->Elapsed() < before;  // a change starts the picture's time anew
+    }
+    return ticks;
+  }
+
   const TBitmap& IconTile() const { return Icons.Tile(Form->Icon()); }
   TColor IconColor() const { return IconTile().PixelColor(8, 8); }
   TColor ColorOf(const std::string& path) const { return Colors.at(path); }
@@ -447,11 +459,12 @@ TEST_F(MainFormTest, TaskbarRestartAddsTheIconAgainWithItsImageAndTooltip) {
 TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
   Create();
   const TMenuItem& menu = Form->PopupMenu1;
-  ASSERT_EQ(menu.Count(), 10);
+  ASSERT_EQ(menu.Count(), 11);
   const std::vector<std::string> captions = {"開く(&O)",
                                              "フォルダを開く(&F)",
                                              "再生(&P)",
                                              "停止(&S)",
+                                             "次の画像(&N)",
                                              "-",
                                              "設定(&C)...",
                                              "Kobaruについて(&A)...",
@@ -476,8 +489,8 @@ TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
   EXPECT_TRUE(Form->IsPlaying());
   EXPECT_FALSE(Form->actPlay1->Enabled);
   EXPECT_TRUE(Form->actStop1->Enabled);
-  Form->actStop1->Click();
-  EXPECT_TRUE(Form->StopPending());
+  Form->actStop1->Click();  // outside a fade: at once
+  EXPECT_FALSE(Form->IsPlaying());
   EXPECT_TRUE(Form->actPlay1->Enabled);
   Form->Exit1->Click();
   EXPECT_EQ(Window.Closes, 1);
@@ -599,14 +612,14 @@ TEST_F(MainFormTest, PausedTimeIsLeftOut) {
   TicksUntil(Clock.Value + 1500);
   ASSERT_EQ(Form->Elapsed(), 500u);
   Form->Stop(false);
-  TickAt(Clock.Value + 50);  // outside the fade: stops here
+  TickAt(Clock.Value + 50);  // outside the fade: stopped at once
   EXPECT_FALSE(Form->IsPlaying());
-  EXPECT_EQ(Form->Elapsed(), 550u);
+  EXPECT_EQ(Form->Elapsed(), 500u);
 
   Clock.Value += 60000;  // a minute stopped
   Form->Play();
   TickAt(Clock.Value + 50);
-  EXPECT_EQ(Form->Elapsed(), 600u);
+  EXPECT_EQ(Form->Elapsed(), 550u);
 }
 
 TEST_F(MainFormTest, TheTrayHoldOfTheClockResumesUnchanged) {
@@ -1107,6 +1120,20 @@ TEST_F(MainFormWorkerTest, AFailedScanIsReportedKeepsTheListAndIsTriedAgainAtThe
   EXPECT_TRUE(Form->NextReady());
 }
 
+TEST_F(MainFormWorkerTest, PastTheChangePointThePicturesTimeHoldsUntilTheNextTileArrives) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
+  Manual.RunAll();
+  Temp.MakeFile(std::filesystem::relative(vemo_test::PathFromUtf8(PlayItem(1)), Temp.FsPath()).string(),
+                "BM");
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  EXPECT_THROW(Manual.RunOne(), Exception);  // the next picture fails: the change is due at once
+  Form->RebuildPlayList();
+  TicksUntil(Clock.Value + 2000);
+  EXPECT_EQ(Form->Phase(), spWaiting);
+  EXPECT_EQ(Form->Elapsed(), 4000u);
+}
+
 TEST_F(MainFormWorkerTest, ResultsForAnOlderListOrASupersededScanAreDropped) {
   CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
   Manual.Finish();  // the scan, finished but not yet delivered
@@ -1128,17 +1155,24 @@ TEST_F(MainFormWorkerTest, ResultsForAnOlderListOrASupersededScanAreDropped) {
 }
 
 TEST_F(MainFormWorkerTest, ANewIconSizeStretchesTheTilesUntilTheWorkerHasMadeThem) {
-  CreateWithPictures({RGBColor(200, 0, 0)});
+  TBitmap stripes(64, 64, pf24bit);
+  for (int32_t y = 0; y < 64; ++y)
+    for (int32_t x = 0; x < 64; ++x)
+      stripes.SetPixelColor(x, y, (x & 1) ? clWhite : RGBColor(0, 0, uint8_t(4 * y)));
+  Temp.MakeFolder("pics");
+  SaveBitmapToFile(Folder("pics") + PathDelim + "s.bmp", stripes);
+  StoredFolders = {Folder("pics")};
+  Create();
   Manual.RunAll();
   Form->Play();
   TicksUntil(Clock.Value + 1000);
   Icons.Side = 32;
   Form->SetTileSide(32);
-  EXPECT_EQ(Form->Current().Bitmap->Width(), 32);
-  ASSERT_FALSE(Manual.Queue.empty()) << "the tiles are made on the worker";
-  Manual.RunAll();
   TBitmap expected(32, 32, pf24bit);
   MakeTile(Form->Current().Path, expected, 32);
+  EXPECT_EQ(Form->Current().Bitmap->Width(), 32);
+  EXPECT_FALSE(SameTile(*Form->Current().Bitmap, expected)) << "no picture is decoded on the window's thread";
+  Manual.RunAll();
   EXPECT_TRUE(SameTile(*Form->Current().Bitmap, expected));
   EXPECT_TRUE(SameTile(IconTile(), expected));
 }
@@ -1170,6 +1204,83 @@ TEST_F(MainFormTest, TheShowRunsThroughTheRealThreadWorker) {
 }
 
 }  // namespace
+
+// --- The timer's schedule, holds and Next -----------------------------------------------
+
+class MainFormScheduleTest : public MainFormTest {
+protected:
+  void SetUp() override {
+    MainFormTest::SetUp();
+    for (const char* name : {"pics/a.bmp", "pics/b.bmp", "pics/c.bmp"})
+      Picture(name, RGBColor(uint8_t(name[5]), 0, 0));
+    StoredFolders = {Folder("pics")};
+    Create();  // the interval of 15 s
+    Form->Play();
+    RunTimerUntilChanges(1);
+  }
+  TManualWorker Manual;
+};
+
+TEST_F(MainFormScheduleTest, BetweenFadesTheTimerWakesOnlyForTheFadesStart) {
+  const uint32_t changed = Clock.Value;
+  EXPECT_LE(RunTimerUntilChanges(1), 25);
+  EXPECT_NEAR(double(Clock.Value - changed), 16000.0, 50.0);
+  EXPECT_LE(RunTimerUntilChanges(1), 25);
+}
+
+TEST_F(MainFormScheduleTest, HoldsAddUpAndLeaveTheirTimeOutOfTheShow) {
+  const uint32_t changed = Clock.Value;
+  Clock.Value += 14900;
+  Form->Hold(hrMenu, true);
+  Form->Hold(hrSessionLocked, true);
+  Form->RebuildPlayList();
+  Clock.Value += 5000;
+  Form->Hold(hrMenu, false);
+  EXPECT_FALSE(Form->ClockRunning()) << "the pause still holds it";
+  EXPECT_EQ(Form->NextState(), nsScanning);
+  EXPECT_EQ(Form->PlayList()->Count(), 0) << "no work while nobody can see the icon";
+  Clock.Value += 5000;
+  Form->Hold(hrSessionLocked, false);
+  EXPECT_EQ(Form->NextState(), nsReady);
+  RunTimerUntilChanges(1);
+  EXPECT_NEAR(double(Clock.Value - changed), 26000.0, 50.0);
+
+  // A hold never starts a stopped show; Play during one starts it once it ends.
+  Form->Stop(false);
+  Form->Hold(hrDisplayOff, true);
+  Form->Hold(hrDisplayOff, false);
+  EXPECT_FALSE(Form->IsPlaying());
+  Form->Hold(hrSuspended, true);
+  Form->Play();
+  EXPECT_FALSE(Form->ClockRunning());
+  Form->Hold(hrSuspended, false);
+  EXPECT_TRUE(Form->ClockRunning());
+}
+
+TEST_F(MainFormScheduleTest, NextStartsTheChangeNowAndWaitsForATileNotYetMade) {
+  EXPECT_TRUE(Form->actNext1->Enabled);
+  Clock.Value += 3000;
+  const uint32_t chosen = Clock.Value;
+  Form->actNext.Execute();
+  RunTimerUntilChanges(1);
+  EXPECT_NEAR(double(Clock.Value - chosen), 1000.0, 50.0);
+
+  // The next tile still being made: the change follows its arrival.
+  Worker = &Manual;
+  Form = std::make_unique<TVEMOMainForm>(ServicesFor());
+  Form->FormCreate();
+  Manual.RunAll();
+  Form->Play();
+  RunTimerUntilChanges(1);
+  Form->NextPicture();
+  EXPECT_FALSE(Form->Timer1.Enabled()) << "the result wakes the show, not a timer";
+  Manual.RunAll();
+  const uint32_t arrived = Clock.Value;
+  RunTimerUntilChanges(1);
+  EXPECT_NEAR(double(Clock.Value - arrived), 1000.0, 50.0);
+  Form->Stop(false);
+  EXPECT_FALSE(Form->actNext1->Enabled);
+}
 
 // --- Display scaling -------------------------------------------------------------------
 
