@@ -29,11 +29,10 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
   if (keyboard && !FServices.IconAnchor(at)) at = cursor;
   // The slideshow stands still while a menu or dialog opened here is up; the
   // time spent in here is left out of the show's time.
-  const bool wasRunning = FForm.IsPlaying();
-  if (wasRunning) FForm.SetClockRunning(false);
+  FForm.Hold(hrMenu, true);
   if (event == kTrayKeySelect) FInKeySelect = true;
   auto restore = [&] {
-    if (wasRunning) FForm.SetClockRunning(true);
+    FForm.Hold(hrMenu, false);
     if (event != kTrayKeySelect) return;
     FInKeySelect = false;
     FKeySelectEnded = true;
