@@ -5,7 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "app/SessionWatch_win.h"
 #include "app/TrayCommands_win.h"
+#include "app/WindowTimer_win.h"
 #include "common/ZoShell.h"
 #include "picture/DisplayScale_win.h"
 #include "picture/vemoSub.h"
@@ -114,6 +116,8 @@ void TMainWindow::Attach(TVEMOMainForm& form) {
   form.TrayReAddTimer.OnChange = [this](bool enabled, uint32_t interval) {
     RealiseTimer(kTrayReAddTimerId, enabled, interval);
   };
+  FSessionWatch = std::make_unique<TSessionWatch>(
+      FHandle, [&form](THoldReason reason, bool on) { form.Hold(reason, on); });
 }
 
 void TMainWindow::Destroy() {
@@ -124,7 +128,7 @@ void TMainWindow::RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval) {
   if (!FHandle) return;
   // A stopped timer is no timer at all, so it costs no wake-ups.
   if (enabled)
-    SetTimer(FHandle, id, interval, nullptr);
+    ArmWindowTimer(FHandle, id, interval);
   else
     KillTimer(FHandle, id);
 }
@@ -164,6 +168,10 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
       case WM_TRAYICON: FApplication.Guard([&form, lParam] { form.WMTrayIcon(uint32_t(lParam)); }); return 0;
       case WM_WORKERDONE: FApplication.Guard([&form] { form.DeliverWork(); }); return 0;
+      case WM_WTSSESSION_CHANGE:
+      case WM_POWERBROADCAST:
+        FApplication.Guard([&] { FSessionWatch->Message(message, wParam, lParam); });
+        break;
       case WM_DPICHANGED:
       case WM_DISPLAYCHANGE:
       case WM_SETTINGCHANGE:
@@ -171,6 +179,7 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         FApplication.Guard([&form] { FollowDisplayScale(form); });
         break;
       case WM_DESTROY:
+        FSessionWatch.reset();
         FApplication.Guard([&form] { form.FormDestroy(); });
         form.Timer1.OnChange = nullptr;
         form.TrayReAddTimer.OnChange = nullptr;

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/SessionWatch_win.h"
 #include "app/Unit1.h"
 #include "framework/Forms_win.h"
 
@@ -67,6 +68,7 @@ private:
 
   TApplication& FApplication;
   TVEMOMainForm* FForm = nullptr;
+  std::unique_ptr<TSessionWatch> FSessionWatch;
   HWND FHandle = nullptr;
   UINT FTaskbarCreated = 0;
 };
