@@ -101,7 +101,13 @@ TEST_F(VemoScriptEndToEnd, ALockedSessionHoldsTheShowUntilUnlocked) {
   PostMessageW(Main, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
   ASSERT_TRUE(vemo_test::RoundTrip(Main));
   // Longer than the picture's three seconds and its fade.
-  EXPECT_FALSE(WaitUntil([&] { return Showing() != first; }, 6s)) << "the show went on while locked";
+  EXPECT_FALSE(WaitUntil(
+      [&] {
+        const auto shot = vemo_test::WindowShot(TrayWindow());
+        return shot && !vemo_test::TileAt(*shot, Left, Top, *Tiles[first]);
+      },
+      6s))
+      << "the show went on while locked";
   PostMessageW(Main, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
   EXPECT_TRUE(WaitUntil([&] { return Showing() == 1 - first; }, 10s)) << "the show did not resume";
   PostMessageW(Main, WM_CLOSE, 0, 0);
