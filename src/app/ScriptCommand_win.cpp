@@ -52,6 +52,14 @@ std::wstring ImagePathOf(HANDLE process) {
   return {};
 }
 
+// The image path of the process, empty when it cannot be read.
+std::wstring ProcessImagePath(DWORD processId) {
+  TKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  // Windows before Vista knows only the wider right.
+  if (!process) process.Reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+  return process ? ImagePathOf(process.Get()) : std::wstring();
+}
+
 }  // namespace
 
 std::optional<TCommandId> ScriptCommandOfCommandLine(const wchar_t* commandLine) {
@@ -61,13 +69,6 @@ std::optional<TCommandId> ScriptCommandOfCommandLine(const wchar_t* commandLine)
   std::vector<std::string> texts;
   for (int i = 1; i < count; ++i) texts.push_back(Utf8Of(arguments.Get()[i]));
   return ScriptCommand(texts);
-}
-
-std::wstring ProcessImagePath(DWORD processId) {
-  TKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  // Windows before Vista knows only the wider right.
-  if (!process) process.Reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-  return process ? ImagePathOf(process.Get()) : std::wstring();
 }
 
 int SendToRunningCopies(TCommandId command) {

@@ -13,9 +13,6 @@
 // The command the process's own command line asks for, if any.
 std::optional<TCommandId> ScriptCommandOfCommandLine(const wchar_t* commandLine);
 
-// The image path of the process, empty when it cannot be read.
-std::wstring ProcessImagePath(DWORD processId);
-
 // Posts the command to the main window of every other running copy started
 // from this executable's path, as its menu would; how many received it.
 int SendToRunningCopies(TCommandId command);

@@ -55,7 +55,8 @@ public:
   // window's timer: WM_TIMER ticks it, WM_COMMAND runs the action with that
   // command number, WM_TRAYICON goes to WMTrayIcon, "TaskbarCreated" to
   // TaskbarCreated, WM_WORKERDONE to DeliverWork, WM_DESTROY to FormDestroy
-  // (and ends the message loop).
+  // (and ends the message loop), and the session's and power reports to a
+  // TSessionWatch that holds the show while nobody can see the icon.
   // Errors escaping them reach the application's error display.
   void Attach(TVEMOMainForm& form);
   // Destroys the window if it still exists.
