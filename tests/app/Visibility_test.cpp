@@ -34,8 +34,10 @@ TEST(VisibilityHolds, HoldWhileNobodyCanSeeTheIconAndGiveBackOnce) {
       {'d', kDisplayDimmed, "-4"},
   };
   std::string told;
-  TVisibilityHolds holds(
-      [&told](THoldReason reason, bool on) { told += (on ? "+" : "-") + std::to_string(int(reason)); });
+  TVisibilityHolds holds([&told](THoldReason reason, bool on) {
+    told += on ? '+' : '-';
+    told += std::to_string(int(reason));
+  });
   for (size_t i = 0; i < steps.size(); ++i) {
     told.clear();
     const TStep& step = steps[i];
