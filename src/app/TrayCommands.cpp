@@ -29,10 +29,11 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
   if (keyboard && !FServices.IconAnchor(at)) at = cursor;
   // The slideshow stands still while a menu or dialog opened here is up; the
   // time spent in here is left out of the show's time.
-  FForm.Hold(hrMenu, true);
+  const bool wasRunning = FForm.IsPlaying();
+  if (wasRunning) FForm.SetClockRunning(false);
   if (event == kTrayKeySelect) FInKeySelect = true;
   auto restore = [&] {
-    FForm.Hold(hrMenu, false);
+    if (wasRunning) FForm.SetClockRunning(true);
     if (event != kTrayKeySelect) return;
     FInKeySelect = false;
     FKeySelectEnded = true;

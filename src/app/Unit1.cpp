@@ -81,8 +81,6 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   TrayReAddTimer.SetInterval(kAddRetryPause);
   TrayReAddTimer.OnTimer = [this] { TrayReAddTimerTimer(); };
   actStop.SetEnabled(false);
-  actNext.SetEnabled(false);
-  actNext.OnExecute = [this](TAction*) { NextPicture(); };
   actPlay.OnExecute = [this](TAction*) { Play(); };
   actStop.OnExecute = [this](TAction*) { Stop(false); };
   actExit.OnExecute = [this](TAction*) { FServices.Window.PostClose(); };
@@ -99,7 +97,6 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actOpenFolder1->Visible = false;
   actPlay1 = linked(actPlay);
   actStop1 = linked(actStop);
-  actNext1 = linked(actNext);
   N2 = item("-");
   C1 = linked(actConfig);
   actAbout1 = linked(actAbout);
@@ -117,7 +114,7 @@ TVEMOMainForm::~TVEMOMainForm() {
 }
 
 TAction* TVEMOMainForm::ActionById(uint16_t id) {
-  for (TAction* action : {&actExit, &actPlay, &actStop, &actNext, &actConfig, &actAbout, &actWebsite})
+  for (TAction* action : {&actExit, &actPlay, &actStop, &actConfig, &actAbout, &actWebsite})
     if (action->Id() == id) return action;
   return nullptr;
 }
@@ -483,41 +480,26 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
 
 void TVEMOMainForm::Play() {
   // A command may still arrive after a refused start-up, before its close.
-  if (IsPlaying() || actStop.Enabled() || !FPlayList) return;
+  if (IsPlaying() || !FPlayList) return;
   // While a scan runs the show starts, and waits for the first tile.
   if (FPlayList->Count() == 0 && !FScanning) {
     ShowNothingToShow();
     return;
   }
   FStopPending = false;
-  if (FHolds == 0) SetClockRunning(true);
+  SetClockRunning(true);
   actPlay.SetEnabled(false);
   actStop.SetEnabled(true);
-  actNext.SetEnabled(true);
 }
 
 void TVEMOMainForm::Stop(bool atOnce) {
-  if (!actStop.Enabled()) return;
-  if (atOnce || FHolds != 0)
+  if (!IsPlaying()) return;
+  if (atOnce)
     SetClockRunning(false);
   else
     FStopPending = true;
   actPlay.SetEnabled(true);
   actStop.SetEnabled(false);
-  actNext.SetEnabled(false);
-}
-
-void TVEMOMainForm::Hold(THoldReason reason, bool on) {
-  const uint8_t before = FHolds;
-  FHolds = on ? uint8_t(FHolds | reason) : uint8_t(FHolds & ~reason);
-  if (!actStop.Enabled() || (before == 0) == (FHolds == 0)) return;
-  SetClockRunning(FHolds == 0);
-}
-
-void TVEMOMainForm::NextPicture() {
-  if (!actNext.Enabled() || IsFading()) return;
-  const uint32_t fadeStart = uint32_t(FInterval) * 1000;
-  if (FElapsed < fadeStart) FElapsed = fadeStart;
 }
 
 void TVEMOMainForm::ShowNothingToShow() {

@@ -46,12 +46,7 @@ enum TCommandId : uint16_t {
   cmdConfig = 104,
   cmdAbout = 105,
   cmdWebsite = 106,
-  cmdNext = 107,
 };
-
-// What holds the slideshow's clock; holds add up, and the show runs only
-// while none holds it.
-enum THoldReason : uint8_t { hrMenu = 1, hrSessionLocked = 2, hrDisplayOff = 4, hrSuspended = 8 };
 
 // Texts the window shows.
 extern const char* const kShellTooOldText1;
@@ -150,7 +145,6 @@ public:
   TAction actExit{cmdExit, "終了(&X)"};
   TAction actPlay{cmdPlay, "再生(&P)"};
   TAction actStop{cmdStop, "停止(&S)"};
-  TAction actNext{cmdNext, "次の画像(&N)"};
   TAction actConfig{cmdConfig, "設定(&C)..."};
   TAction actAbout{cmdAbout, ""};
   TAction actWebsite{cmdWebsite, "&Orvane ホームページ"};
@@ -164,7 +158,6 @@ public:
   TMenuItem* actOpenFolder1 = nullptr;
   TMenuItem* actPlay1 = nullptr;
   TMenuItem* actStop1 = nullptr;
-  TMenuItem* actNext1 = nullptr;
   TMenuItem* N2 = nullptr;
   TMenuItem* C1 = nullptr;
   TMenuItem* actAbout1 = nullptr;
@@ -199,10 +192,6 @@ public:
   bool IsFading() const;
   void Play();
   void Stop(bool atOnce);
-  // A hold taken or given back; a hold never starts a stopped show.
-  void Hold(THoldReason reason, bool on);
-  // The change to the next picture starts now.
-  void NextPicture();
   // Makes the next picture current and has the one after it prepared. When
   // that preparation finds nothing to show, the show stops at the next tick
   // (at once when the work is done in place).
@@ -302,7 +291,6 @@ private:
   std::unique_ptr<TBitmap> FMaskBitmap;
   std::unique_ptr<TBitmap> FDefaultTile;
   bool FStopPending = false;
-  uint8_t FHolds = 0;
   uint32_t FLastTick = 0;
   uint32_t FPauseTick = 0;
   uint16_t FInterval = 0;

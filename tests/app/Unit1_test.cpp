@@ -453,12 +453,11 @@ TEST_F(MainFormTest, TaskbarRestartAddsTheIconAgainWithItsImageAndTooltip) {
 TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
   Create();
   const TMenuItem& menu = Form->PopupMenu1;
-  ASSERT_EQ(menu.Count(), 11);
+  ASSERT_EQ(menu.Count(), 10);
   const std::vector<std::string> captions = {"開く(&O)",
                                              "フォルダを開く(&F)",
                                              "再生(&P)",
                                              "停止(&S)",
-                                             "次の画像(&N)",
                                              "-",
                                              "設定(&C)...",
                                              "Kobaruについて(&A)...",
