@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "LinuxStats_win.h"
 #include "app/Unit1_win.h"
 #include "support/TempFolder.h"
 #include "support/WindowDriver_win.h"
@@ -30,51 +31,6 @@ using vemo_test::WaitUntil;
 
 const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
 const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
-
-// Processor time (in clock ticks) and wake-ups (context switches) of the
-// Linux process that runs the Windows program whose command line contains
-// marker, summed over its threads; read through drive Z:. Wine does not give
-// another process's times through GetProcessTimes.
-struct TLinuxStats {
-  bool Found = false;
-  uint64_t CpuTicks = 0;
-  uint64_t Wakeups = 0;
-};
-
-std::string ReadWhole(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-TLinuxStats LinuxStatsOf(const std::string& marker, const std::string& program = "vemo-bench.exe") {
-  TLinuxStats stats;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("Z:\\proc", error)) {
-    const std::string name = vemo_test::Utf8FromPath(entry.path().filename());
-    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string commandLine = ReadWhole(entry.path() / "cmdline");
-    std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-    if (commandLine.find(marker) == std::string::npos || commandLine.find(program) == std::string::npos)
-      continue;
-    stats.Found = true;
-    for (const auto& task : std::filesystem::directory_iterator(entry.path() / "task", error)) {
-      const std::string stat = ReadWhole(task.path() / "stat");
-      const size_t close = stat.rfind(')');
-      if (close == std::string::npos) continue;
-      std::istringstream fields(stat.substr(close + 2));
-      std::vector<std::string> values(std::istream_iterator<std::string>{fields}, {});
-      // After the name: state is field 3, utime 14 and stime 15.
-      if (values.size() > 12) stats.CpuTicks += std::stoull(values[11]) + std::stoull(values[12]);
-      std::istringstream status(ReadWhole(task.path() / "status"));
-      std::string line;
-      while (std::getline(status, line))
-        if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
-            line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-          stats.Wakeups += std::stoull(line.substr(line.find(':') + 1));
-    }
-  }
-  return stats;
-}
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());

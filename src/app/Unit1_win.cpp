@@ -5,7 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "app/SessionWatch_win.h"
 #include "app/TrayCommands_win.h"
+#include "app/WindowTimer_win.h"
 #include "common/DarkMode_win.h"
 #include "common/DisplayScale_win.h"
 #include "common/ZoShell.h"
@@ -94,13 +96,15 @@ void TMainWindow::Attach(TVEMOMainForm& form) {
   form.TrayReAddTimer.OnChange = [this](bool enabled, uint32_t interval) {
     RealiseTimer(kTrayReAddTimerId, enabled, interval);
   };
+  FSessionWatch = std::make_unique<TSessionWatch>(
+      Window(), [&form](THoldReason reason, bool on) { form.Hold(reason, on); });
 }
 
 void TMainWindow::RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval) {
   if (!Alive()) return;
   // A stopped timer is no timer at all, so it costs no wake-ups.
   if (enabled)
-    SetTimer(Window(), id, interval, nullptr);
+    ArmWindowTimer(Window(), id, interval);
   else
     KillTimer(Window(), id);
 }
@@ -119,6 +123,10 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       // Any of these may mean a new icon size; the default handling follows.
       Call(FForm, FollowDisplayScale);
       if (message == WM_SETTINGCHANGE) AppThemeSettingChanged(wParam, lParam);
+      break;
+    case WM_WTSSESSION_CHANGE:
+    case WM_POWERBROADCAST:
+      Call(FSessionWatch.get(), [&](TSessionWatch& watch) { watch.Message(message, wParam, lParam); });
       break;
     case WM_DESTROY:
       if (FForm) return Destroyed();
@@ -154,6 +162,7 @@ LRESULT TMainWindow::Command(WPARAM wParam, UINT message, LPARAM lParam) {
 }
 
 LRESULT TMainWindow::Destroyed() {
+  FSessionWatch.reset();
   TVEMOMainForm& form = *FForm;
   Call(FForm, &TVEMOMainForm::FormDestroy);
   form.Timer1.OnChange = nullptr;

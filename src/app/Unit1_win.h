@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/SessionWatch_win.h"
 #include "app/Unit1.h"
 #include "framework/Forms_win.h"
 #include "framework/Window_win.h"
@@ -54,7 +55,8 @@ public:
   // window's timer: WM_TIMER ticks it, WM_COMMAND runs the action with that
   // command number, WM_TRAYICON goes to WMTrayIcon, "TaskbarCreated" to
   // TaskbarCreated, WM_WORKERDONE to DeliverWork, WM_DESTROY to FormDestroy
-  // (and ends the message loop).
+  // (and ends the message loop), and the session's and power reports to a
+  // TSessionWatch that holds the show while nobody can see the icon.
   // Errors escaping them reach the application's error display.
   void Attach(TVEMOMainForm& form);
 
@@ -66,6 +68,7 @@ private:
   void RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval);
 
   TVEMOMainForm* FForm = nullptr;
+  std::unique_ptr<TSessionWatch> FSessionWatch;
   UINT FTaskbarCreated = 0;
 };
 

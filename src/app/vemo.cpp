@@ -3,12 +3,19 @@
 // The common-controls header needs the Windows types first.
 #include <commctrl.h>
 
+#include <optional>
+
+#include "app/ScriptCommand_win.h"
 #include "app/Unit1_win.h"
 #include "common/DarkMode_win.h"
 #include "framework/Forms_win.h"
 #include "picture/SystemDecoders_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // A script's command goes to the copies already running; this process
+  // shows nothing and only says whether any of them got it.
+  if (const std::optional<TCommandId> command = ScriptCommandOfCommandLine(GetCommandLineW()))
+    return SendToRunningCopies(*command) > 0 ? 0 : 1;
   // The shell's folder objects need COM, apartment-threaded, on this thread
   // before the main window exists.
   TComApartment com;

@@ -253,4 +253,24 @@ inline bool TileAt(const TBitmap& shot, int32_t left, int32_t top, const TBitmap
   return true;
 }
 
+// Where tile stands in shot, searched from the top left.
+inline bool FindTile(const TBitmap& shot, const TBitmap& tile, int32_t& left, int32_t& top) {
+  for (top = 0; top + tile.Height() <= shot.Height(); ++top)
+    for (left = 0; left + tile.Width() <= shot.Width(); ++left)
+      if (TileAt(shot, left, top, tile)) return true;
+  return false;
+}
+
+// The tile the tool (vemo-tile.exe) makes of a picture, made in folder.
+inline std::unique_ptr<TBitmap> ToolTile(const std::filesystem::path& tool,
+                                         const std::filesystem::path& picture,
+                                         const std::filesystem::path& folder) {
+  const std::filesystem::path out = folder / "tool-tile.bmp";
+  TProcess process(tool, L"\"" + picture.wstring() + L"\" \"" + out.wstring() + L"\"", folder);
+  if (!process.Wait(30000) || process.ExitCode() != 0) throw std::runtime_error("vemo-tile failed");
+  auto tile = std::make_unique<TBitmap>();
+  LoadBitmapFromFile(Utf8Of(out.wstring()), *tile);
+  return tile;
+}
+
 }  // namespace vemo_test

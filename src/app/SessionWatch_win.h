@@ -1,0 +1,30 @@
+// Tells the show when nobody can see the icon: the session locked or
+// disconnected, the display off, the machine going to sleep. Registers the
+// main window for the session's and the display's reports, and gives every
+// registration back when it goes. Included only by Windows code.
+#pragma once
+
+#include <windows.h>
+
+#include "app/Visibility.h"
+#include "framework/WinHandles_win.h"
+
+void UnregisterSessionReports(HWND window);
+void UnregisterDisplayReports(HPOWERNOTIFY registration);
+
+class TSessionWatch {
+public:
+  // The window receives WM_WTSSESSION_CHANGE and WM_POWERBROADCAST from now
+  // on; what they say reaches hold. What the system lacks is left out: the
+  // show then simply runs on in that case.
+  TSessionWatch(HWND window, std::function<void(THoldReason reason, bool on)> hold);
+
+  // WM_WTSSESSION_CHANGE and WM_POWERBROADCAST; others are ignored.
+  void Message(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+  TVisibilityHolds FHolds;
+  GUID FDisplaySetting{};
+  TOwnedHandle<HWND, &UnregisterSessionReports> FSessionReports;
+  TOwnedHandle<HPOWERNOTIFY, &UnregisterDisplayReports> FDisplayReports;
+};

@@ -1,0 +1,117 @@
+// vemo.exe driven from outside as a script would: a second start with /next
+// or /exit hands the command to the running copy, and a locked session holds
+// the show until it is unlocked.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/Unit1_win.h"
+#include "support/TempFolder.h"
+#include "support/WindowDriver_win.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using vemo_test::TopWindowOf;
+using vemo_test::TProcess;
+using vemo_test::TrayWindow;
+using vemo_test::WaitUntil;
+
+const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
+const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
+const wchar_t kRegistryKey[] = L"Software\\Orvane\\vemo-script";
+
+class VemoScriptEndToEnd : public testing::Test {
+protected:
+  void SetUp() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
+    std::filesystem::copy_file(kBuildDir / "vemo.exe", Exe);
+    const std::filesystem::path pictures = Temp.MakeFolder("pics");
+    for (const char* name : {"landscape-640x480.jpg", "portrait-300x500.jpg"}) {
+      std::filesystem::copy_file(kDataDir / "jpeg" / name, pictures / name);
+      Tiles.push_back(vemo_test::ToolTile(kBuildDir / "vemo-tile.exe", pictures / name, Temp.FsPath()));
+    }
+    DefaultTile = TVEMOMainForm::MakeDefaultTile();
+    Pictures = vemo_test::Utf8FromPath(pictures);
+  }
+  void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey); }
+
+  // Starts the program with that interval, finds its icon and plays until
+  // the first picture stands; which of the two it is.
+  size_t StartPlaying(int interval) {
+    std::ofstream(Temp.FsPath() / "vemo-script.ini", std::ios::binary)
+        << "[General]\r\nInterval=" << interval << "\r\n[Folders]\r\nCount=1\r\n0=" << Pictures << "\r\n";
+    Vemo = std::make_unique<TProcess>(Exe, L"", Temp.FsPath());
+    EXPECT_TRUE(
+        WaitUntil([&] { return (Main = TopWindowOf(Vemo->Id(), kMainWindowClass)) != nullptr; }, 20s));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+          const auto shot = vemo_test::WindowShot(TrayWindow());
+          return shot && vemo_test::FindTile(*shot, *DefaultTile, Left, Top);
+        },
+        10s));
+    PostMessageW(Main, WM_COMMAND, cmdPlay, 0);
+    size_t shown = Tiles.size();
+    EXPECT_TRUE(WaitUntil([&] { return (shown = Showing()) < Tiles.size(); }, 10s));
+    return shown;
+  }
+  // Which picture's tile the icon shows; past the end when none (a fade).
+  size_t Showing() {
+    const auto shot = vemo_test::WindowShot(TrayWindow());
+    for (size_t i = 0; shot && i < Tiles.size(); ++i)
+      if (vemo_test::TileAt(*shot, Left, Top, *Tiles[i])) return i;
+    return Tiles.size();
+  }
+  DWORD Command(const wchar_t* arguments) {
+    TProcess command(Exe, arguments, Temp.FsPath());
+    EXPECT_TRUE(command.Wait(10000));
+    return command.ExitCode();
+  }
+
+  vemo_test::TTempFolder Temp{"vemo-script"};
+  const std::filesystem::path Exe = Temp.FsPath() / L"vemo-script.exe";
+  std::string Pictures;
+  std::vector<std::unique_ptr<TBitmap>> Tiles;
+  std::unique_ptr<TBitmap> DefaultTile;
+  std::unique_ptr<TProcess> Vemo;
+  HWND Main = nullptr;
+  int32_t Left = -1, Top = -1;
+};
+
+TEST_F(VemoScriptEndToEnd, NextFromASecondStartChangesThePictureAndExitEndsTheCopy) {
+  const size_t first = StartPlaying(60);
+  ASSERT_LT(first, Tiles.size());
+  EXPECT_EQ(Command(L"/next"), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return Showing() == 1 - first; }, 10s)) << "the next picture never came";
+
+  EXPECT_EQ(Command(L"--EXIT"), 0u);
+  ASSERT_TRUE(Vemo->Wait(10000)) << "the running copy did not end";
+  EXPECT_EQ(Vemo->ExitCode(), 0u);
+  EXPECT_EQ(Command(L"-next"), 1u) << "no copy runs any more";
+}
+
+TEST_F(VemoScriptEndToEnd, ALockedSessionHoldsTheShowUntilUnlocked) {
+  const size_t first = StartPlaying(3);
+  ASSERT_LT(first, Tiles.size());
+  PostMessageW(Main, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+  ASSERT_TRUE(vemo_test::RoundTrip(Main));
+  // Longer than the picture's three seconds and its fade.
+  EXPECT_FALSE(WaitUntil(
+      [&] {
+        const auto shot = vemo_test::WindowShot(TrayWindow());
+        return shot && !vemo_test::TileAt(*shot, Left, Top, *Tiles[first]);
+      },
+      6s))
+      << "the show went on while locked";
+  PostMessageW(Main, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return Showing() == 1 - first; }, 10s)) << "the show did not resume";
+  PostMessageW(Main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Vemo->Wait(10000));
+}
+
+}  // namespace
