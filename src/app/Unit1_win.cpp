@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "app/TrayCommands_win.h"
+#include "common/Texts_win.h"
 #include "common/ZoShell.h"
 #include "picture/DisplayScale_win.h"
 #include "picture/vemoSub.h"
+#include "settings/LanguageSetting.h"
 #include "settings/ZoRegIni_win.h"
 
 #ifndef WM_DPICHANGED
@@ -22,7 +24,7 @@ uint32_t TWinClock::Now() { return timeGetTime(); }
 THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& mask) {
   if (color.PixelFormat() != pf24bit || mask.PixelFormat() != pf1bit || color.Width() != mask.Width() ||
       color.Height() != mask.Height() || color.Empty())
-    throw Exception("アイコンの画像が不正です");
+    throw Exception(IDS_ICON_IMAGE_INVALID);
   const int32_t width = color.Width(), height = color.Height();
 
   // Fully opaque 32-bit colour: drawn as it is at any icon size, without
@@ -31,7 +33,7 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
   const BITMAPINFO info = DibHeader(width, height, 32);
   void* bits = nullptr;
   TGdiBitmap colorBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!colorBitmap || !bits) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+  if (!colorBitmap || !bits) throw Exception(IDS_ICON_CREATE_FAILED, {SystemErrorText(GetLastError())});
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* source = color.ScanLine(y);
     uint8_t* target = static_cast<uint8_t*>(bits) + size_t(y) * size_t(width) * 4;
@@ -50,14 +52,14 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
       if (mask.RawPixel(x, y) != 0)
         maskBits[size_t(y) * maskStride + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
   TGdiBitmap maskBitmap(CreateBitmap(width, height, 1, 1, maskBits.data()));
-  if (!maskBitmap) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+  if (!maskBitmap) throw Exception(IDS_ICON_CREATE_FAILED, {SystemErrorText(GetLastError())});
 
   ICONINFO iconInfo = {};
   iconInfo.fIcon = TRUE;
   iconInfo.hbmMask = maskBitmap.Get();
   iconInfo.hbmColor = colorBitmap.Get();
   HICON icon = CreateIconIndirect(&iconInfo);
-  if (!icon) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+  if (!icon) throw Exception(IDS_ICON_CREATE_FAILED, {SystemErrorText(GetLastError())});
   ++FLive;
   return reinterpret_cast<THandleValue>(icon);
 }
@@ -94,7 +96,7 @@ THandleValue TMainWindow::Handle() {
     HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kMainWindowClass, WideOf(FApplication.Title).c_str(),
                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!window) throw Exception("ウィンドウを作成できません: " + SystemErrorText(GetLastError()));
+    if (!window) throw Exception(IDS_WINDOW_CREATE_FAILED, {SystemErrorText(GetLastError())});
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TMainWindow::WindowProc));
     FHandle = window;
@@ -214,6 +216,9 @@ int RunMessageLoop() {
 // --- The program -------------------------------------------------------------------------
 
 int RunProgram() {
+  // Before any text is made: the user's stored choice, else Windows' own
+  // language (always so on a first run, which has no settings yet).
+  UseResourceTexts(LanguageOfSetting(ReadLanguageSetting(DefaultStorageEnvironment()), WindowsUiLanguage()));
   TWinMessageBoxes boxes;
   TApplication application(boxes);
   application.ShowMainForm = false;

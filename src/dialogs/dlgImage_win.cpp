@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "common/Texts_win.h"
 #include "dialogs/dlgResource.h"
 #include "picture/DisplayScale_win.h"
 
@@ -27,9 +28,10 @@ void RegisterPreviewClass() {
 
 TImagePreviewWindow::TImagePreviewWindow(TApplication& application) : FApplication(application) {
   RegisterPreviewClass();
-  const HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PREVIEW), nullptr,
-                                         &TImagePreviewWindow::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (!window) throw Exception("ダイアログを作成できません: " + SystemErrorText(GetLastError()));
+  const HWND window =
+      CreateDialogIndirectParamW(GetModuleHandleW(nullptr), DialogTemplate(IDD_PREVIEW), nullptr,
+                                 &TImagePreviewWindow::DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!window) throw Exception(IDS_DIALOG_CREATE_FAILED, {SystemErrorText(GetLastError())});
   if (FWindow.Get() != window) FWindow.Reset(window);
   FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,

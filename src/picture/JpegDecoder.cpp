@@ -123,9 +123,7 @@ struct TJpegDecoder::TImpl {
     if (Created) jpeg_destroy_decompress(&Info);
   }
 
-  [[noreturn]] void Fail() {
-    throw EInvalidGraphic(std::string("JPEG ファイルを読み込めません（") + Error.Message + "）");
-  }
+  [[noreturn]] void Fail() { throw EInvalidGraphic(IDS_JPEG_READ_FAILED, {std::string(Error.Message)}); }
 };
 
 TJpegDecoder::TJpegDecoder(TStream& stream) : FImpl(std::make_unique<TImpl>()) {
@@ -159,7 +157,7 @@ TJpegDecoder::TJpegDecoder(TStream& stream) : FImpl(std::make_unique<TImpl>()) {
     break;
   }
   if (uint64_t(d.Info.image_width) * d.Info.image_height > kMaxJpegPixels)
-    throw EInvalidGraphic("JPEG 画像が大きすぎます");
+    throw EInvalidGraphic(IDS_JPEG_TOO_LARGE);
   if (d.Info.jpeg_color_space == JCS_CMYK || d.Info.jpeg_color_space == JCS_YCCK) {
     d.Info.out_color_space = JCS_CMYK;
     d.Cmyk = true;
@@ -177,7 +175,7 @@ TOrientation TJpegDecoder::Orientation() const { return FImpl->Orientation; }
 
 void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink) {
   TImpl& d = *FImpl;
-  if (d.Started) throw EInvalidGraphic("JPEG の行は一度しか読めません");
+  if (d.Started) throw EInvalidGraphic(IDS_JPEG_ROWS_ONCE);
   d.Started = true;
   if (GuardedStart(&d.Info, &d.Error) != 1) d.Fail();
   const size_t width = d.Info.output_width;
@@ -186,8 +184,7 @@ void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* r
   std::vector<uint8_t> bgr(d.Cmyk ? width * 3 : 0);
   const bool inverted = d.Info.saw_Adobe_marker;
   for (int32_t y = 0; y < int32_t(d.Info.output_height); ++y) {
-    if (tCancel && tCancel->load(std::memory_order_relaxed))
-      throw EInvalidGraphic("JPEG の読み込みを中止しました");
+    if (tCancel && tCancel->load(std::memory_order_relaxed)) throw EInvalidGraphic(IDS_JPEG_CANCELLED);
     if (GuardedReadScanline(&d.Info, &d.Error, raw.data()) != 1) d.Fail();
     if (d.Cmyk) {
       for (size_t x = 0; x < width; ++x) {
