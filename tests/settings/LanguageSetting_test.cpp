@@ -44,6 +44,6 @@ TEST_F(LanguageSettingTest, TravelsWithAMoveOfTheSettingsBothWays) {
   EXPECT_EQ(value.Type, uint32_t(rtString));
   EXPECT_EQ(ReadLanguageSetting(Environment()), "en");
   TZoIniFile2::MoveStorage(Environment(), spIniFile);
-  EXPECT_EQ(ReadBytes(Folder / "vemo.ini"), "[General]\r\nLanguage=en\r\n");
+  EXPECT_EQ(ReadBytes(Folder / "vemo.ini"), "[General]\r\nLanguage=en\r\n\r\n");
   EXPECT_EQ(Question.Asked, 0);
 }
