@@ -24,7 +24,7 @@ std::atomic<TLanguage> gTableLanguage{lgJapanese};
 std::string TableText(TTextId id) {
   const auto entry = std::lower_bound(std::begin(kTexts), std::end(kTexts), id,
                                       [](const TTableEntry& e, TTextId wanted) { return e.Id < wanted; });
-  if (entry == std::end(kTexts) || entry->Id != id) return "#" + std::to_string(id);
+  if (entry == std::end(kTexts) || entry->Id != id) return MissingText(id);
   const char8_t* text = gTableLanguage.load() == lgJapanese ? entry->Japanese : entry->English;
   return reinterpret_cast<const char*>(text);
 }

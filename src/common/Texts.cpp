@@ -1,6 +1,7 @@
 #include "common/Texts.h"
 
 #include <atomic>
+#include <cstdio>
 
 namespace {
 
@@ -23,13 +24,19 @@ TLanguage LanguageOfSetting(std::string_view value, TLanguage fallback) {
 
 const char* LanguageSettingValue(TLanguage language) { return language == lgJapanese ? "ja" : "en"; }
 
+std::string MissingText(TTextId id) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%u", unsigned(id));
+  return text;
+}
+
 void SetTextSource(TTextSource source) { gSource.store(source); }
 
 std::string LoadText(TTextId id) {
   const TTextSource source = gSource.load();
   // Without a source (a tool that never installed one) the number still says
   // which text was meant.
-  return source ? source(id) : "#" + std::to_string(id);
+  return source ? source(id) : MissingText(id);
 }
 
 std::string FormatPattern(std::string_view pattern, const std::vector<std::string>& args) {

@@ -48,6 +48,8 @@ private:
   std::string FText;
 };
 
+// What stands for a text the source does not have: its number after a "#".
+std::string MissingText(TTextId id);
 // The text with that number, as the installed source gives it.
 std::string LoadText(TTextId id);
 // The text with its %s and %d replaced by args in order.

@@ -52,7 +52,7 @@ std::string ResourceText(TTextId id) {
     if (at < units && at + 1 + size_t(text[at]) <= units && text[at] != 0)
       return Utf8Of(std::wstring(text + at + 1, text[at]));
   }
-  return "#" + std::to_string(id);
+  return MissingText(id);
 }
 
 const DLGTEMPLATE* DialogTemplate(int id) {

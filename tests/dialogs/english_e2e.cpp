@@ -1,0 +1,131 @@
+// vemo.exe under an English Wine (the suite runs with LC_ALL=en_US.UTF-8):
+// its right-click menu and the Settings dialog speak English, and the stored
+// Language=ja brings the Japanese back. Screenshots go to <build>/e2e-english.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Unit1_win.h"
+#include "common/TextTable.h"
+#include "dialogs/dlgResource.h"
+#include "support/TempFolder.h"
+#include "support/WindowDriver_win.h"
+
+namespace {
+
+using namespace vemo_test;
+
+const std::filesystem::path kBuildDir = PathFromUtf8(VEMO_BUILD_DIR);
+const std::filesystem::path kDataDir = PathFromUtf8(VEMO_TEST_DATA_DIR);
+constexpr UINT kTrayMessage = WM_USER + 100;
+
+void Shot(HWND window, const std::string& name) {
+  const std::filesystem::path folder = kBuildDir / "e2e-english";
+  std::filesystem::create_directories(folder);
+  if (const auto shot = SettledShot(window)) SaveBitmapToFile(Utf8FromPath(folder / name), *shot);
+}
+
+// The texts of the open popup menu's items, separators left out.
+std::vector<std::string> MenuTexts(HWND menuWindow) {
+  std::vector<std::string> texts;
+  const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+  for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[128] = {};
+    if (GetMenuStringW(menu, UINT(i), text, 128, MF_BYPOSITION) > 0) texts.push_back(Utf8Of(text));
+  }
+  return texts;
+}
+
+class EnglishEndToEnd : public testing::Test {
+protected:
+  void SetUp() override {
+    std::filesystem::copy_file(kBuildDir / "vemo.exe", Temp.FsPath() / "vemo-en.exe");
+    Pictures = Temp.MakeFolder("pics");
+    std::filesystem::copy_file(kDataDir / "jpeg" / "landscape-640x480.jpg", Pictures / "first.jpg");
+  }
+  void TearDown() override {
+    SetTableLanguage(lgJapanese);
+    Stop();
+  }
+  void Start(const std::string& general) {
+    std::ofstream(Temp.FsPath() / "vemo-en.ini", std::ios::binary)
+        << "[General]\r\nInterval=3\r\n"
+        << general << "[Folders]\r\nCount=1\r\n0=" << Utf8FromPath(Pictures) << "\r\n";
+    Vemo = std::make_unique<TProcess>(Temp.FsPath() / "vemo-en.exe", L"", Temp.FsPath());
+    WaitUntil([&] { return (Main = TopWindowOf(Vemo->Id(), kMainWindowClass)) != nullptr; }, 20s);
+    ASSERT_NE(Main, nullptr);
+    ASSERT_TRUE(Vemo->WaitIdle(20000));
+  }
+  void Stop() {
+    if (Vemo && Main) PostMessageW(Main, WM_CLOSE, 0, 0);
+    if (Vemo) Vemo->Wait(10000);
+    Vemo.reset();
+  }
+  HWND OpenMenu() {
+    PostMessageW(Main, kTrayMessage, 0, WM_RBUTTONUP);
+    return WaitForWindow(nullptr, L"#32768", Vemo->Id(), 10s);
+  }
+  // The texts the right-click menu should show, in the table's language.
+  static std::vector<std::string> Expected(TLanguage language) {
+    SetTableLanguage(language);
+    return {LoadText(IDS_MENU_PLAY),     LoadText(IDS_MENU_STOP),
+            LoadText(IDS_MENU_SETTINGS), FormatText(IDS_MENU_ABOUT, {"Kobaru"}),
+            LoadText(IDS_MENU_WEBSITE),  LoadText(IDS_MENU_EXIT)};
+  }
+  static bool Contains(const std::vector<std::string>& all, const std::vector<std::string>& wanted) {
+    for (const std::string& text : wanted)
+      if (std::find(all.begin(), all.end(), text) == all.end()) return false;
+    return true;
+  }
+
+  TTempFolder Temp{"vemo-en-e2e"};
+  std::filesystem::path Pictures;
+  std::unique_ptr<TProcess> Vemo;
+  HWND Main = nullptr;
+};
+
+TEST_F(EnglishEndToEnd, MenuAndSettingsInEnglishAndTheStoredJapaneseWins) {
+  Start("");
+  HWND menu = OpenMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_PRED2(Contains, MenuTexts(menu), Expected(lgEnglish));
+  Shot(menu, "menu-main.bmp");
+  PostMessageW(menu, WM_CHAR, L'e', 0);
+  const HWND dialog = WaitForWindow(L"Kobaru Settings", nullptr, Vemo->Id(), 10s);
+  ASSERT_NE(dialog, nullptr) << "S&ettings did not open the dialog";
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_GROUPBOX2)), "Slideshow speed");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_LABEL2)), "Show each picture &for:");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_BTNADD)), "&Add folder...");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDCANCEL)), "Cancel");
+  Shot(dialog, "settings-slideshow.bmp");
+  const HWND tabs = GetDlgItem(dialog, IDC_PAGECONTROL1);
+  PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(90, 10));
+  PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(90, 10));
+  if (WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_RDOREGISTRY)) != FALSE; }, 5s))
+    Shot(dialog, "settings-storage.bmp");
+  SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+  menu = OpenMenu();
+  ASSERT_NE(menu, nullptr);
+  PostMessageW(menu, WM_CHAR, L'a', 0);
+  const HWND about = WaitForWindow(L"About Kobaru", L"#32770", Vemo->Id(), 10s);
+  ASSERT_NE(about, nullptr) << "no About box";
+  Shot(about, "about.bmp");
+  SendMessageW(about, WM_COMMAND, IDOK, 0);
+  Stop();
+
+  Start("Language=ja\r\n");
+  menu = OpenMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_PRED2(Contains, MenuTexts(menu), Expected(lgJapanese));
+  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+}  // namespace
