@@ -168,7 +168,7 @@ void TVEMOMainForm::FormCreate() {
       AddTrayIcon(FServices.Tray, Handle(), FIcon.Handle(), FTipText, FIconData, kTrayCallbackOffset);
   if (error != 0) {
     FatalStartupError(std::string(kTrayAddFailedText1) + "\r" +
-                      FormatText(IDS_TRAY_ADD_FAILED_QUIT, {error}));
+                      FormatText(IDS_TRAY_ADD_FAILED_QUIT, {int32_t(error)}));
     return;
   }
   FIconRegistered = true;
