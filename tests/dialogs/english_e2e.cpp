@@ -88,8 +88,12 @@ TEST_F(EnglishEndToEnd, MenuAndSettingsInEnglishAndTheStoredJapaneseWins) {
   ASSERT_TRUE(RoundTrip(dialog));
   Shot(dialog, "settings-slideshow.bmp");
   const HWND tabs = GetDlgItem(dialog, IDC_PAGECONTROL1);
-  PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(90, 10));
-  PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(90, 10));
+  // The second tab, 90 pixels in at 96 dpi.
+  const HDC screen = GetDC(nullptr);
+  const int x = MulDiv(90, GetDeviceCaps(screen, LOGPIXELSX), 96);
+  ReleaseDC(nullptr, screen);
+  PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 10));
+  PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, 10));
   if (WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_RDOREGISTRY)) != FALSE; }, 5s))
     Shot(dialog, "settings-storage.bmp");
   SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
