@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 
 #include "app/Discovery.h"
 #include "app/Unit1.h"
@@ -53,6 +54,25 @@ public:
   void DestroyIcon(THandleValue) override {}
 };
 
+// The stored settings this run plays: handed out as values by newer versions
+// of the program, through references by older ones.
+template <typename TLoad>
+TLoad SettingsLoader(uint16_t interval, const std::string& folder) {
+  if constexpr (std::is_constructible_v<TLoad, void (*)(uint16_t&, TFolderList&)>) {
+    return [=](uint16_t& stored, TFolderList& folders) {
+      stored = interval;
+      folders.Add(folder);
+    };
+  } else {
+    return [=] {
+      typename TLoad::result_type loaded;
+      loaded.Settings.Interval = interval;
+      loaded.Settings.Folders.Add(folder);
+      return loaded;
+    };
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -78,11 +98,7 @@ int main(int argc, char** argv) {
       .Tray = tray,
       .Icons = icons,
       .ShellVersion = [] { return uint32_t(0x00060000); },
-      .LoadSettings =
-          [&](uint16_t& stored, TFolderList& folders) {
-            stored = interval;
-            folders.Add(folder);
-          },
+      .LoadSettings = SettingsLoader<decltype(TMainFormServices::LoadSettings)>(interval, folder),
       .FileExists = [](const std::string&) { return true; },
       .Folders = PlatformFolderEnumerator(),
   };

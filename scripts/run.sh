@@ -4,7 +4,8 @@
 #
 # On a desktop (DISPLAY set and reachable) the program runs in the foreground
 # and its icon appears in the notification area; on the very first run it asks
-# where to keep its settings. Quit it from its menu (right click, 終了).
+# where to keep its settings. Quit it from its menu (right click, Exit; 終了 in
+# Japanese).
 #
 # Without a display it shows the program working anyway: it starts a virtual
 # X display, runs a copy of vemo.exe beside prepared settings and a few sample
@@ -131,7 +132,8 @@ say "screenshot of the icon (stopped, the default tile): $shot_tray"
 say "the same, four times as large: $demo/tray-icon-x4.png"
 say "screenshot of the whole screen: $shot_screen"
 
-# Then as a user would: right-click the icon, choose 再生(&P) by its key, and
+# Then as a user would: right-click the icon, choose Play by its key (P in
+# either language), and
 # after the first cross-fade the icon shows the first picture.
 shot_menu="$demo/menu.png"
 shot_playing="$demo/tray-icon-playing.png"

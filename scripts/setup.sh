@@ -14,6 +14,7 @@ PACKAGES=(
   wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   clang-format
+  locales
   nsis zip unzip python3-yaml
 )
 
@@ -63,3 +64,23 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   fi
 fi
 echo "setup: system packages ready"
+
+# Wine takes the Windows language from the Unix locale: the tests run the
+# program in Japanese and in English, so both locales must exist.
+missing_locales=()
+for wanted in ja_JP.UTF-8 en_US.UTF-8; do
+  short=$(echo "${wanted%%.*}.utf8")
+  locale -a 2>/dev/null | grep -qx "$short" || missing_locales+=("$wanted")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  echo "setup: making the locales ${missing_locales[*]}"
+  for wanted in "${missing_locales[@]}"; do
+    if grep -q "^# *$wanted UTF-8" /etc/locale.gen; then
+      sudo_ sed -i "s/^# *\($wanted UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^$wanted UTF-8" /etc/locale.gen; then
+      echo "$wanted UTF-8" | sudo_ tee -a /etc/locale.gen >/dev/null
+    fi
+  done
+  sudo_ locale-gen >/dev/null
+fi
+echo "setup: locales ready"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/TextTable.h"
 #include "framework/BmpFile.h"
 #include "framework/Exceptions.h"
 #include "framework/Streams.h"
@@ -106,6 +107,8 @@ int Run(std::vector<std::string> args) {
 }
 
 int Main(const std::vector<std::string>& args) {
+  // The tool speaks as its own messages do.
+  UseTextTable(lgJapanese);
   try {
     return Run(args);
   } catch (const TUsageError&) {

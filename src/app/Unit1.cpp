@@ -12,16 +12,6 @@
 #include "picture/ZoBLibResize.h"
 #include "picture/vemoSub.h"
 
-const char* const kShellTooOldText1 = "Windowsのバージョンが古いか、対応していないバージョンです。";
-const char* const kShellTooOldText2 = "%sはWindows2000以降でのみ動作可能です。終了します。";
-const char* const kTrayAddFailedText1 = "タスクトレイにアイコンが登録できませんでした。";
-const char* const kTrayAddFailedText2 = "アプリケーションを終了します。(%d)";
-const char* const kNoFoldersText =
-    "フォルダが一つも登録されていません。設定で画像のあるフォルダを登録して下さい。";
-const char* const kNoPicturesText =
-    "登録されたフォルダに画像が見付かりませんでした。画像を含むフォルダを登録し直して下さい。";
-const char* const kStoppingText = "再生を停止します。設定ダイアログを表示するは、ここをクリックして下さい。";
-
 namespace {
 
 // The default picture: a white four-armed pinwheel with soft grey edges on
@@ -41,20 +31,6 @@ const uint8_t kPinwheel[kTileSide][kTileSide] = {
     248, 71,  0,   0,   0,   0,   0,   35,  170, 7,   0,   0,   0,   28,  135, 177, 35,  0,   0,   0,
     0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
 };
-
-std::string FormatText(const char* format, const std::string& argument) {
-  const int size = std::snprintf(nullptr, 0, format, argument.c_str());
-  std::string text(size_t(size > 0 ? size : 0), '\0');
-  std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
-  return text;
-}
-
-std::string FormatText(const char* format, int32_t argument) {
-  const int size = std::snprintf(nullptr, 0, format, argument);
-  std::string text(size_t(size > 0 ? size : 0), '\0');
-  std::snprintf(text.data(), text.size() + 1, format, argument);
-  return text;
-}
 
 }  // namespace
 
@@ -94,9 +70,9 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
     action.Link(added);
     return added;
   };
-  actOpen1 = item("開く(&O)");
+  actOpen1 = item(LoadText(IDS_MENU_OPEN).c_str());
   actOpen1->Visible = false;
-  actOpenFolder1 = item("フォルダを開く(&F)");
+  actOpenFolder1 = item(LoadText(IDS_MENU_OPEN_FOLDER).c_str());
   actOpenFolder1->Visible = false;
   actPlay1 = linked(actPlay);
   actStop1 = linked(actStop);
@@ -154,10 +130,10 @@ void TVEMOMainForm::FatalStartupError(const std::string& message) {
 void TVEMOMainForm::FormCreate() {
   FCreated = true;
   const std::string& title = Application().Title;
-  actAbout.SetCaption(title + "について(&A)...");
+  actAbout.SetCaption(FormatText(IDS_MENU_ABOUT, {title}));
 
   if (int32_t(FServices.ShellVersion()) < kMinimumShellVersion) {
-    FatalStartupError(std::string(kShellTooOldText1) + "\r" + FormatText(kShellTooOldText2, title));
+    FatalStartupError(std::string(kShellTooOldText1) + "\r" + FormatText(IDS_SHELL_TOO_OLD_QUIT, {title}));
     return;
   }
 
@@ -198,7 +174,7 @@ void TVEMOMainForm::FormCreate() {
       AddTrayIcon(FServices.Tray, Handle(), FIcon.Handle(), FTipText, FIconData, kTrayCallbackOffset);
   if (error != 0) {
     FatalStartupError(std::string(kTrayAddFailedText1) + "\r" +
-                      FormatText(kTrayAddFailedText2, int32_t(error)));
+                      FormatText(IDS_TRAY_ADD_FAILED_QUIT, {int32_t(error)}));
     return;
   }
   FIconRegistered = true;

@@ -18,6 +18,7 @@
 
 #include "app/Discovery.h"
 #include "app/Worker.h"
+#include "common/Texts.h"
 #include "common/ZoTrayIcon.h"
 #include "framework/CancelToken.h"
 #include "framework/Classes.h"
@@ -91,13 +92,13 @@ enum TCommandId : uint16_t {
 };
 
 // Texts the window shows.
-extern const char* const kShellTooOldText1;
-extern const char* const kShellTooOldText2;
-extern const char* const kTrayAddFailedText1;
-extern const char* const kTrayAddFailedText2;
-extern const char* const kNoFoldersText;
-extern const char* const kNoPicturesText;
-extern const char* const kStoppingText;
+inline constexpr TText kShellTooOldText1{IDS_SHELL_TOO_OLD};
+inline constexpr TText kShellTooOldText2{IDS_SHELL_TOO_OLD_QUIT};
+inline constexpr TText kTrayAddFailedText1{IDS_TRAY_ADD_FAILED};
+inline constexpr TText kTrayAddFailedText2{IDS_TRAY_ADD_FAILED_QUIT};
+inline constexpr TText kNoFoldersText{IDS_NO_FOLDERS};
+inline constexpr TText kNoPicturesText{IDS_NO_PICTURES};
+inline constexpr TText kStoppingText{IDS_STOPPING};
 
 // The millisecond clock (timeGetTime): unsigned, wrapping after 2^32 ms.
 class TMillisecondClock {
@@ -185,13 +186,13 @@ public:
   TTimer Timer1;
   // Paces the re-add of the icon while a restarted shell is still busy.
   TTimer TrayReAddTimer;
-  TAction actExit{cmdExit, "終了(&X)"};
-  TAction actPlay{cmdPlay, "再生(&P)"};
-  TAction actStop{cmdStop, "停止(&S)"};
-  TAction actNext{cmdNext, "次の画像(&N)"};
-  TAction actConfig{cmdConfig, "設定(&C)..."};
+  TAction actExit{cmdExit, LoadText(IDS_MENU_EXIT)};
+  TAction actPlay{cmdPlay, LoadText(IDS_MENU_PLAY)};
+  TAction actStop{cmdStop, LoadText(IDS_MENU_STOP)};
+  TAction actNext{cmdNext, LoadText(IDS_MENU_NEXT)};
+  TAction actConfig{cmdConfig, LoadText(IDS_MENU_SETTINGS)};
   TAction actAbout{cmdAbout, ""};
-  TAction actWebsite{cmdWebsite, "&Orvane ホームページ"};
+  TAction actWebsite{cmdWebsite, LoadText(IDS_MENU_WEBSITE)};
   // The right-click menu (root item) and the left-click history menu.
   TMenuItem PopupMenu1;
   TMenuItem popHistory;

@@ -10,9 +10,11 @@
 #include "app/WindowTimer_win.h"
 #include "common/DarkMode_win.h"
 #include "common/DisplayScale_win.h"
+#include "common/Texts_win.h"
 #include "common/ZoShell.h"
 #include "framework/ImgList_win.h"
 #include "picture/vemoSub.h"
+#include "settings/LanguageSetting.h"
 #include "settings/ZoRegIni_win.h"
 
 #ifndef WM_DPICHANGED
@@ -26,7 +28,7 @@ uint32_t TWinClock::Now() { return timeGetTime(); }
 THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& mask) {
   if (color.PixelFormat() != pf24bit || mask.PixelFormat() != pf1bit || color.Width() != mask.Width() ||
       color.Height() != mask.Height() || color.Empty())
-    throw Exception("アイコンの画像が不正です");
+    throw Exception(IDS_ICON_IMAGE_INVALID);
   const int32_t width = color.Width(), height = color.Height();
 
   // Fully opaque 32-bit colour: drawn as it is at any icon size, without
@@ -35,7 +37,7 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
   const BITMAPINFO info = DibHeader(width, height, 32);
   void* bits = nullptr;
   TGdiBitmap colorBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!colorBitmap || !bits) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+  if (!colorBitmap || !bits) throw Exception(IDS_ICON_CREATE_FAILED, {SystemErrorText(GetLastError())});
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* source = color.ScanLine(y);
     uint8_t* target = static_cast<uint8_t*>(bits) + size_t(y) * size_t(width) * 4;
@@ -47,14 +49,13 @@ THandleValue TWinIconFactory::CreateIcon(const TBitmap& color, const TBitmap& ma
   GdiFlush();
 
   const TGdiBitmap maskBitmap = MonochromeOf(mask);
-  if (!maskBitmap) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
 
   ICONINFO iconInfo = {};
   iconInfo.fIcon = TRUE;
   iconInfo.hbmMask = maskBitmap.Get();
   iconInfo.hbmColor = colorBitmap.Get();
   HICON icon = CreateIconIndirect(&iconInfo);
-  if (!icon) throw Exception("アイコンを作成できません: " + SystemErrorText(GetLastError()));
+  if (!icon) throw Exception(IDS_ICON_CREATE_FAILED, {SystemErrorText(GetLastError())});
   ++FLive;
   return reinterpret_cast<THandleValue>(icon);
 }
@@ -194,6 +195,9 @@ int RunMessageLoop() {
 // --- The program -------------------------------------------------------------------------
 
 int RunProgram() {
+  // Before any text is made: the user's stored choice, else Windows' own
+  // language (always so on a first run, which has no settings yet).
+  UseResourceTexts(LanguageOfSetting(ReadLanguageSetting(DefaultStorageEnvironment()), WindowsUiLanguage()));
   TWinMessageBoxes boxes;
   TApplication application(boxes);
   application.ShowMainForm = false;

@@ -16,4 +16,6 @@ void ShuffleStrings(TStringList& list) {
   }
 }
 
-std::string AboutBoxCaption(const std::string& applicationTitle) { return applicationTitle + "について"; }
+std::string AboutBoxCaption(const std::string& applicationTitle) {
+  return FormatText(IDS_ABOUT_CAPTION, {applicationTitle});
+}

@@ -45,7 +45,7 @@ std::string OleErrorText(HRESULT code) {
   if (!text.empty()) return text;
   char buffer[32];
   std::snprintf(buffer, sizeof(buffer), "%.8lx", static_cast<unsigned long>(code));
-  return std::string("OLE エラー ") + buffer;
+  return FormatText(IDS_OLE_ERROR, {buffer});
 }
 
 TItemIdList GetSpecialFolderLocation(int csidl) {

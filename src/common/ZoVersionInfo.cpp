@@ -12,8 +12,6 @@ const std::array<const char*, kVersionKeyCount> kVersionKeys = {
     "InternalName", "LegalCopyright", "LegalTrademarks", "OriginalFilename",
     "PrivateBuild", "ProductName",    "ProductVersion",  "SpecialBuild"};
 
-const char* const kVersionInfoFailedText = "情報の取得に失敗しました";
-
 std::string& VersionField(TZoCVersionResourceRec& rec, size_t keyIndex) {
   switch (keyIndex) {
     case 0: return rec.Comments;
@@ -30,7 +28,7 @@ std::string& VersionField(TZoCVersionResourceRec& rec, size_t keyIndex) {
     case 11: return rec.SpecialBuild;
     default: break;
   }
-  throw Exception("版情報の項目がありません");
+  throw Exception(IDS_VERSION_ITEM_MISSING);
 }
 
 namespace {

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "common/Texts.h"
+
 // The twelve standard strings of a version resource, each named after its key.
 struct TZoCVersionResourceRec {
   std::string Comments;
@@ -32,7 +34,7 @@ extern const std::array<const char*, kVersionKeyCount> kVersionKeys;
 std::string& VersionField(TZoCVersionResourceRec& rec, size_t keyIndex);
 
 // The message raised when a version resource has no translation table.
-extern const char* const kVersionInfoFailedText;
+inline constexpr TText kVersionInfoFailedText{IDS_VERSION_INFO_FAILED};
 
 // A value found in a version block: its bytes and the length the block gives
 // it (characters for text, bytes for binary data).

@@ -4,11 +4,6 @@
 
 #include "common/ZoShell.h"
 
-const char* const kConfigCaptionSuffix = "の設定";
-const char* const kBrowseFolderTitle = "画像を含むフォルダを指定して下さい。";
-const char* const kFolderAlreadyRegisteredText = "選択されたフォルダは既に登録されています。";
-const char* const kSomeDropsRefusedText = "既に登録済みのため、登録できないフォルダがありました。";
-
 TConfigDialog::TConfigDialog(TConfigDialogUi& ui, const std::string& applicationTitle)
     : FUi(ui), FTitle(applicationTitle) {
   FormCreate();
@@ -21,7 +16,7 @@ TConfigDialog::~TConfigDialog() {
 }
 
 void TConfigDialog::FormCreate() {
-  FUi.SetCaption(FTitle + kConfigCaptionSuffix);
+  FUi.SetCaption(FormatText(IDS_CONFIG_CAPTION, {FTitle}));
   FWorkFolders = std::make_unique<TFolderList>();
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Texts.h"
 #include "framework/Forms.h"
 #include "picture/FolderList.h"
 #include "settings/Settings.h"
@@ -33,10 +34,9 @@ inline constexpr int32_t kModalResultOk = 1;
 inline constexpr int32_t kModalResultCancel = 2;
 
 // Texts of the dialog.
-extern const char* const kConfigCaptionSuffix;
-extern const char* const kBrowseFolderTitle;
-extern const char* const kFolderAlreadyRegisteredText;
-extern const char* const kSomeDropsRefusedText;
+inline constexpr TText kBrowseFolderTitle{IDS_BROWSE_FOLDER_TITLE};
+inline constexpr TText kFolderAlreadyRegisteredText{IDS_FOLDER_ALREADY_REGISTERED};
+inline constexpr TText kSomeDropsRefusedText{IDS_SOME_DROPS_REFUSED};
 
 // A list box that keeps its entries sorted itself (as a sorted Windows list
 // box does): Add puts a string in its sorted place and says where.

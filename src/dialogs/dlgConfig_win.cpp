@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/DarkMode_win.h"
+#include "common/Texts_win.h"
 #include "common/ZoShell_win.h"
 #include "dialogs/dlgResource.h"
 #include "picture/OtherFormats.h"
@@ -135,11 +136,11 @@ LRESULT TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam
 
 INT_PTR TConfigDialogWindow::InitDialog() {
   const HWND tabs = Item(IDC_PAGECONTROL1);
-  const wchar_t* pages[] = {L"スライドショーの設定", L"アプリケーション設定の保存先"};
+  const std::wstring pages[] = {WideOf(LoadText(IDS_PAGE_SLIDESHOW)), WideOf(LoadText(IDS_PAGE_STORAGE))};
   for (int i = 0; i < 2; ++i) {
     TCITEMW tab = {};
     tab.mask = TCIF_TEXT;
-    tab.pszText = const_cast<wchar_t*>(pages[i]);
+    tab.pszText = const_cast<wchar_t*>(pages[i].c_str());
     SendMessageW(tabs, TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&tab));
   }
   // The pages' controls lie on the tab control, so it goes beneath them.
@@ -380,7 +381,7 @@ int32_t TConfigDialogWindow::Add(const std::string& text) {
   const std::wstring wide = WideOf(text);
   const LRESULT index =
       SendMessageW(Item(IDC_LSTFOLDERS), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-  if (index < 0) throw Exception("リストに追加できません");
+  if (index < 0) throw Exception(IDS_LIST_ADD_FAILED);
   // Long paths can be scrolled to sideways.
   const HWND list = Item(IDC_LSTFOLDERS);
   TWindowDC dc(list, true);

@@ -5,8 +5,6 @@
 #include "picture/ZoBLibResize.h"
 #include "picture/vemoSub.h"
 
-const char* const kFileNotFoundFormat = "ファイルが見付かりません\r%s";
-
 namespace {
 
 // The preview open now; ShowPreviewDialog is its only user.

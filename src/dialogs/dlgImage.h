@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "common/Texts.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
@@ -25,7 +26,7 @@ inline constexpr int32_t kPreviewSide = 256;
 // How far the window keeps from the task bar's edge.
 inline constexpr int32_t kPreviewMargin = 8;
 
-extern const char* const kFileNotFoundFormat;
+inline constexpr TText kFileNotFoundFormat{IDS_FILE_NOT_FOUND};
 
 // Command numbers of the preview's menu items.
 enum TPreviewCommandId : uint16_t {
@@ -100,8 +101,8 @@ public:
   static TImagePreviewDialog* OpenDialog();
 
   // --- Components -----------------------------------------------------------------
-  TAction actOpen{cmdPreviewOpen, "開く(&O)"};
-  TAction actOpenFolder{cmdPreviewOpenFolder, "フォルダを開く(&F)"};
+  TAction actOpen{cmdPreviewOpen, LoadText(IDS_MENU_OPEN)};
+  TAction actOpenFolder{cmdPreviewOpenFolder, LoadText(IDS_MENU_OPEN_FOLDER)};
   TMenuItem MainMenu1;
   TMenuItem PopupMenu1;
 

@@ -38,14 +38,14 @@ constexpr uint64_t kRleMinPixels = 65536;
 // The compressed data is read through a buffer of this size.
 constexpr size_t kRleChunk = 16384;
 
-const char* const kNotBitmap = "ビットマップ ファイルではありません";
-const char* const kCorrupt = "ビットマップ ファイルが壊れています";
-const char* const kBadSize = "ビットマップの大きさが無効です";
-const char* const kUnsupported = "未対応のビットマップ形式です";
-const char* const kBadColours = "ビットマップの色数が無効です";
-const char* const kBadMasks = "ビットマップのビット フィールドが無効です";
+const TTextId kNotBitmap = IDS_BMP_NOT_BITMAP;
+const TTextId kCorrupt = IDS_BMP_CORRUPT;
+const TTextId kBadSize = IDS_BMP_BAD_SIZE;
+const TTextId kUnsupported = IDS_BMP_UNSUPPORTED;
+const TTextId kBadColours = IDS_BMP_BAD_COLOURS;
+const TTextId kBadMasks = IDS_BMP_BAD_MASKS;
 
-[[noreturn]] void Fail(const char* message) { throw EInvalidGraphic(message); }
+[[noreturn]] void Fail(TTextId message) { throw EInvalidGraphic(message); }
 
 uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t Get32(const uint8_t* p) {
@@ -88,7 +88,7 @@ std::vector<uint8_t> AllocatePixels(size_t size) {
   try {
     return std::vector<uint8_t>(size, 0);
   } catch (const std::bad_alloc&) {
-    throw EOutOfResources("ビットマップのためのメモリが不足しています");
+    throw EOutOfResources(IDS_BITMAP_NO_MEMORY);
   }
 }
 
@@ -470,7 +470,7 @@ void LoadBitmapFromFile(const std::string& fileName, TBitmap& bitmap) {
 }
 
 std::vector<uint8_t> SaveBitmapToMemory(const TBitmap& bitmap) {
-  if (bitmap.Empty()) throw EInvalidGraphic("空のビットマップは保存できません");
+  if (bitmap.Empty()) throw EInvalidGraphic(IDS_BITMAP_SAVE_EMPTY);
   const TPixelFormat format = bitmap.PixelFormat();
   const int bits = TBitmap::BitsPerPixel(format);
   const bool palette = format == pf1bit || format == pf4bit || format == pf8bit;
@@ -487,7 +487,7 @@ std::vector<uint8_t> SaveBitmapToMemory(const TBitmap& bitmap) {
   const size_t imageSize = stride * size_t(bitmap.Height());
   const size_t offset = kFileHeaderSize + kInfoHeaderSize + (masks ? 12 : 0) + table.size() * 4;
   const uint64_t total = uint64_t(offset) + imageSize;
-  if (total > std::numeric_limits<uint32_t>::max()) throw EInvalidGraphic("ビットマップが大きすぎます");
+  if (total > std::numeric_limits<uint32_t>::max()) throw EInvalidGraphic(IDS_BITMAP_TOO_LARGE);
 
   std::vector<uint8_t> out = AllocatePixels(size_t(total));
   uint8_t* p = out.data();

@@ -18,11 +18,7 @@ bool SameTextAscii(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void RaiseListIndexError(int32_t index) {
-  char message[96];
-  std::snprintf(message, sizeof message, "リストのインデックスが範囲を超えています (%d)", int(index));
-  throw EListError(message);
-}
+void RaiseListIndexError(int32_t index) { throw EListError(IDS_LIST_INDEX, {index}); }
 
 TStringList::TItem& TStringList::At(int32_t index) {
   if (index < 0 || index >= Count()) RaiseListIndexError(index);
@@ -44,9 +40,7 @@ void TStringList::InsertObject(int32_t index, const std::string& s, TObject* obj
   if (index < 0 || index > Count()) RaiseListIndexError(index);
   // The index is held in 32 bits; a list that outgrew it could not be addressed.
   if (Count() == INT32_MAX) {
-    char message[96];
-    std::snprintf(message, sizeof message, "リストの容量が範囲を超えています (%d)", int(INT32_MAX));
-    throw EListError(message);
+    throw EListError(IDS_LIST_CAPACITY, {INT32_MAX});
   }
   FItems.insert(FItems.begin() + index, TItem{s, object});
 }

@@ -109,8 +109,7 @@ bool TryUtf8ToCp932(std::string_view text, std::string& out) {
 std::string Utf8ToCp932(std::string_view text) {
   std::string out;
   if (!TryUtf8ToCp932(text, out)) {
-    throw ECodePageError("'" + std::string(text) +
-                         "' にはコード ページ 932 で表せない文字が含まれています。");
+    throw ECodePageError(IDS_NOT_CP932, {std::string(text)});
   }
   return out;
 }

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-EZeroDivide::EZeroDivide() : EMathError("浮動小数点数を 0 で除算しました") {}
+EZeroDivide::EZeroDivide() : EMathError(IDS_ZERO_DIVIDE) {}
 
-EInvalidOp::EInvalidOp() : EMathError("無効な浮動小数点演算です") {}
+EInvalidOp::EInvalidOp() : EMathError(IDS_INVALID_OP) {}
 
 long double FloatDivide(long double dividend, long double divisor) {
   if (divisor == 0.0L) {

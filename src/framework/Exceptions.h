@@ -5,11 +5,21 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/Texts.h"
+
 // The framework's general exception class: every other error derives from it.
 class Exception : public std::runtime_error {
 public:
   explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  // A text of the resources with its arguments, in the language of this run.
+  explicit Exception(TTextId id, std::initializer_list<TTextArg> args = {})
+      : std::runtime_error(FormatText(id, args)), FTextId(id) {}
   std::string Message() const { return what(); }
+  // The text's number, or 0 for a message made elsewhere.
+  TTextId TextId() const { return FTextId; }
+
+private:
+  TTextId FTextId = 0;
 };
 
 // Floating-point errors of the resamplers' arithmetic.

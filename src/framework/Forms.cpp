@@ -4,10 +4,10 @@
 
 std::string MessageBoxCaption(TMsgDlgType type, const std::string& applicationTitle) {
   switch (type) {
-    case mtWarning: return "警告";
-    case mtError: return "エラー";
-    case mtInformation: return "情報";
-    case mtConfirmation: return "確認";
+    case mtWarning: return LoadText(IDS_CAPTION_WARNING);
+    case mtError: return LoadText(IDS_CAPTION_ERROR);
+    case mtInformation: return LoadText(IDS_CAPTION_INFORMATION);
+    case mtConfirmation: return LoadText(IDS_CAPTION_CONFIRMATION);
     case mtCustom: break;
   }
   return applicationTitle;

@@ -30,7 +30,7 @@ void RegisterWindowClassOnce(WNDCLASSEXW windowClass) {
   if (!windowClass.hIcon) windowClass.hIcon = LoadIconW(instance, L"MAINICON");
   if (!windowClass.hCursor) windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   if (!RegisterClassExW(&windowClass))
-    throw Exception("ウィンドウクラスを登録できません: " + SystemErrorText(GetLastError()));
+    throw Exception(IDS_WINDOW_CLASS_FAILED, {SystemErrorText(GetLastError())});
 }
 
 void TWinMessageBoxes::Show(const std::string& text, const std::string& caption, TMsgDlgType type) {

@@ -34,7 +34,7 @@ int TBitmap::BitsPerPixel(TPixelFormat format) {
     case pf24bit: return 24;
     case pfDevice:
     case pf32bit: return 32;
-    default: throw EInvalidGraphic("無効なピクセルフォーマットです");
+    default: throw EInvalidGraphic(IDS_PIXEL_FORMAT_INVALID);
   }
 }
 
@@ -72,15 +72,14 @@ std::vector<TRGBQuad> TBitmap::DefaultPalette(TPixelFormat format) {
 }
 
 void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format) {
-  if (width < 0 || height < 0) throw EInvalidGraphic("ビットマップの大きさが無効です");
+  if (width < 0 || height < 0) throw EInvalidGraphic(IDS_BMP_BAD_SIZE);
   const size_t stride = StrideFor(width, format);
-  if (height != 0 && stride > kMaxBitmapBytes / size_t(height))
-    throw EOutOfResources("ビットマップが大きすぎます");
+  if (height != 0 && stride > kMaxBitmapBytes / size_t(height)) throw EOutOfResources(IDS_BITMAP_TOO_LARGE);
   std::vector<uint8_t> pixels;
   try {
     pixels.assign(stride * size_t(height), 0);
   } catch (const std::bad_alloc&) {
-    throw EOutOfResources("ビットマップのためのメモリが不足しています");
+    throw EOutOfResources(IDS_BITMAP_NO_MEMORY);
   }
   // Keep what overlaps, as a resized bitmap does (nothing does when either
   // side has no pixel bytes, and an empty buffer has no address to copy to).
@@ -106,7 +105,7 @@ void TBitmap::SetSize(int32_t width, int32_t height) {
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
   if (format == FPixelFormat) return;
-  if (format == pfCustom || format > pfCustom) throw EInvalidGraphic("無効なピクセルフォーマットです");
+  if (format == pfCustom || format > pfCustom) throw EInvalidGraphic(IDS_PIXEL_FORMAT_INVALID);
   TBitmap old;
   old.Assign(*this);
   std::vector<TRGBQuad> palette = DefaultPalette(format);
@@ -139,7 +138,7 @@ void TBitmap::Swap(TBitmap& other) {
 }
 
 uint8_t* TBitmap::ScanLine(int32_t y) {
-  if (y < 0 || y >= FHeight) throw EInvalidGraphic("走査線の番号が範囲外です");
+  if (y < 0 || y >= FHeight) throw EInvalidGraphic(IDS_SCAN_LINE_OUT_OF_RANGE);
   return FPixels.data() + size_t(y) * FStride;
 }
 

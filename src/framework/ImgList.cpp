@@ -4,7 +4,7 @@
 
 namespace {
 
-const char* const kInvalidImageSize = "イメージのサイズが無効です";
+const TTextId kInvalidImageSize = IDS_IMAGE_SIZE_INVALID;
 
 }  // namespace
 

@@ -9,7 +9,7 @@ TGdiBitmap DibOf(const TBitmap& image) {
   const BITMAPINFO info = DibHeader(image.Width(), image.Height(), 24);
   void* bits = nullptr;
   TGdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) throw Exception("ビットマップを作成できません: " + SystemErrorText(GetLastError()));
+  if (!bitmap || !bits) throw Exception(IDS_BITMAP_CREATE_FAILED, {SystemErrorText(GetLastError())});
   const size_t stride = TBitmap::StrideFor(image.Width(), pf24bit);
   for (int32_t y = 0; y < image.Height(); ++y)
     std::memcpy(static_cast<uint8_t*>(bits) + size_t(y) * stride, image.ScanLine(y), stride);
@@ -28,19 +28,19 @@ TGdiBitmap MonochromeOf(const TBitmap& mask) {
     for (int32_t x = 0; x < width; ++x)
       if (mask.PixelColor(x, y) != clBlack)
         bits[size_t(y) * stride + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
-  return TGdiBitmap(CreateBitmap(width, height, 1, 1, bits.data()));
+  TGdiBitmap bitmap(CreateBitmap(width, height, 1, 1, bits.data()));
+  if (!bitmap) throw Exception(IDS_BITMAP_CREATE_FAILED, {SystemErrorText(GetLastError())});
+  return bitmap;
 }
 
 TImageListHandle ImageListHandleOf(const TImageList& list) {
   TImageListHandle handle(
       ImageList_Create(list.Width(), list.Height(), ILC_COLOR24 | ILC_MASK, list.Count(), 4));
-  if (!handle) throw Exception("イメージリストを作成できません");
+  if (!handle) throw Exception(IDS_IMAGE_LIST_CREATE_FAILED);
   for (int32_t i = 0; i < list.Count(); ++i) {
     const TGdiBitmap image = DibOf(list.Images(i));
     const TGdiBitmap mask = MonochromeOf(list.Masks(i));
-    if (!mask) throw Exception("ビットマップを作成できません: " + SystemErrorText(GetLastError()));
-    if (ImageList_Add(handle.Get(), image.Get(), mask.Get()) < 0)
-      throw Exception("イメージリストに追加できません");
+    if (ImageList_Add(handle.Get(), image.Get(), mask.Get()) < 0) throw Exception(IDS_IMAGE_LIST_ADD_FAILED);
   }
   return handle;
 }
@@ -51,7 +51,7 @@ TGdiBitmap AlphaBitmapOf(const TImageList& list, int32_t index) {
   const BITMAPINFO info = DibHeader(image.Width(), image.Height(), 32);
   void* bits = nullptr;
   TGdiBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || !bits) throw Exception("ビットマップを作成できません: " + SystemErrorText(GetLastError()));
+  if (!bitmap || !bits) throw Exception(IDS_BITMAP_CREATE_FAILED, {SystemErrorText(GetLastError())});
   auto* pixels = static_cast<uint8_t*>(bits);
   for (int32_t y = 0; y < image.Height(); ++y)
     for (int32_t x = 0; x < image.Width(); ++x) {

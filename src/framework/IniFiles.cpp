@@ -26,14 +26,11 @@ std::string_view Trim(std::string_view text) {
 // The bytes of one piece of the file, checked for what the format cannot hold.
 std::string Encode(std::string_view text) {
   if (text.find_first_of("\r\n") != std::string_view::npos) {
-    throw ECodePageError("'" + std::string(text) + "' は改行を含むため、INI ファイルに保存できません。");
+    throw ECodePageError(IDS_INI_LINE_BREAK, {std::string(text)});
   }
   std::string bytes;
   if (!TryUtf8ToCp932(text, bytes)) {
-    throw ECodePageError(
-        "'" + std::string(text) +
-        "' には INI ファイルの文字コード (コード ページ 932) で表せない文字が含まれているため、"
-        "保存できません。");
+    throw ECodePageError(IDS_INI_NOT_CP932, {std::string(text)});
   }
   return bytes;
 }

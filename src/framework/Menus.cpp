@@ -16,7 +16,7 @@ int32_t TMenuItem::IndexOf(const TMenuItem* item) const {
 TMenuItem* TMenuItem::Add(std::unique_ptr<TMenuItem> item) { return Insert(Count(), std::move(item)); }
 
 TMenuItem* TMenuItem::Insert(int32_t index, std::unique_ptr<TMenuItem> item) {
-  if (!item) throw Exception("メニュー項目がありません");
+  if (!item) throw Exception(IDS_MENU_ITEM_MISSING);
   if (index < 0 || index > Count()) RaiseListIndexError(index);
   TMenuItem* raw = item.get();
   FItems.insert(FItems.begin() + index, std::move(item));

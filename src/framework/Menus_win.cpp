@@ -18,7 +18,7 @@ void TWinMenu::Build(TMenuItem& root, bool bar) {
 
 HMENU TWinMenu::BuildLevel(TMenuItem& parent, bool bar) {
   TMenuHandle menu(bar ? CreateMenu() : CreatePopupMenu());
-  if (!menu) throw Exception("メニューを作成できません: " + SystemErrorText(GetLastError()));
+  if (!menu) throw Exception(IDS_MENU_CREATE_FAILED, {SystemErrorText(GetLastError())});
   UINT position = 0;
   for (int32_t i = 0; i < parent.Count(); ++i) {
     TMenuItem* item = parent.Items(i);
@@ -50,14 +50,14 @@ HMENU TWinMenu::BuildLevel(TMenuItem& parent, bool bar) {
         info.hbmpItem = FBitmaps.back().Get();
       }
       if (!InsertMenuItemW(menu.Get(), position, TRUE, &info))
-        throw Exception("メニューを作成できません: " + SystemErrorText(GetLastError()));
+        throw Exception(IDS_MENU_CREATE_FAILED, {SystemErrorText(GetLastError())});
       // The sub-menu now belongs to the menu that holds it.
       if (info.hSubMenu) FSubMenus.back().Detach();
       ++position;
       continue;
     }
     if (!InsertMenuItemW(menu.Get(), position, TRUE, &info))
-      throw Exception("メニューを作成できません: " + SystemErrorText(GetLastError()));
+      throw Exception(IDS_MENU_CREATE_FAILED, {SystemErrorText(GetLastError())});
     ++position;
   }
   return menu.Detach();
@@ -164,7 +164,7 @@ HWND ClickWindow() {
     RegisterClassExW(&windowClass);
     window.Reset(CreateWindowExW(0, kClickWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                  GetModuleHandleW(nullptr), nullptr));
-    if (!window) throw Exception("ウィンドウを作成できません: " + SystemErrorText(GetLastError()));
+    if (!window) throw Exception(IDS_WINDOW_CREATE_FAILED, {SystemErrorText(GetLastError())});
   }
   return window.Get();
 }

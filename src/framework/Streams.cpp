@@ -13,6 +13,10 @@ void TStream::ReadExact(void* buffer, size_t count, const char* message) {
   if (Read(buffer, count) != count) throw EInvalidGraphic(message);
 }
 
+void TStream::ReadExact(void* buffer, size_t count, TTextId message) {
+  if (Read(buffer, count) != count) throw EInvalidGraphic(message);
+}
+
 std::u16string Utf8ToUtf16(const std::string& text) {
   std::u16string out;
   out.reserve(text.size());
@@ -123,7 +127,7 @@ uint64_t TellOf(std::FILE* file) {
 
 TFileStream::TFileStream(const std::string& fileName, TMode mode) : FFileName(fileName) {
   FFile = OpenFileUtf8(fileName, mode == TMode::Read ? "rb" : "wb");
-  if (!FFile) throw EFileError("ファイル " + fileName + " を開けません。" + std::strerror(errno));
+  if (!FFile) throw EFileError(IDS_FILE_OPEN_FAILED, {fileName, std::strerror(errno)});
   if (mode == TMode::Read) {
     if (std::fseek(FFile, 0, SEEK_END) == 0) FSize = TellOf(FFile);
     SeekTo(FFile, 0);
@@ -137,21 +141,20 @@ TFileStream::~TFileStream() {
 size_t TFileStream::Read(void* buffer, size_t count) { return std::fread(buffer, 1, count, FFile); }
 
 void TFileStream::Seek(uint64_t position) {
-  if (SeekTo(FFile, position) != 0) throw EFileError("ファイル " + FFileName + " を読み込めません。");
+  if (SeekTo(FFile, position) != 0) throw EFileError(IDS_FILE_READ_FAILED, {FFileName});
 }
 
 uint64_t TFileStream::Position() const { return TellOf(FFile); }
 
 void TFileStream::Write(const void* buffer, size_t count) {
-  if (std::fwrite(buffer, 1, count, FFile) != count)
-    throw EFileError("ファイル " + FFileName + " に書き込めません。");
+  if (std::fwrite(buffer, 1, count, FFile) != count) throw EFileError(IDS_FILE_WRITE_FAILED, {FFileName});
 }
 
 void TFileStream::Close() {
   if (!FFile) return;
   const int result = std::fclose(FFile);
   FFile = nullptr;
-  if (result != 0) throw EFileError("ファイル " + FFileName + " に書き込めません。");
+  if (result != 0) throw EFileError(IDS_FILE_WRITE_FAILED, {FFileName});
 }
 
 size_t TMemoryStream::Read(void* buffer, size_t count) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Texts.h"
+
 class TStream {
 public:
   virtual ~TStream() = default;
@@ -17,6 +19,7 @@ public:
   virtual uint64_t Size() const = 0;
   // Reads exactly count bytes or raises EInvalidGraphic with message.
   void ReadExact(void* buffer, size_t count, const char* message);
+  void ReadExact(void* buffer, size_t count, TTextId message);
 };
 
 class TFileStream : public TStream {

@@ -1,5 +1,7 @@
 #include "framework/Window_win.h"
 
+#include "common/Texts_win.h"
+
 TWindowBase::~TWindowBase() {
   if (FWindow) SetWindowLongPtrW(FWindow.Get(), Slot(FDialog), 0);
 }
@@ -16,14 +18,18 @@ void TWindowBase::CreateOfClass(WNDCLASSEXW windowClass, DWORD exStyle, DWORD st
   RegisterWindowClassOnce(windowClass);
   const HWND window = CreateWindowExW(exStyle, windowClass.lpszClassName, title.c_str(), style, CW_USEDEFAULT,
                                       CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-  if (!window) throw Exception("ウィンドウを作成できません: " + SystemErrorText(GetLastError()));
+  if (!window) throw Exception(IDS_WINDOW_CREATE_FAILED, {SystemErrorText(GetLastError())});
   Adopt(window, false);
 }
 
 void TWindowBase::CreateFromTemplate(int templateId, HWND owner) {
-  const HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), owner,
-                                         &TWindowBase::DialogProc, reinterpret_cast<LPARAM>(this));
-  if (!window) throw Exception("ダイアログを作成できません: " + SystemErrorText(GetLastError()));
+  // The template in the language chosen at start-up, not the thread's.
+  const DLGTEMPLATE* dialogTemplate = DialogTemplate(templateId);
+  if (!dialogTemplate)
+    throw Exception(IDS_DIALOG_CREATE_FAILED, {SystemErrorText(ERROR_RESOURCE_NAME_NOT_FOUND)});
+  const HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate, owner,
+                                                 &TWindowBase::DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!window) throw Exception(IDS_DIALOG_CREATE_FAILED, {SystemErrorText(GetLastError())});
   Adopt(window, true);
 }
 

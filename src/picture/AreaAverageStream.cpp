@@ -34,12 +34,12 @@ TAreaAverageStream::TAreaAverageStream(int32_t sourceWidth, int32_t sourceHeight
       FNewHeight(newHeight),
       FChannels(channels) {
   TExtendedPrecision precision;
-  if (sourceWidth <= 0 || sourceHeight <= 0) throw EInvalidGraphic("ビットマップの大きさが無効です");
+  if (sourceWidth <= 0 || sourceHeight <= 0) throw EInvalidGraphic(IDS_BMP_BAD_SIZE);
   const int32_t product = int32_t(uint32_t(sourceWidth) * uint32_t(sourceHeight));
   FArea = float(FloatDivide(FloatDivide((long double)product, newWidth), newHeight));
   const float scaleX = float(FloatDivide(sourceWidth, newWidth));
   FScaleY = float(FloatDivide(sourceHeight, newHeight));
-  if (newWidth < 0 || newHeight < 0) throw EInvalidGraphic("ビットマップの大きさが無効です");
+  if (newWidth < 0 || newHeight < 0) throw EInvalidGraphic(IDS_BMP_BAD_SIZE);
 
   FY0.resize(size_t(newHeight));
   FY1.resize(size_t(newHeight));
@@ -218,7 +218,7 @@ void TAreaAverageStream::AddRow(const uint8_t* row, int pixelBytes) {
 
 void TAreaAverageStream::Finish(TBitmap& result) {
   TExtendedPrecision precision;
-  if (FNextSourceRow != FSourceHeight) throw EInvalidGraphic("画像の行が足りません");
+  if (FNextSourceRow != FSourceHeight) throw EInvalidGraphic(IDS_PICTURE_ROWS_MISSING);
   for (int32_t iy = FSourceHeight; FNextDestRow < FNewHeight || !FPending.empty(); ++iy)
     Accumulate(iy, FLastRowCopy.data(), FLastPixelBytes);
   const int n = result.PixelFormat() == pf24bit ? 3 : 4;

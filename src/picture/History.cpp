@@ -8,7 +8,7 @@ THistory::THistory(uint8_t Capacity, TMenuItem* Parent, THistorySelectEvent OnSe
       FParent(Parent),
       FImages(kThumbnailSize, kThumbnailSize),
       FOnSelect(std::move(OnSelect)) {
-  if (!FParent) throw Exception("履歴のメニュー項目がありません");
+  if (!FParent) throw Exception(IDS_HISTORY_ITEM_MISSING);
   FMenuItems.reserve(FCapacity);
   for (int32_t i = 0; i < FCapacity; ++i) {
     auto item = std::make_unique<TMenuItem>();

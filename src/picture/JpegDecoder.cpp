@@ -134,7 +134,7 @@ struct TJpegDecoder::TImpl {
 
   [[noreturn]] void Fail() {
     if (Error.Cancelled) throw ECancelled();
-    throw EInvalidGraphic(std::string("JPEG ファイルを読み込めません（") + Error.Message + "）");
+    throw EInvalidGraphic(IDS_JPEG_READ_FAILED, {std::string(Error.Message)});
   }
 };
 
@@ -171,7 +171,7 @@ TJpegDecoder::TJpegDecoder(TStream& stream) : FImpl(std::make_unique<TImpl>()) {
     break;
   }
   if (uint64_t(d.Info.image_width) * d.Info.image_height > kMaxJpegPixels)
-    throw EInvalidGraphic("JPEG 画像が大きすぎます");
+    throw EInvalidGraphic(IDS_JPEG_TOO_LARGE);
   if (d.Info.jpeg_color_space == JCS_CMYK || d.Info.jpeg_color_space == JCS_YCCK) {
     d.Info.out_color_space = JCS_CMYK;
     d.Cmyk = true;
@@ -189,7 +189,7 @@ TOrientation TJpegDecoder::Orientation() const { return FImpl->Orientation; }
 
 void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink) {
   TImpl& d = *FImpl;
-  if (d.Started) throw EInvalidGraphic("JPEG の行は一度しか読めません");
+  if (d.Started) throw EInvalidGraphic(IDS_JPEG_ROWS_ONCE);
   d.Started = true;
   if (GuardedStart(&d.Info, &d.Error) != 1) d.Fail();
   const size_t width = d.Info.output_width;

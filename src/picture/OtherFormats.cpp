@@ -70,16 +70,15 @@ std::vector<std::string> ShownFormatNames() {
 }
 
 std::string FoldersNoteText() {
-  // "BMPファイルとJPEGファイル", and for more formats "Aファイル、Bファイル…とZファイル".
+  // Two formats read "A and B" in the note's own words, more "A, B ... and Z";
+  // with BMP and JPEG alone it is the note the dialog's template holds.
   const std::vector<std::string> names = ShownFormatNames();
   std::string list;
   for (size_t i = 0; i < names.size(); ++i) {
-    if (i > 0) list += i + 1 == names.size() ? "と" : "、";
-    list += names[i] + "ファイル";
+    if (i > 0) list += LoadText(i + 1 == names.size() ? IDS_FORMAT_LAST_SEPARATOR : IDS_FORMAT_SEPARATOR);
+    list += FormatText(IDS_FORMAT_NAME, {names[i]});
   }
-  return "スライドショーに表示する画像を含むフォルダを指定して下さい。サブフォルダの画像も含まれます。"
-         "スライドショーで表示できる画像は、" +
-         list + "です。";
+  return FormatText(IDS_FORMATS_NOTE, {list});
 }
 
 std::unique_ptr<TRawPicture> OpenOtherPicture(const std::string& fileName) {
@@ -97,7 +96,9 @@ bool IsPassedOver(const std::exception_ptr& error) {
   return false;
 }
 
-std::string PictureTooLargeMessage(const std::string& format) { return format + " 画像が大きすぎます"; }
+std::string PictureTooLargeMessage(const std::string& format) {
+  return FormatText(IDS_PICTURE_TOO_LARGE, {format});
+}
 
 void RefuseOversizedHeader(const uint8_t* head, size_t size) {
   static const uint8_t kPng[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -129,8 +130,8 @@ void RefuseOversizedFile(const std::string& fileName) {
 
 void ReadRawRows(TRawPicture& picture, const std::function<void(int32_t y, const uint8_t* bgr)>& sink) {
   const int32_t width = picture.Width(), height = picture.Height();
-  if (width <= 0 || height <= 0) throw EInvalidGraphic("画像の大きさが不正です");
-  if (uint32_t(width) > kMaxRowPixels) throw EInvalidGraphic("画像の幅が大きすぎます");
+  if (width <= 0 || height <= 0) throw EInvalidGraphic(IDS_PICTURE_SIZE_INVALID);
+  if (uint32_t(width) > kMaxRowPixels) throw EInvalidGraphic(IDS_PICTURE_TOO_WIDE);
   const TRowFormat& format = picture.Format();
   const size_t stride = (RowBytes(format.Layout, uint32_t(width)) + 3) & ~size_t(3);
   const int32_t bandRows = int32_t(std::clamp<size_t>(kBandBytes / stride, 1, size_t(height)));

@@ -166,7 +166,7 @@ class TSystemPicture : public TRawPicture {
 public:
   TSystemPicture(const std::string& fileName, size_t decoderIndex) : FDecoderIndex(decoderIndex) {
     FFactory = ThreadFactory();
-    if (!FFactory) throw EInvalidGraphic("画像の読み込みに必要なシステムの部品がありません");
+    if (!FFactory) throw EInvalidGraphic(IDS_IMAGING_MISSING);
     Check(FFactory->CreateDecoderFromFilename(WideOf(fileName).c_str(), nullptr, GENERIC_READ,
                                               WICDecodeMetadataCacheOnDemand, FDecoder.Put()),
           false);
@@ -210,7 +210,7 @@ public:
   void CopyRows(int32_t y, int32_t count, size_t stride, uint8_t* buffer) override {
     const WICRect rect{0, y, FWidth, count};
     const uint64_t bytes = uint64_t(stride) * uint64_t(count);
-    if (bytes > UINT_MAX) throw EInvalidGraphic("画像の行が大きすぎます");
+    if (bytes > UINT_MAX) throw EInvalidGraphic(IDS_PICTURE_BAND_TOO_LARGE);
     Check(FSource->CopyPixels(&rect, UINT(stride), UINT(bytes), buffer), true);
   }
 
@@ -221,13 +221,11 @@ private:
     if (decoderChosen && IsMissingPart(result)) {
       std::lock_guard lock(gBrokenLock);
       if (!gBroken.insert(FDecoderIndex).second) throw EPicturePassedOver(decoder.Name);
-      throw EInvalidGraphic(
-          decoder.Name +
-          " 画像を表示できません。この形式に必要な拡張機能が Windows にインストールされていません");
+      throw EInvalidGraphic(IDS_FORMAT_NEEDS_EXTENSION, {decoder.Name});
     }
     char code[16];
     std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(result));
-    throw EInvalidGraphic(decoder.Name + " 画像を読み込めません (エラー 0x" + code + ")");
+    throw EInvalidGraphic(IDS_PICTURE_READ_FAILED_CODE, {decoder.Name, std::string(code)});
   }
 
   void ReadOrientation() {
@@ -275,7 +273,7 @@ std::unique_ptr<TRawPicture> OpenSystemPicture(const std::string& fileName) {
       index = i;
       break;
     }
-  if (gDecoders.empty()) throw EInvalidGraphic("画像を読み込めません: " + fileName);
+  if (gDecoders.empty()) throw EInvalidGraphic(IDS_PICTURE_READ_FAILED, {fileName});
   {
     std::lock_guard lock(gBrokenLock);
     if (gBroken.count(index)) throw EPicturePassedOver(gDecoders[index].Name);

@@ -10,12 +10,6 @@
 #include "framework/FloatControl.h"
 #include "picture/AreaAverageStream.h"
 
-const char* const kUnsupportedPixelFormat = "未対応のピクセルフォーマットです";
-const char* const kEmptySourceBitmap = "空のビットマップからは拡大縮小できません";
-const char* const kProgressNearestNeighbor = "サイズ変更（ニアレストネイバー法）";
-const char* const kProgressBilinear = "サイズ変更（バイリニア法）";
-const char* const kProgressAreaAverage = "サイズ変更（積分法）";
-
 namespace {
 
 using TSourceRows = std::vector<const uint8_t*>;
@@ -57,7 +51,7 @@ uint8_t ChannelByte(long double value) {
 // the start; the handler is held for the whole call.
 class TProgressReporter {
 public:
-  TProgressReporter(const TBitmap& source, bool showProgress, const char* message)
+  TProgressReporter(const TBitmap& source, bool showProgress, std::string message)
       : FSender(const_cast<TBitmap*>(&source)), FMessage(message) {
     if (showProgress && source.OnProgress) FHandler = source.OnProgress;
   }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "common/Texts.h"
 #include "framework/Graphics.h"
 
 enum TResizeMethod : uint8_t {
@@ -20,15 +21,15 @@ enum TResizeMethod : uint8_t {
 };
 
 // The message of the general exception for a pixel format a method cannot take.
-extern const char* const kUnsupportedPixelFormat;
+inline constexpr TText kUnsupportedPixelFormat{IDS_PIXEL_FORMAT_UNSUPPORTED};
 // The message of the general exception for a source without pixels that is to
 // give a result with pixels: there is nothing to sample from.
-extern const char* const kEmptySourceBitmap;
+inline constexpr TText kEmptySourceBitmap{IDS_RESIZE_EMPTY};
 
 // What the progress events of the three pixel resamplers say.
-extern const char* const kProgressNearestNeighbor;
-extern const char* const kProgressBilinear;
-extern const char* const kProgressAreaAverage;
+inline constexpr TText kProgressNearestNeighbor{IDS_RESIZE_NEAREST};
+inline constexpr TText kProgressBilinear{IDS_RESIZE_BILINEAR};
+inline constexpr TText kProgressAreaAverage{IDS_RESIZE_AREA};
 
 // The requested size equal to the source's gives a full copy whatever Method
 // says; otherwise Method picks one of the functions below, and a value outside

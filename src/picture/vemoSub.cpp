@@ -86,7 +86,7 @@ private:
     // that can be read cheaply is refused before any decoder sees the file.
     RefuseOversizedFile(fileName);
     FOther = OpenOtherPicture(fileName);
-    if (!FOther) throw EInvalidGraphic("画像を読み込めません: " + fileName);
+    if (!FOther) throw EInvalidGraphic(IDS_PICTURE_READ_FAILED, {fileName});
     if (uint64_t(std::max(FOther->Width(), 0)) * uint64_t(std::max(FOther->Height(), 0)) >
         kMaxPicturePixels) {
       std::string format = PictureExtension(fileName);
@@ -234,8 +234,8 @@ void MakeTile(const std::string& FileName, TBitmap& Tile, uint16_t Side) {
 
 void BlendBitmaps(TBitmap& Dest, const TBitmap& Source1, const TBitmap& Source2, float Ratio) {
   if (Dest.PixelFormat() != pf24bit || Source1.PixelFormat() != pf24bit || Source2.PixelFormat() != pf24bit)
-    throw Exception("ピクセルフォーマットはpf24bitでなければなりません");
-  if (!(Ratio >= 0.0f && Ratio <= 1.0f)) throw Exception("混合率は0～1でなければなりません");
+    throw Exception(IDS_PIXEL_FORMAT_NOT_24BIT);
+  if (!(Ratio >= 0.0f && Ratio <= 1.0f)) throw Exception(IDS_BLEND_RATIO);
   TExtendedPrecision precision;
   const long double ratio = Ratio;
   const long double inverse = 1.0L - ratio;

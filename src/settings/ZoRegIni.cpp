@@ -3,23 +3,12 @@
 #include <algorithm>
 
 #include "framework/Streams.h"
-
-const char* const kStorageQuestionText =
-    "アプリケーションの設定をINIファイルに保存します。よろしいですか？\r\r"
-    "INIファイルに保存した場合、アンインストールなどが容易になりますが、\r"
-    "マルチユーザー環境では設定が共有されてしまいます。\r\r"
-    "INIファイルを使用する場合は「はい」を、\r"
-    "レジストリを使用する場合は「いいえ」を選択して下さい。";
-const char* const kStorageQuestionCaption = "確認";
-const char* const kStorageQuestionYes = "はい(&Y)";
-const char* const kStorageQuestionNo = "いいえ(&N)";
+#include "settings/LanguageSetting.h"
 
 namespace {
 
-const char* const kNoSectionMessage = "カレントセクションが設定されていません。";
-const char* const kDeleteFailedMessage = "古い形式の設定が削除できませんでした";
-
-std::string Quoted(const std::string& name) { return "'" + name + "'"; }
+const TTextId kNoSectionMessage = IDS_NO_SECTION;
+const TTextId kDeleteFailedMessage = IDS_OLD_SETTINGS_NOT_DELETED;
 
 // Where the file name starts: after the last separator a Windows path can have.
 size_t FileNameStart(const std::string& path) {
@@ -37,11 +26,11 @@ size_t ExtensionStart(const std::string& path) {
 
 std::string FileCreateErrorText(int code) {
   switch (code) {
-    case 2: return "ファイルが見つかりません";
-    case 3: return "不正なファイル名です";
-    case 4: return "オープンしたファイルが多すぎます";
-    case 5: return "ファイルへのアクセスが拒否されました";
-    default: return "I/O エラー (" + std::to_string(code) + ")";
+    case 2: return LoadText(IDS_FILE_NOT_FOUND_CODE);
+    case 3: return LoadText(IDS_BAD_FILE_NAME);
+    case 4: return LoadText(IDS_TOO_MANY_OPEN_FILES);
+    case 5: return LoadText(IDS_ACCESS_DENIED);
+    default: return FormatText(IDS_IO_ERROR, {code});
   }
 }
 
@@ -120,13 +109,15 @@ void TZoIniFile2::CreateStorage(const TStorageEnvironment& environment, TStorage
     registry = own.get();
   }
   const std::string path = KeyPathOf(GetAppName(environment), "");
-  if (!registry->CreateKey(path)) throw ESettingsStoreError("キー " + path + " の作成に失敗しました");
+  if (!registry->CreateKey(path)) throw ESettingsStoreError(IDS_KEY_CREATE_FAILED, {path});
 }
 
 void TZoIniFile2::MoveStorage(const TStorageEnvironment& environment, TStoragePlace newPlace) {
   TStoragePlace oldPlace = newPlace;
   std::unique_ptr<TRegistryAccess> registry;
   if (!LocateStorage(environment, oldPlace, &registry) || oldPlace == newPlace) return;
+  // The one value the program never writes itself goes along with the move.
+  const std::string language = ReadLanguageSetting(environment);
   bool deleted = true;
   if (oldPlace == spIniFile) {
     const std::string fileName = GetIniFileName(environment);
@@ -148,6 +139,7 @@ void TZoIniFile2::MoveStorage(const TStorageEnvironment& environment, TStoragePl
     }
     throw;
   }
+  if (!language.empty()) WriteLanguageSetting(environment, language);
 }
 
 TZoIniFile2::TZoIniFile2(const TStorageEnvironment& environment)
@@ -166,9 +158,8 @@ TZoIniFile2::TZoIniFile2(const TStorageEnvironment& environment)
     switch (environment.Files().ReadWholeFile(FIniFileName, kMaxIniFileSize, text)) {
       case frRead: FIniFile->SetText(text); break;
       case frMissing: break;
-      case frTooLarge:
-        throw ESettingsStoreError("ファイル " + FIniFileName + " は大きすぎるため読み込めません");
-      case frFailed: throw ESettingsStoreError("ファイル " + FIniFileName + " を開けません");
+      case frTooLarge: throw ESettingsStoreError(IDS_SETTINGS_FILE_TOO_LARGE, {FIniFileName});
+      case frFailed: throw ESettingsStoreError(IDS_SETTINGS_FILE_OPEN_FAILED, {FIniFileName});
     }
   } else {
     if (!registry) registry = environment.NewRegistry();
@@ -206,7 +197,7 @@ bool TZoIniFile2::ReadRegistryValue(const std::string& name, TRegistryValue& val
     case rrNoValue: return false;
     case rrReadFailed: break;
   }
-  throw ESettingsStoreError(Quoted(name) + " の取得に失敗しました");
+  throw ESettingsStoreError(IDS_VALUE_READ_FAILED, {name});
 }
 
 int32_t TZoIniFile2::ReadInteger(const std::string& name, int32_t defaultValue) {
@@ -214,7 +205,7 @@ int32_t TZoIniFile2::ReadInteger(const std::string& name, int32_t defaultValue) 
   TRegistryValue value;
   if (!ReadRegistryValue(name, value)) return defaultValue;
   if (value.Type != rtDword || value.Data.size() != 4)
-    throw ESettingsStoreError(Quoted(name) + " のデータ型が不正です");
+    throw ESettingsStoreError(IDS_VALUE_WRONG_TYPE, {name});
   uint32_t result = 0;
   for (int i = 3; i >= 0; --i) result = (result << 8) | value.Data[size_t(i)];
   return static_cast<int32_t>(result);
@@ -225,7 +216,7 @@ std::string TZoIniFile2::ReadString(const std::string& name, const std::string& 
   TRegistryValue value;
   if (!ReadRegistryValue(name, value)) return defaultValue;
   if (value.Type != rtString && value.Type != rtExpandString) {
-    throw ESettingsStoreError(Quoted(name) + " のデータ型が不正です");
+    throw ESettingsStoreError(IDS_VALUE_WRONG_TYPE, {name});
   }
   // The text ends at its first NUL; a value stored without one (or with an
   // odd byte left over) still reads as the whole characters it holds.
@@ -243,7 +234,7 @@ void TZoIniFile2::WriteInteger(const std::string& name, int32_t value) {
   if (FPlace == spIniFile) {
     FIniFile->WriteInteger(FSection, name, value);
   } else if (!FRegistry->WriteValue(name, RegistryDword(static_cast<uint32_t>(value)))) {
-    throw ESettingsStoreError(Quoted(name) + " の設定に失敗しました");
+    throw ESettingsStoreError(IDS_VALUE_WRITE_FAILED, {name});
   }
 }
 
@@ -252,7 +243,7 @@ void TZoIniFile2::WriteString(const std::string& name, const std::string& value)
   if (FPlace == spIniFile) {
     FIniFile->WriteString(FSection, name, value);
   } else if (!FRegistry->WriteValue(name, RegistryString(value))) {
-    throw ESettingsStoreError(Quoted(name) + " の設定に失敗しました");
+    throw ESettingsStoreError(IDS_VALUE_WRITE_FAILED, {name});
   }
 }
 
@@ -268,6 +259,6 @@ void TZoIniFile2::UpdateFile() {
   // before the file is touched.
   const std::string text = FIniFile->GetText();
   if (!FEnvironment.Files().WriteFileAtomically(FIniFileName, text)) {
-    throw ESettingsStoreError("ファイル " + FIniFileName + " を作成できません");
+    throw ESettingsStoreError(IDS_SETTINGS_FILE_CREATE_FAILED, {FIniFileName});
   }
 }

@@ -108,10 +108,10 @@ public:
 };
 
 // The question's text; each "\r" is one line break of the box.
-extern const char* const kStorageQuestionText;
-extern const char* const kStorageQuestionCaption;
-extern const char* const kStorageQuestionYes;
-extern const char* const kStorageQuestionNo;
+inline constexpr TText kStorageQuestionText{IDS_STORAGE_QUESTION};
+inline constexpr TText kStorageQuestionCaption{IDS_STORAGE_QUESTION_CAPTION};
+inline constexpr TText kStorageQuestionYes{IDS_STORAGE_QUESTION_YES};
+inline constexpr TText kStorageQuestionNo{IDS_STORAGE_QUESTION_NO};
 
 // What the store needs from its surroundings.
 class TStorageEnvironment {

@@ -603,9 +603,9 @@ TEST(ResizeProgress, EachResamplerReportsStartRowsAndEnd) {
 }
 
 TEST(ResizeProgress, MessagesAreTheDeclaredTexts) {
-  EXPECT_STREQ(kProgressNearestNeighbor, "サイズ変更（ニアレストネイバー法）");
-  EXPECT_STREQ(kProgressBilinear, "サイズ変更（バイリニア法）");
-  EXPECT_STREQ(kProgressAreaAverage, "サイズ変更（積分法）");
+  EXPECT_EQ(kProgressNearestNeighbor.Text(), "サイズ変更（ニアレストネイバー法）");
+  EXPECT_EQ(kProgressBilinear.Text(), "サイズ変更（バイリニア法）");
+  EXPECT_EQ(kProgressAreaAverage.Text(), "サイズ変更（積分法）");
 }
 
 TEST(ResizeProgress, NothingIsSentWithoutBothTheSwitchAndAHandler) {
