@@ -214,9 +214,12 @@ TEST(VemoResources, VersionInformationHoldsTheProgramsValues) {
   WORD* translation = nullptr;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
                              reinterpret_cast<void**>(&translation), &length));
-  ASSERT_EQ(length, 4u) << "one entry";
+  // Japanese first, which is the one the About box reads; English beside it.
+  ASSERT_EQ(length, 8u) << "two entries";
   EXPECT_EQ(translation[0], 0x0411);
   EXPECT_EQ(translation[1], 0x03A4);
+  EXPECT_EQ(translation[2], 0x0409);
+  EXPECT_EQ(translation[3], 0x04B0);
 
   bool present = false;
   EXPECT_EQ(VersionString(block, L"CompanyName", present), L"Orvane");
