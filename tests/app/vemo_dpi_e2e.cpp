@@ -54,15 +54,7 @@ std::string Differences(const TBitmap& shot, int32_t left, int32_t top, const TB
 
 std::unique_ptr<TBitmap> ToolTile(const std::filesystem::path& picture, int32_t side,
                                   const std::filesystem::path& folder) {
-  const std::filesystem::path out = folder / "tool-tile.bmp";
-  TProcess tool(
-      kBuildDir / "vemo-tile.exe",
-      L"--size " + std::to_wstring(side) + L" \"" + picture.wstring() + L"\" \"" + out.wstring() + L"\"",
-      folder);
-  if (!tool.Wait(30000) || tool.ExitCode() != 0) throw std::runtime_error("vemo-tile failed");
-  auto tile = std::make_unique<TBitmap>();
-  LoadBitmapFromFile(vemo_test::Utf8FromPath(out), *tile);
-  return tile;
+  return vemo_test::ToolTile(kBuildDir / "vemo-tile.exe", picture, folder, side);
 }
 
 // A picture whose tile has detail in every pixel at side: a checkerboard of

@@ -24,6 +24,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using vemo_test::FindTile;
 using vemo_test::TileAt;
 using vemo_test::TopWindowOf;
 using vemo_test::TProcess;
@@ -35,13 +36,6 @@ using vemo_test::WaitUntil;
 const std::filesystem::path kBuildDir = vemo_test::PathFromUtf8(VEMO_BUILD_DIR);
 const std::filesystem::path kDataDir = vemo_test::PathFromUtf8(VEMO_TEST_DATA_DIR);
 
-bool FindTile(const TBitmap& shot, const TBitmap& tile, int32_t& left, int32_t& top) {
-  for (top = 0; top + tile.Height() <= shot.Height(); ++top)
-    for (left = 0; left + tile.Width() <= shot.Width(); ++left)
-      if (TileAt(shot, left, top, tile)) return true;
-  return false;
-}
-
 void SaveShot(const TBitmap& shot, const std::string& name) {
   const std::filesystem::path folder = kBuildDir / "e2e";
   std::filesystem::create_directories(folder);
@@ -50,13 +44,7 @@ void SaveShot(const TBitmap& shot, const std::string& name) {
 
 // The tile vemo-tile makes of a picture.
 std::unique_ptr<TBitmap> ToolTile(const std::filesystem::path& picture, const std::filesystem::path& folder) {
-  const std::filesystem::path out = folder / "tool-tile.bmp";
-  TProcess tool(kBuildDir / "vemo-tile.exe", L"\"" + picture.wstring() + L"\" \"" + out.wstring() + L"\"",
-                folder);
-  if (!tool.Wait(30000) || tool.ExitCode() != 0) throw std::runtime_error("vemo-tile failed");
-  auto tile = std::make_unique<TBitmap>();
-  LoadBitmapFromFile(vemo_test::Utf8FromPath(out), *tile);
-  return tile;
+  return vemo_test::ToolTile(kBuildDir / "vemo-tile.exe", picture, folder);
 }
 
 const wchar_t kExeName[] = L"vemo-e2e.exe";

@@ -95,6 +95,27 @@ TEST_F(VemoScriptEndToEnd, NextFromASecondStartChangesThePictureAndExitEndsTheCo
   EXPECT_EQ(Command(L"-next"), 1u) << "no copy runs any more";
 }
 
+TEST_F(VemoScriptEndToEnd, ExitWhileTheSettingsDialogIsUpEndsTheCopyAndSavesNothing) {
+  // The command for scripts, and the WM_CLOSE an installer sends.
+  for (const bool byCommand : {true, false}) {
+    SCOPED_TRACE(byCommand ? "/exit" : "WM_CLOSE");
+    StartPlaying(60);
+    const std::filesystem::path ini = Temp.FsPath() / "vemo-script.ini";
+    const auto written = std::filesystem::last_write_time(ini);
+    const auto size = std::filesystem::file_size(ini);
+    PostMessageW(Main, WM_COMMAND, cmdConfig, 0);
+    ASSERT_TRUE(WaitUntil([&] { return TopWindowOf(Vemo->Id(), L"#32770") != nullptr; }, 10s));
+    if (byCommand)
+      EXPECT_EQ(Command(L"/exit"), 0u);
+    else
+      PostMessageW(Main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Vemo->Wait(10000)) << "the copy did not end";
+    EXPECT_EQ(Vemo->ExitCode(), 0u);
+    EXPECT_EQ(std::filesystem::last_write_time(ini), written);
+    EXPECT_EQ(std::filesystem::file_size(ini), size);
+  }
+}
+
 TEST_F(VemoScriptEndToEnd, ALockedSessionHoldsTheShowUntilUnlocked) {
   const size_t first = StartPlaying(3);
   ASSERT_LT(first, Tiles.size());

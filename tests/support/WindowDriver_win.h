@@ -261,12 +261,14 @@ inline bool FindTile(const TBitmap& shot, const TBitmap& tile, int32_t& left, in
   return false;
 }
 
-// The tile the tool (vemo-tile.exe) makes of a picture, made in folder.
+// The tile the tool (vemo-tile.exe) makes of a picture, made in folder; at
+// the tool's own size, or side x side.
 inline std::unique_ptr<TBitmap> ToolTile(const std::filesystem::path& tool,
                                          const std::filesystem::path& picture,
-                                         const std::filesystem::path& folder) {
+                                         const std::filesystem::path& folder, int32_t side = 0) {
   const std::filesystem::path out = folder / "tool-tile.bmp";
-  TProcess process(tool, L"\"" + picture.wstring() + L"\" \"" + out.wstring() + L"\"", folder);
+  const std::wstring size = side > 0 ? L"--size " + std::to_wstring(side) + L" " : L"";
+  TProcess process(tool, size + L"\"" + picture.wstring() + L"\" \"" + out.wstring() + L"\"", folder);
   if (!process.Wait(30000) || process.ExitCode() != 0) throw std::runtime_error("vemo-tile failed");
   auto tile = std::make_unique<TBitmap>();
   LoadBitmapFromFile(Utf8Of(out.wstring()), *tile);
