@@ -87,10 +87,17 @@ TEST_F(PreviewWindowTest, ShowsThePictureCentredNearThePointAndFocusesOnASecondR
       GetMenuStringW(bar, UINT(i), text, 64, MF_BYPOSITION);
       menuBar.push_back(Utf8Of(text));
     }
-    (void)SettledShot(preview);
+    (void)PaintedShot(preview);
     POINT origin = {0, 0};
     ClientToScreen(preview, &origin);
-    shot = ScreenArea(RECT{origin.x, origin.y, origin.x + 256, origin.y + 256});
+    // On a busy machine the screen may show the window a little after it
+    // painted it: nothing of it is there while the area is all black.
+    WaitUntil(
+        [&] {
+          shot = ScreenArea(RECT{origin.x, origin.y, origin.x + 256, origin.y + 256});
+          return shot && CountOtherThan(*shot, clBlack) > 0;
+        },
+        5s);
     SaveShot(WindowShot(preview).get(), "preview.bmp");
     // A second request while this one is open.
     GSecondRequestHandled = false;

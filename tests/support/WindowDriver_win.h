@@ -189,16 +189,17 @@ inline bool RoundTrip(HWND window, std::chrono::milliseconds limit = 10s) {
   return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, UINT(limit.count()), &ignored) != 0;
 }
 
+// A lambda cannot be a 32-bit stdcall callback, so the child walk is a
+// function of its own.
+inline BOOL CALLBACK NoteChildPaintPending(HWND child, LPARAM found) {
+  if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(found) = true;
+  return TRUE;
+}
+
 // Whether the window or one of its children still has something to paint.
 inline bool PaintPending(HWND window) {
   bool pending = GetUpdateRect(window, nullptr, FALSE) != FALSE;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM found) {
-        if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(found) = true;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&pending));
+  EnumChildWindows(window, &NoteChildPaintPending, reinterpret_cast<LPARAM>(&pending));
   return pending;
 }
 
