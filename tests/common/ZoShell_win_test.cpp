@@ -184,7 +184,9 @@ TEST_F(ShellTest, TheRealBrowserOpensOnTheInitialFolderWithItsPathInTheStatusLin
   std::vector<std::wstring> texts;
   gBrowserTexts = &texts;
   gAwaitedText = folder.wstring();
-  gBrowserDeadline = GetTickCount64() + 10000;
+  // Wine fills the tree from the whole file system first (its Z: drive), which
+  // can take a while on a busy machine; the wait ends as soon as the path shows.
+  gBrowserDeadline = GetTickCount64() + 30000;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadAndCancelBrowser);
   std::string chosen;
   EXPECT_FALSE(BrowseForFolder(nullptr, "フォルダの参照", kCsidlDesktop, folder.wstring(),
