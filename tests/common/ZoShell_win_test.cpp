@@ -115,12 +115,15 @@ TEST_F(ShellTest, TheBrowserCallbackPreselectsAndShowsTheFullPath) {
   EXPECT_EQ(BrowseCallback(window.Get(), BFFM_VALIDATEFAILEDW, 0, 0), 0);
   gBrowserMessages = nullptr;
 
-  ASSERT_EQ(messages.Received.size(), 2u);
+  // The selection, the status line from the start, and again on the change.
+  ASSERT_EQ(messages.Received.size(), 3u);
   EXPECT_EQ(messages.Received[0].first, UINT(BFFM_SETSELECTIONW));
   EXPECT_EQ(messages.Selection, reinterpret_cast<LPARAM>(documents.Get()));
-  EXPECT_EQ(messages.Received[1].first, UINT(BFFM_SETSTATUSTEXTW));
-  // The status line shows the path as the shell gives it.
-  EXPECT_EQ(Utf8Of(messages.Received[1].second), PathFromItemIDList(documents.Get()));
+  for (size_t i : {1u, 2u}) {
+    EXPECT_EQ(messages.Received[i].first, UINT(BFFM_SETSTATUSTEXTW));
+    // The status line shows the path as the shell gives it.
+    EXPECT_EQ(Utf8Of(messages.Received[i].second), PathFromItemIDList(documents.Get()));
+  }
 }
 
 TEST_F(ShellTest, BrowsingFromAMissingFolderFailsBeforeAnyDialog) {
