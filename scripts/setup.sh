@@ -15,7 +15,7 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   clang-format
   locales
-  nsis zip unzip python3-yaml
+  nsis zip unzip python3 python3-yaml
 )
 
 sudo_() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

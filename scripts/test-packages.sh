@@ -73,8 +73,12 @@ check "win32 zip holds exactly vemo.exe, README, LICENSE, notices" zip_holds_exa
 check "win64 zip holds exactly vemo.exe, README, LICENSE, notices" zip_holds_exactly_the_files win64 windows64
 
 # --- The winget and Scoop manifests -----------------------------------------------
+# Debian's own interpreter, which has the YAML parser setup.sh installs;
+# another python3 earlier on the PATH may not.
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
 check "winget and Scoop manifests parse, name both builds' packages of $version with their hashes" \
-  python3 scripts/check-manifests.py dist "$version"
+  "$python" scripts/check-manifests.py dist "$version"
 
 # --- The installers under Wine --------------------------------------------------
 start_virtual_display 150 199 || { echo "no display for the installers' tests"; exit 1; }
