@@ -254,9 +254,12 @@ void TVEMOMainForm::ArmTimer() {
     Timer1.SetEnabled(false);
     return;
   }
-  // The same interval set again still starts anew from now.
-  if (FPhase == spStanding && Timer1.Enabled() && Timer1.Interval() == interval && Timer1.OnChange)
-    Timer1.OnChange(true, interval);
+  // The one timer for the fade's start counts from now; the tick through a
+  // fade keeps its beat.
+  if (FPhase == spStanding) {
+    Timer1.Restart(interval);
+    return;
+  }
   Timer1.SetInterval(interval);
   Timer1.SetEnabled(true);
 }

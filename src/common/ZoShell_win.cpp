@@ -89,23 +89,25 @@ std::string ChosenFolderPath(LPCITEMIDLIST list) {
 
 // --- Folder browser -----------------------------------------------------------------------
 
+namespace {
+
+// The status line names the folder as the shell gives its path.
+void ShowFolderInStatusLine(HWND dialog, LPCITEMIDLIST folder) {
+  const std::wstring path = WideOf(PathFromItemIDList(folder));
+  SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.c_str()));
+}
+
+}  // namespace
+
 int CALLBACK BrowseCallback(HWND dialog, UINT event, LPARAM parameter, LPARAM data) {
   switch (event) {
-    case BFFM_INITIALIZED: {
+    case BFFM_INITIALIZED:
       SendMessageW(dialog, BFFM_SETSELECTIONW, FALSE, data);
       // Some shells (Wine's, while it still fills its tree) report no change
       // for the first selection, so the status line names it from the start.
-      if (data) {
-        const std::wstring path = WideOf(PathFromItemIDList(reinterpret_cast<LPCITEMIDLIST>(data)));
-        SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.c_str()));
-      }
+      if (data) ShowFolderInStatusLine(dialog, reinterpret_cast<LPCITEMIDLIST>(data));
       break;
-    }
-    case BFFM_SELCHANGED: {
-      const std::wstring path = WideOf(PathFromItemIDList(reinterpret_cast<LPCITEMIDLIST>(parameter)));
-      SendMessageW(dialog, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path.c_str()));
-      break;
-    }
+    case BFFM_SELCHANGED: ShowFolderInStatusLine(dialog, reinterpret_cast<LPCITEMIDLIST>(parameter)); break;
     default: break;
   }
   return 0;

@@ -58,6 +58,12 @@ void TTimer::SetInterval(uint32_t interval) {
   if (OnChange) OnChange(FEnabled, FInterval);
 }
 
+void TTimer::Restart(uint32_t interval) {
+  FInterval = interval;
+  FEnabled = true;
+  if (OnChange) OnChange(FEnabled, FInterval);
+}
+
 void TAction::SetCaption(const std::string& caption) {
   FCaption = caption;
   Update();

@@ -82,6 +82,9 @@ public:
   void SetEnabled(bool enabled);
   uint32_t Interval() const { return FInterval; }
   void SetInterval(uint32_t interval);
+  // Enabled with that interval, counted anew from now even when nothing
+  // changed: the next tick comes a whole interval later.
+  void Restart(uint32_t interval);
 
   // Called for each tick while enabled.
   std::function<void()> OnTimer;
