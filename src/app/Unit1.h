@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/Discovery.h"
+#include "app/Show.h"
 #include "app/Worker.h"
 #include "common/Texts.h"
 #include "common/ZoTrayIcon.h"
@@ -32,53 +33,12 @@
 // The notification-area callback message is WM_USER + this (WM_TRAYICON).
 inline constexpr uint32_t kTrayCallbackOffset = 100;
 inline constexpr uint32_t WM_TRAYICON = kWmUser + kTrayCallbackOffset;
-inline constexpr uint32_t kTimerInterval = 50;
 // The tile's side at 96 dpi; SetTileSide follows the display's small-icon size.
 inline constexpr int32_t kTileSide = 16;
 inline constexpr int32_t kLargestTileSide = 256;
 inline constexpr uint8_t kHistoryCapacity = 16;
 // Shell32 5.0 (MAKELONG(0, 5)): the oldest shell the program runs on.
 inline constexpr int32_t kMinimumShellVersion = 0x00050000;
-
-// The fade from one picture to the next.
-inline constexpr uint32_t kFadeLength = 1000;
-
-// What the show is doing. Each phase fixes what the clock, the icon and the
-// commands do:
-enum TShowPhase : uint8_t {
-  // The clock is off and the icon still; Play starts the show.
-  spStopped,
-  // A picture stands until the fade's start; Stop stops the clock at once.
-  spStanding,
-  // The fade's start or the change point has come, but not the next tile or
-  // list: the picture stays and its time holds; Stop takes effect at once.
-  spWaiting,
-  // The icon blends into the next tile every tick.
-  spFading,
-  // Stop was chosen during a fade: the fade runs to the change, and the clock
-  // stops on the tick after it. Play does nothing meanwhile.
-  spStopping,
-};
-
-// What the next slot holds, whatever the phase.
-enum TNextState : uint8_t {
-  // The list is being scanned; the next tile follows it.
-  nsScanning,
-  // The next picture is being looked for and its tile made.
-  nsPreparing,
-  // The next picture's tile (or, for one that could not be read, the tile it
-  // had before), ready for the fade.
-  nsReady,
-  // The scan found nothing to show: the slot holds the default tile.
-  nsNothing,
-  // The scan failed: the list before it stays, and the next change point
-  // scans again.
-  nsRescan,
-};
-
-// Why the show's clock is held. Holds add up: the clock runs only while the
-// show plays and nothing holds it.
-enum THoldReason : uint8_t { hrMenu = 1, hrSessionLocked = 2, hrDisplayOff = 4, hrSuspended = 8 };
 
 // Command numbers of the actions, as a Win32 menu reports them in WM_COMMAND.
 enum TCommandId : uint16_t {

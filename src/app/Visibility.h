@@ -8,7 +8,7 @@
 #include <functional>
 #include <utility>
 
-#include "app/Unit1.h"
+#include "app/Show.h"
 
 // WM_WTSSESSION_CHANGE's events.
 inline constexpr uint32_t kWtsConsoleConnect = 1;

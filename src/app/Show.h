@@ -1,0 +1,143 @@
+// The show's schedule: when a picture stands, fades and changes, what the
+// commands may do and when the timer must wake. Pure arithmetic on a few
+// stored facts and the millisecond clock's value, which every call is given;
+// no bitmaps, no windows, no worker. The main window asks it and turns the
+// answers into the icon, the tooltip and the timer.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+// The fade from one picture to the next, and the tick through it.
+inline constexpr uint32_t kFadeLength = 1000;
+inline constexpr uint32_t kTimerInterval = 50;
+
+// What the show is doing, worked out from the stored facts whenever asked.
+enum TShowPhase : uint8_t {
+  // The clock is off and the icon still; Play starts the show.
+  spStopped,
+  // A picture stands until the fade's start; Stop stops the clock at once.
+  spStanding,
+  // The fade's start or the change point has come, but not the next tile or
+  // list: the picture stays and its time holds; Stop takes effect at once.
+  spWaiting,
+  // The icon blends into the next tile every tick.
+  spFading,
+  // Stop was chosen during a fade: the fade runs to the change, and the show
+  // stops there. Play does nothing meanwhile.
+  spStopping,
+};
+
+// What the next slot holds, whatever the phase.
+enum TNextState : uint8_t {
+  // The list is being scanned; the next tile follows it.
+  nsScanning,
+  // The next picture is being looked for and its tile made.
+  nsPreparing,
+  // The next picture's tile, ready for the fade.
+  nsReady,
+  // The scan found nothing to show: the slot holds the default tile.
+  nsNothing,
+  // The scan failed: the list before it stays, and the show scans again when
+  // the picture's time next reaches the fade's start.
+  nsRescan,
+};
+
+// Why the show's clock is held. Holds add up, and each reason is counted:
+// the clock runs only while the show plays and no hold of any reason is on.
+enum THoldReason : uint8_t { hrMenu = 1, hrSessionLocked = 2, hrDisplayOff = 4, hrSuspended = 8 };
+inline constexpr int kHoldReasons = 4;
+
+class TShow {
+public:
+  // Stopped, with the picture's time at the fade's start: the first Play
+  // fades from the default tile into the first picture at once.
+  explicit TShow(uint16_t interval = 15, uint32_t now = 0) { Reset(interval, now); }
+  void Reset(uint16_t interval, uint32_t now);
+
+  // --- Inputs: each takes the clock's value now ---------------------------------
+  // Whether the show started: not while it plays or stops, nor with nothing
+  // to show.
+  bool Play(uint32_t now);
+  // Outside a fade the show stops at once; in one, the fade runs to the
+  // change, which stops it (Changed).
+  void Stop(uint32_t now);
+  // Stops the clock at once, whatever the phase.
+  void StopNow(uint32_t now);
+  // Nothing is left to show at a change: stopped, with the time past the
+  // change point, so that a later Play changes the picture at once.
+  void StopForNothing(uint32_t now);
+  // Starts the change now, as if the interval had ended; only while a
+  // picture stands before its fade. Says whether it did.
+  bool Next(uint32_t now);
+  void Hold(THoldReason reason, bool on, uint32_t now);
+  // The interval last set: in force at once outside a fade, else at the
+  // change that ends it.
+  void SetNewInterval(uint16_t interval, uint32_t now);
+  void SetNextState(TNextState state, uint32_t now);
+  // The change was made: the next picture is current, its time begins, the
+  // interval last set is in force, and a stop chosen during the fade ends
+  // the show.
+  void Changed(uint32_t now);
+  // The picture's time begins again without a change (a failed rescan waits
+  // a whole interval before it is tried again).
+  void RestartTime(uint32_t now);
+
+  // --- Outputs --------------------------------------------------------------------
+  // The picture's time now: what the clock added since the last input, held
+  // at the fade's start while the next tile is late, never past the change
+  // point. Every decision below is taken on it.
+  uint32_t Time(uint32_t now) const;
+  TShowPhase Phase(uint32_t now) const;
+  bool IsFading(uint32_t now) const;
+  // How far the fade is, 0 < ratio < 1 inside one; 0 outside.
+  float FadeRatio(uint32_t now) const;
+  // The next picture's tile (or the default one) is due to become current.
+  bool ChangeDue(uint32_t now) const;
+  // A failed scan is due to be tried again.
+  bool RescanDue(uint32_t now) const;
+  // Milliseconds until the timer must wake; none while the clock stands or
+  // the show waits for work, whose result wakes it.
+  std::optional<uint32_t> WakeIn(uint32_t now) const;
+
+  bool CanPlay() const { return FRun != srPlaying; }
+  bool CanStop() const { return FRun == srPlaying; }
+  bool CanNext(uint32_t now) const;
+
+  // From Play until the show stops, held or not.
+  bool IsPlaying() const { return FRun != srStopped; }
+  bool StopPending() const { return FRun == srStopping; }
+  bool ClockRunning() const { return FRun != srStopped && !Held(); }
+  bool Held() const;
+  bool HeldFor(THoldReason reason) const { return FHolds[Slot(reason)] != 0; }
+  // Nobody can see the show: no work is started then.
+  bool Paused() const { return HeldFor(hrSessionLocked) || HeldFor(hrDisplayOff) || HeldFor(hrSuspended); }
+
+  uint16_t Interval() const { return FInterval; }
+  uint16_t NewInterval() const { return FNewInterval; }
+  TNextState NextState() const { return FNextState; }
+  // The next slot holds its picture's tile, or the default tile when there
+  // is nothing to show.
+  bool NextReady() const { return FNextState == nsReady || FNextState == nsNothing; }
+  // The picture's time at which the fade starts (the interval's end), and
+  // the change point one fade later.
+  uint32_t FadeStart() const { return uint32_t(FInterval) * 1000; }
+  uint32_t ChangePoint() const { return FadeStart() + kFadeLength; }
+
+private:
+  enum TRun : uint8_t { srStopped, srPlaying, srStopping };
+  static int Slot(THoldReason reason);
+  // Brings the stored time up to now, so that what changes next counts from
+  // here; a pending interval outside a fade goes into force.
+  void Settle(uint32_t now);
+  bool FadingAt(uint32_t time) const;
+
+  TRun FRun = srStopped;
+  // The picture's time as of FLastTick.
+  uint32_t FElapsed = 0;
+  uint32_t FLastTick = 0;
+  uint16_t FHolds[kHoldReasons] = {};
+  uint16_t FInterval = 15;
+  uint16_t FNewInterval = 15;
+  TNextState FNextState = nsScanning;
+};
