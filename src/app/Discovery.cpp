@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/CancelToken.h"
 #include "framework/Classes.h"
 #include "framework/OwnedHandle.h"
 #include "picture/FolderList.h"
@@ -33,8 +34,7 @@ namespace {
 
 class TScan {
 public:
-  TScan(TStringList& list, TFolderEnumerator& enumerator, const std::function<bool()>& cancelled)
-      : FList(list), FEnumerator(enumerator), FCancelled(cancelled) {}
+  TScan(TStringList& list, TFolderEnumerator& enumerator) : FList(list), FEnumerator(enumerator) {}
 
   void Folder(std::string folder) {
     if (Cancelled()) return;
@@ -64,13 +64,12 @@ public:
 
 private:
   bool Cancelled() {
-    if (!FStopped && FCancelled) FStopped = FCancelled();
+    if (!FStopped) FStopped = TCancelScope::Cancelled();
     return FStopped;
   }
 
   TStringList& FList;
   TFolderEnumerator& FEnumerator;
-  std::function<bool()> FCancelled;
   bool FStopped = false;
   uint64_t FEntries = 0;
   // The identities of the folders from the scanned one down to the current.
@@ -80,14 +79,9 @@ private:
 }  // namespace
 
 void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator) {
-  ScanFolder(folder, list, enumerator, nullptr);
-}
-
-void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
-                const std::function<bool()>& cancelled) {
   // No folder at all is nothing to scan, not the root of the current drive.
   if (folder.empty()) return;
-  TScan(list, enumerator, cancelled).Folder(folder);
+  TScan(list, enumerator).Folder(folder);
 }
 
 #ifndef _WIN32

@@ -83,10 +83,8 @@ std::unique_ptr<TFolderEnumerator> NewWindowsFolderEnumerator(bool fastFind);
 // scanned folder is not entered again, so links that point back up the tree
 // end; a folder reached by two different routes is scanned on each.
 void ScanFolder(const std::string& folder, TStringList& list);
-void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator);
-// The same, asking cancelled on entering every folder and after every
-// kScanCancelStride entries; once it answers true the scan ends at once,
-// with what it had found so far.
+// The scan asks the thread's TCancelScope on entering every folder and after
+// every kScanCancelStride entries; once its token is cancelled the scan ends
+// at once, with what it had found so far.
 inline constexpr int kScanCancelStride = 256;
-void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
-                const std::function<bool()>& cancelled);
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator);

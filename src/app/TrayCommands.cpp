@@ -65,6 +65,8 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
 }
 
 void TTrayCommands::actConfigExecute() {
+  // A click still on its way when the window closed finds nothing to set.
+  if (FForm.Destroyed()) return;
   // The dialog starts from the interval in force: one still waiting for a
   // fade to end is dropped unless confirmed again.
   TSettings settings;
@@ -79,16 +81,16 @@ void TTrayCommands::actConfigExecute() {
     result = FServices.ShowConfigDialog(TConfigDialogParams{settings});
   } catch (...) {
     // Even a dialog that fails leaves no interval waiting.
-    if (!FForm.Destroyed()) FForm.SetSettings(settings);
+    FForm.ApplySettings(settings);
     throw;
   }
   // Exit chosen while the dialog was up: it closed as if cancelled, and the
   // settings are gone with the rest of the show.
   if (FForm.Destroyed()) return;
-  FForm.SetSettings(result.Settings);
-  // Into the place in use before the dialog.
+  // Into the place in use before the dialog. A save that fails leaves the
+  // show with the settings it had, and its error is shown.
   if (result.Changes != 0) FServices.SaveSettings(result.Settings);
-  FForm.ApplySettings(result.Changes);
+  FForm.ApplySettings(result.Settings);
   if (result.Changes & ccStorage) MoveSettings(result.Settings, settings.Storage);
 }
 

@@ -31,6 +31,7 @@
 #define IDS_NO_FOLDERS 2036
 #define IDS_NO_PICTURES 2037
 #define IDS_STOPPING 2038
+#define IDS_NONE_READABLE 2039
 
 // The settings dialog, the folder browser and the preview
 #define IDS_CONFIG_CAPTION 2048

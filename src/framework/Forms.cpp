@@ -1,5 +1,6 @@
 #include "framework/Forms.h"
 
+#include "framework/CancelToken.h"
 #include "framework/Menus.h"
 
 std::string MessageBoxCaption(TMsgDlgType type, const std::string& applicationTitle) {
@@ -35,7 +36,19 @@ std::string ErrorDisplayText(const std::string& message) {
 }
 
 void TApplication::ShowException(const std::exception& error) const {
-  FBoxes.Show(ErrorDisplayText(error.what()), Title, mtError);
+  if (FErrorShown || dynamic_cast<const ECancelled*>(&error)) return;
+  FErrorShown = true;
+  const std::function<void(bool)> told = OnErrorBox;
+  if (told) told(true);
+  try {
+    FBoxes.Show(ErrorDisplayText(error.what()), Title, mtError);
+  } catch (...) {
+    FErrorShown = false;
+    if (told) told(false);
+    throw;
+  }
+  FErrorShown = false;
+  if (told) told(false);
 }
 
 void TApplication::Guard(const std::function<void()>& handler) const {

@@ -58,13 +58,19 @@ public:
   TMessageBoxes& MessageBoxes() const { return FBoxes; }
 
   // The one top-level error display: an error box with the title as caption.
+  // One box at a time: an error raised while one is up (its modal loop runs
+  // timers and posted work) is dropped rather than stacked on it, and work
+  // that was called off is never shown.
   void ShowException(const std::exception& error) const;
+  // Told when an error box comes up (true) and goes (false).
+  std::function<void(bool up)> OnErrorBox;
   // Runs handler; an error escaping it is shown by ShowException and the
   // program goes on.
   void Guard(const std::function<void()>& handler) const;
 
 private:
   TMessageBoxes& FBoxes;
+  mutable bool FErrorShown = false;
 };
 
 // --- Window timer ----------------------------------------------------------------

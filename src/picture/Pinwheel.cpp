@@ -1,8 +1,28 @@
 #include "picture/Pinwheel.h"
 
 #include <cstddef>
+#include <iterator>
 
 namespace {
+
+// The 16-pixel picture, tuned by hand: one grey level per pixel, rows from
+// the top.
+constexpr int32_t kTunedSide = 16;
+const uint8_t kPinwheel[kTunedSide * kTunedSide] = {
+    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   35,
+    177, 135, 28,  0,   0,   0,   7,   170, 35,  0,   0,   0,   0,   0,   71,  248, 255, 255, 241, 71,
+    0,   0,   0,   149, 248, 71,  0,   0,   0,   35,  248, 255, 255, 255, 255, 248, 35,  0,   0,   128,
+    255, 248, 35,  0,   0,   170, 149, 128, 128, 177, 255, 255, 156, 0,   0,   128, 255, 255, 177, 0,
+    0,   7,   0,   0,   0,   0,   64,  241, 212, 0,   0,   177, 255, 255, 135, 0,   0,   0,   0,   0,
+    0,   0,   0,   99,  191, 0,   64,  255, 255, 241, 28,  0,   0,   0,   0,   35,  156, 212, 191, 149,
+    149, 99,  241, 255, 248, 71,  0,   0,   0,   0,   71,  248, 255, 241, 99,  149, 149, 191, 212, 156,
+    35,  0,   0,   0,   0,   28,  241, 255, 255, 64,  0,   191, 99,  0,   0,   0,   0,   0,   0,   0,
+    0,   135, 255, 255, 177, 0,   0,   212, 241, 64,  0,   0,   0,   0,   7,   0,   0,   177, 255, 255,
+    128, 0,   0,   156, 255, 255, 177, 128, 128, 149, 170, 0,   0,   35,  248, 255, 128, 0,   0,   35,
+    248, 255, 255, 255, 255, 248, 35,  0,   0,   0,   71,  248, 149, 0,   0,   0,   71,  241, 255, 255,
+    248, 71,  0,   0,   0,   0,   0,   35,  170, 7,   0,   0,   0,   28,  135, 177, 35,  0,   0,   0,
+    0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,   0,
+};
 
 // One arm in a 16-unit square centred on (8, 8): a half disc whose flat edge
 // faces the centre's row, and a wedge from that edge to the centre. The other
@@ -40,6 +60,7 @@ bool InPinwheel(double u, double v) {
 
 std::vector<uint8_t> PinwheelGreys(int32_t side) {
   if (side <= 0) return {};
+  if (side == kTunedSide) return std::vector<uint8_t>(std::begin(kPinwheel), std::end(kPinwheel));
   std::vector<uint8_t> greys(std::size_t(side) * std::size_t(side));
   const double unit = 16.0 / side;
   for (int32_t y = 0; y < side; ++y)

@@ -1,7 +1,7 @@
 // The default picture drawn at any tile side: a white four-armed pinwheel with
-// soft grey edges on black. The 16-pixel picture the main window carries is
-// hand-tuned; larger tiles get this shape, drawn at their own size so that it
-// stays crisp instead of being stretched.
+// soft grey edges on black. The 16-pixel picture is hand-tuned; larger tiles
+// get this shape, drawn at their own size so that it stays crisp instead of
+// being stretched.
 #pragma once
 
 #include <cstdint>

@@ -127,7 +127,7 @@ public:
 
 private:
   std::string Clock(const std::string& text) const {
-    return text + (FForm->ClockRunning() ? " (clock running)" : " (clock held)");
+    return text + (FForm->Show().ClockRunning() ? " (clock running)" : " (clock held)");
   }
   static std::string Point(const TPoint& p) { return std::to_string(p.X) + "," + std::to_string(p.Y); }
   TVEMOMainForm*& FForm;
@@ -172,7 +172,7 @@ protected:
     Form->Timer1.Tick();
     Clock.Value += 15 * 1000 + 500;
     Form->Timer1.Tick();
-    ASSERT_TRUE(Form->IsFading());
+    ASSERT_TRUE(Form->Show().IsFading(Clock.Value));
   }
 
   TTempFolder Temp{"vemo-tray"};
@@ -236,7 +236,7 @@ TEST_F(TrayCommandsTest, TheTimeInTheHandlerIsLeftOutOfTheShow) {
   Form->Play();
   Clock.Value += 2000;
   Form->Timer1.Tick();
-  const uint32_t before = Form->Elapsed();
+  const uint32_t before = Form->Show().Time(Clock.Value);
   Services.Dialog = [this](TSettings&) {
     Clock.Value += 60000;  // the menu stays open for a minute
     return TConfigChanges(0);
@@ -244,7 +244,7 @@ TEST_F(TrayCommandsTest, TheTimeInTheHandlerIsLeftOutOfTheShow) {
   Form->WMTrayIcon(1029);
   Clock.Value += 100;
   Form->Timer1.Tick();
-  EXPECT_EQ(Form->Elapsed(), before + 100);
+  EXPECT_EQ(Form->Show().Time(Clock.Value), before + 100);
 }
 
 TEST_F(TrayCommandsTest, ExitWhileTheSettingsDialogIsUpSavesNothingAndTouchesNothing) {
@@ -255,7 +255,7 @@ TEST_F(TrayCommandsTest, ExitWhileTheSettingsDialogIsUpSavesNothingAndTouchesNot
   };
   Form->WMTrayIcon(1029);
   for (const std::string& step : Services.Log) EXPECT_EQ(step.find("save"), std::string::npos) << step;
-  EXPECT_FALSE(Form->ClockRunning());
+  EXPECT_FALSE(Form->Show().ClockRunning());
 }
 
 TEST_F(TrayCommandsTest, ADoubleClickPreviewsTheCurrentPictureOnlyWhenThereIsOne) {
@@ -310,7 +310,7 @@ TEST_F(TrayCommandsTest, TheDialogStartsFromTheIntervalInForce) {
     return TConfigChanges(ccInterval);
   };
   Form->actConfig.Execute();  // interval 30 pending until the fade ends
-  EXPECT_EQ(Form->NewInterval(), 30);
+  EXPECT_EQ(Form->Show().NewInterval(), 30);
   EXPECT_EQ(Form->Interval(), 15);
   Services.Log.clear();
   Services.Dialog = [](TSettings&) { return TConfigChanges(0); };

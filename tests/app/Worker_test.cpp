@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Discovery.h"
+#include "framework/CancelToken.h"
 #include "framework/BmpFile.h"
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
@@ -95,6 +96,34 @@ TEST(ThreadWorker, ShutdownDropsQueuedWorkAndDoesNotWaitForAStuckPiece) {
   idle.reset();
 }
 
+// Reads through another enumerator and cancels the token once the scan has
+// read After entries.
+class TCancellingEnumerator : public TFolderEnumerator {
+public:
+  TCancellingEnumerator(TFolderEnumerator& inner, TCancelToken token, int after)
+      : FInner(inner), FToken(std::move(token)), FLeft(after) {}
+  std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
+    struct TReader : TFolderReader {
+      std::unique_ptr<TFolderReader> Inner;
+      TCancellingEnumerator* Owner = nullptr;
+      std::optional<TFolderIdentity> Identity() override { return Inner->Identity(); }
+      bool Next(TFolderEntry& entry) override {
+        if (--Owner->FLeft == 0) Owner->FToken.Cancel();
+        return Inner->Next(entry);
+      }
+    };
+    auto reader = std::make_unique<TReader>();
+    reader->Inner = FInner.Open(folder);
+    reader->Owner = this;
+    return reader->Inner ? std::move(reader) : nullptr;
+  }
+
+private:
+  TFolderEnumerator& FInner;
+  TCancelToken FToken;
+  int FLeft;
+};
+
 TEST(ScanCancellation, IsAskedOnEveryFolderAndEveryFewHundredEntries) {
   vemo_test::TTempFolder temp("vemo-scan-cancel");
   for (int i = 0; i < 1000; ++i) temp.MakeFile("big/p" + std::to_string(i) + ".jpg");
@@ -103,21 +132,25 @@ TEST(ScanCancellation, IsAskedOnEveryFolderAndEveryFewHundredEntries) {
   const std::string folder = temp.Path() + PathDelim + "big";
 
   TStringList all;
-  int asked = 0;
-  ScanFolder(folder, all, enumerator, [&asked] { return ++asked < 0; });
+  ScanFolder(folder, all, enumerator);
   EXPECT_EQ(all.Count(), 1001);
-  // Two folders, and one question every kScanCancelStride entries.
-  EXPECT_GE(asked, 2 + 1000 / kScanCancelStride);
 
-  // Cancelled from the second question: the first stride's pictures at most.
+  // Cancelled at the second entry: the first stride's pictures at most.
+  const TCancelToken token;
+  TCancellingEnumerator cancelling(enumerator, token, 2);
   TStringList part;
-  asked = 0;
-  ScanFolder(folder, part, enumerator, [&asked] { return ++asked >= 2; });
+  {
+    const TCancelScope scope(token);
+    ScanFolder(folder, part, cancelling);
+  }
   EXPECT_LT(part.Count(), kScanCancelStride);
   // Cancelled before it starts: not a folder is opened.
   const int opened = enumerator.Opened;
   TStringList none;
-  ScanFolder(folder, none, enumerator, [] { return true; });
+  {
+    const TCancelScope scope(token);
+    ScanFolder(folder, none, enumerator);
+  }
   EXPECT_EQ(none.Count(), 0);
   EXPECT_EQ(enumerator.Opened, opened);
 }
