@@ -1,6 +1,7 @@
 #include "app/ShowWork.h"
 
 #include "picture/OtherFormats.h"
+#include "picture/ZoBLibResize.h"
 #include "picture/vemoSub.h"
 
 std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat, int32_t side) {
@@ -8,6 +9,13 @@ std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat, int32_t side) {
   bitmap->SetPixelFormat(pixelFormat);
   bitmap->SetSize(side, side);
   return bitmap;
+}
+
+std::unique_ptr<TBitmap> StretchedTile(const TBitmap& tile, int32_t side) {
+  auto stretched = NewTileBitmap(pf24bit, side);
+  if (std::unique_ptr<TBitmap> resized = ResizeBitmap(tile, side, side, rmNearestNeighbor, false))
+    stretched->Canvas().Draw(0, 0, *resized);
+  return stretched;
 }
 
 // --- TShowWork -----------------------------------------------------------------

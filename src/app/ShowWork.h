@@ -27,6 +27,9 @@ inline constexpr int32_t kTileSide = 16;
 inline constexpr int32_t kLargestTileSide = 256;
 
 std::unique_ptr<TBitmap> NewTileBitmap(TPixelFormat pixelFormat, int32_t side = kTileSide);
+// A tile shown at another size until it is made again there: stretched, as
+// the system itself would show an icon of the wrong size.
+std::unique_ptr<TBitmap> StretchedTile(const TBitmap& tile, int32_t side);
 
 enum TWorkSlot : uint8_t { wsScan, wsPrepare, wsRemake };
 inline constexpr int kWorkSlots = 3;

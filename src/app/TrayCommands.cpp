@@ -70,7 +70,7 @@ void TTrayCommands::actConfigExecute() {
   // The dialog starts from the interval in force: one still waiting for a
   // fade to end is dropped unless confirmed again.
   TSettings settings;
-  settings.Interval = FForm.Interval();
+  settings.Interval = FForm.Show().Interval();
   settings.Folders.Assign(*FForm.FolderList());
   // A defined place even when the store reports none (its file deleted
   // meanwhile): the INI file, where a first save would put it.

@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <exception>
 #include <utility>
-#include <vector>
 
 #include "common/ZoCommon.h"
 #include "picture/Pinwheel.h"
-#include "picture/ZoBLibResize.h"
 #include "picture/vemoSub.h"
 
 namespace {
@@ -20,19 +18,6 @@ std::unique_ptr<TBitmap> NewMask(int32_t side) {
 }
 
 }  // namespace
-
-// --- TOwnedIcon ------------------------------------------------------------------
-
-void TOwnedIcon::Replace(const TBitmap& color, const TBitmap& mask) {
-  Reset();
-  FHandle = FFactory.CreateIcon(color, mask);
-}
-
-void TOwnedIcon::Reset() {
-  if (FHandle == 0) return;
-  const THandleValue old = std::exchange(FHandle, 0);
-  FFactory.DestroyIcon(old);
-}
 
 // --- TVEMOMainForm ---------------------------------------------------------------
 
@@ -80,25 +65,14 @@ TVEMOMainForm::~TVEMOMainForm() {
   }
 }
 
-TAction* TVEMOMainForm::ActionById(uint16_t id) {
-  for (TAction* action : {&actExit, &actPlay, &actStop, &actNext, &actConfig, &actAbout, &actWebsite})
-    if (action->Id() == id) return action;
-  return nullptr;
+std::array<TAction*, 7> TVEMOMainForm::Actions() {
+  return {&actExit, &actPlay, &actStop, &actNext, &actConfig, &actAbout, &actWebsite};
 }
 
-std::unique_ptr<TBitmap> TVEMOMainForm::MakeDefaultTile(int32_t side) {
-  std::unique_ptr<TBitmap> tile = NewTileBitmap(pf24bit, side);
-  tile->Canvas().Brush.Color = TileBackColor();
-  tile->Canvas().FillRect(TRect{0, 0, side, side});
-  TBitmap picture(side, side, pf24bit);
-  const std::vector<uint8_t> greys = PinwheelGreys(side);
-  for (int32_t y = 0; y < side; ++y)
-    for (int32_t x = 0; x < side; ++x) {
-      const uint8_t grey = greys[size_t(y) * size_t(side) + size_t(x)];
-      picture.SetPixelColor(x, y, RGBColor(grey, grey, grey));
-    }
-  tile->Canvas().Draw(0, 0, picture);
-  return tile;
+TAction* TVEMOMainForm::ActionById(uint16_t id) {
+  for (TAction* action : Actions())
+    if (action->Id() == id) return action;
+  return nullptr;
 }
 
 void TVEMOMainForm::FatalStartupError(const std::string& message) {
@@ -118,8 +92,8 @@ void TVEMOMainForm::FormCreate() {
   }
 
   FFolderList = std::make_unique<TFolderList>();
-  FCurrent = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit, FTileSide)};
-  FNext = TVEMOImageRec{-1, std::string(), NewTileBitmap(pf24bit, FTileSide)};
+  FCurrent = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
+  FNext = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
   FBlendTile = NewTileBitmap(pf24bit, FTileSide);
   FHistory = std::make_unique<THistory>(kHistoryCapacity, &popHistory,
                                         [this](THistory* sender, const std::string& path) {
@@ -144,8 +118,6 @@ void TVEMOMainForm::FormCreate() {
   FFolderList->Assign(loaded.Settings.Folders);
   FShow.Reset(loaded.Settings.Interval, Now());
 
-  FCurrent.Bitmap->Assign(*FDefaultTile);
-  FNext.Bitmap->Assign(*FDefaultTile);
   FPlayList = std::make_shared<TStringList>();
 
   UpdateIcon(*FCurrent.Bitmap);
@@ -170,15 +142,14 @@ void TVEMOMainForm::FormDestroy() {
   if (FCreated) Application().OnErrorBox = nullptr;
   Timer1.SetEnabled(false);
   TrayReAddTimer.SetEnabled(false);
-  for (TAction* action : {&actExit, &actPlay, &actStop, &actNext, &actConfig, &actAbout, &actWebsite})
-    action->SetEnabled(false);
+  for (TAction* action : Actions()) action->SetEnabled(false);
   if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
   FIconRegistered = false;
   FIcon.Reset();
   FFolderList.reset();
   FPlayList.reset();
-  FCurrent.Bitmap.reset();
-  FNext.Bitmap.reset();
+  FCurrent = {};
+  FNext = {};
   FMaskBitmap.reset();
   FDefaultTile.reset();
   FHistory.reset();
@@ -205,10 +176,7 @@ void TVEMOMainForm::Follow() {
   if (FDestroyed || !FPlayList) return;
   const uint32_t now = Now();
   if (FShow.ChangeDue(now)) {
-    if (FShow.NextState() == nsNothing)
-      StopForNothingToShow(true);
-    else
-      Advance();
+    FShow.NextState() == nsNothing ? StopForNothingToShow(true) : Advance();
   } else if (FShow.RescanDue(now)) {
     StartRebuild(true);
   }
@@ -222,10 +190,7 @@ void TVEMOMainForm::Rearm() {
   actStop.SetEnabled(FShow.CanStop());
   actNext.SetEnabled(FShow.CanNext(now));
   const std::optional<uint32_t> wake = FShow.WakeIn(now);
-  if (wake)
-    Timer1.Restart(std::max<uint32_t>(*wake, 1));
-  else
-    Timer1.SetEnabled(false);
+  wake ? Timer1.Restart(std::max<uint32_t>(*wake, 1)) : Timer1.SetEnabled(false);
 }
 
 void TVEMOMainForm::Timer1Timer() {
@@ -281,10 +246,7 @@ void TVEMOMainForm::Play() {
 
 void TVEMOMainForm::Stop(bool atOnce) {
   if (FDestroyed) return;
-  if (atOnce)
-    FShow.StopNow(Now());
-  else
-    FShow.Stop(Now());
+  atOnce ? FShow.StopNow(Now()) : FShow.Stop(Now());
   Follow();
 }
 
@@ -446,14 +408,7 @@ void TVEMOMainForm::SetTileSide(int32_t side) {
   FMaskBitmap = NewMask(side);
   FDefaultTile = MakeDefaultTile(side);
   auto stretched = [&](const TVEMOImageRec& slot) {
-    auto tile = NewTileBitmap(pf24bit, side);
-    if (slot.Path.empty()) {
-      tile->Assign(*FDefaultTile);
-    } else if (std::unique_ptr<TBitmap> resized =
-                   ResizeBitmap(*slot.Bitmap, side, side, rmNearestNeighbor, false)) {
-      tile->Canvas().Draw(0, 0, *resized);
-    }
-    return tile;
+    return slot.Path.empty() ? MakeDefaultTile(side) : StretchedTile(*slot.Bitmap, side);
   };
   FCurrent.Bitmap = stretched(FCurrent);
   FNext.Bitmap = stretched(FNext);

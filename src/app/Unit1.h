@@ -2,30 +2,20 @@
 // whole run (folder list, play list, picture slots, tiles, history, icon and
 // notification record, the show's timer, the actions and menus) and runs the
 // start-up and the teardown. The schedule itself is TShow's: the window turns
-// its answers into the icon, the tooltip, the history and the timer.
-//
-// It is written against small interfaces (clock, notification area, icon
-// maker, message boxes, the shell version, file existence, the settings), so
-// that the same logic runs in the program (Unit1_win.cpp realises them with
-// Win32) and under native tests with fakes.
+// its answers into the icon, the tooltip, the history and the timer. It is
+// written against the small interfaces of MainFormServices.h.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "app/Discovery.h"
+#include "app/MainFormServices.h"
 #include "app/Show.h"
 #include "app/ShowWork.h"
-#include "app/Worker.h"
 #include "common/Texts.h"
-#include "common/ZoTrayIcon.h"
-#include "framework/Classes.h"
-#include "framework/Forms.h"
-#include "framework/Graphics.h"
 #include "framework/Menus.h"
 #include "picture/FolderList.h"
 #include "picture/History.h"
@@ -55,80 +45,6 @@ inline constexpr TText kTrayAddFailedText1{IDS_TRAY_ADD_FAILED};
 inline constexpr TText kNoFoldersText{IDS_NO_FOLDERS};
 inline constexpr TText kNoPicturesText{IDS_NO_PICTURES};
 inline constexpr TText kStoppingText{IDS_STOPPING};
-
-// The millisecond clock (timeGetTime): unsigned, wrapping after 2^32 ms.
-class TMillisecondClock {
-public:
-  virtual ~TMillisecondClock() = default;
-  virtual uint32_t Now() = 0;
-};
-
-// Makes and destroys the icons the notification area is given: an icon of a
-// colour tile and a mask (CreateIconIndirect / DestroyIcon).
-class TIconFactory {
-public:
-  virtual ~TIconFactory() = default;
-  // Raises when no icon can be made.
-  virtual THandleValue CreateIcon(const TBitmap& color, const TBitmap& mask) = 0;
-  virtual void DestroyIcon(THandleValue icon) = 0;
-};
-
-// The window the form lives in.
-class TWindowHost {
-public:
-  virtual ~TWindowHost() = default;
-  // The window's handle, created if there is none yet.
-  virtual THandleValue Handle() = 0;
-  // Posts WM_CLOSE to the window; it closes when the message loop gets there.
-  virtual void PostClose() = 0;
-};
-
-// Everything the main window uses from outside itself.
-struct TMainFormServices {
-  TApplication& Application;
-  TWindowHost& Window;
-  TMillisecondClock& Clock;
-  TNotificationArea& Tray;
-  TIconFactory& Icons;
-  // The shell library's version, MAKELONG(minor, major).
-  std::function<uint32_t()> ShellVersion;
-  // The stored interval and folders, as far as they could be read
-  // (LoadSettings).
-  std::function<TLoadedSettings()> LoadSettings;
-  // Whether an existing file (not a folder) is at the path.
-  std::function<bool(const std::string&)> FileExists;
-  // The scan of the folders.
-  TFolderEnumerator& Folders;
-  // Where folders are scanned and tiles made. Without one, that work runs at
-  // once in the caller, as a worker that is always instantly done.
-  TWorker* Worker = nullptr;
-};
-
-// A picture slot.
-struct TVEMOImageRec {
-  int32_t Index = -1;
-  std::string Path;
-  std::unique_ptr<TBitmap> Bitmap;
-};
-
-// The icon handle now given to the notification area; there is never more
-// than one.
-class TOwnedIcon {
-public:
-  explicit TOwnedIcon(TIconFactory& factory) : FFactory(factory) {}
-  TOwnedIcon(const TOwnedIcon&) = delete;
-  TOwnedIcon& operator=(const TOwnedIcon&) = delete;
-  ~TOwnedIcon() { Reset(); }
-
-  THandleValue Handle() const { return FHandle; }
-  // Destroys the icon held; then makes the new one.
-  void Replace(const TBitmap& color, const TBitmap& mask);
-  void Reset();
-
-private:
-  TIconFactory& FFactory;
-  THandleValue FHandle = 0;
-};
 
 class TVEMOMainForm {
 public:
@@ -193,8 +109,6 @@ public:
   const TShow& Show() const { return FShow; }
   bool IsPlaying() const { return FShow.IsPlaying(); }
   void Hold(THoldReason reason, bool on);
-  // The hold of a menu or dialog of the icon.
-  void SetClockRunning(bool on) { Hold(hrMenu, !on); }
   void Play();
   // Outside a fade the show stops at once; a fade under way still ends on the
   // next picture, where the show stops.
@@ -210,8 +124,6 @@ public:
   // FormDestroy has run: nothing of the show is left to touch.
   bool Destroyed() const { return FDestroyed; }
 
-  static std::unique_ptr<TBitmap> MakeDefaultTile(int32_t side = kTileSide);
-
   // --- What the window shows ----------------------------------------------------------
   // Empty while a scan runs.
   TStringList* PlayList() const { return FPlayList.get(); }
@@ -226,8 +138,6 @@ public:
   bool IconRegistered() const { return FIconRegistered; }
 
   // --- Settings -------------------------------------------------------------------------
-  // The interval in force.
-  uint16_t Interval() const { return FShow.Interval(); }
   // Null before FormCreate and after FormDestroy.
   const TFolderList* FolderList() const { return FFolderList.get(); }
   // The settings as the user confirmed (and the store took) them: the
@@ -245,6 +155,7 @@ public:
   void SetTileSide(int32_t side);
 
 private:
+  std::array<TAction*, 7> Actions();
   TApplication& Application() const { return FServices.Application; }
   THandleValue Handle() const { return FServices.Window.Handle(); }
   uint32_t Now() const { return FServices.Clock.Now(); }

@@ -1,5 +1,7 @@
 #include "picture/Pinwheel.h"
 
+#include "picture/vemoSub.h"
+
 #include <cstddef>
 #include <iterator>
 
@@ -72,4 +74,19 @@ std::vector<uint8_t> PinwheelGreys(int32_t side) {
       greys[std::size_t(y) * std::size_t(side) + std::size_t(x)] = uint8_t((covered * 255 + 32) / 64);
     }
   return greys;
+}
+
+std::unique_ptr<TBitmap> MakeDefaultTile(int32_t side) {
+  auto tile = std::make_unique<TBitmap>(side, side, pf24bit);
+  tile->Canvas().Brush.Color = TileBackColor();
+  tile->Canvas().FillRect(TRect{0, 0, side, side});
+  TBitmap picture(side, side, pf24bit);
+  const std::vector<uint8_t> greys = PinwheelGreys(side);
+  for (int32_t y = 0; y < side; ++y)
+    for (int32_t x = 0; x < side; ++x) {
+      const uint8_t grey = greys[std::size_t(y) * std::size_t(side) + std::size_t(x)];
+      picture.SetPixelColor(x, y, RGBColor(grey, grey, grey));
+    }
+  tile->Canvas().Draw(0, 0, picture);
+  return tile;
 }

@@ -311,7 +311,7 @@ TEST_F(TrayCommandsTest, TheDialogStartsFromTheIntervalInForce) {
   };
   Form->actConfig.Execute();  // interval 30 pending until the fade ends
   EXPECT_EQ(Form->Show().NewInterval(), 30);
-  EXPECT_EQ(Form->Interval(), 15);
+  EXPECT_EQ(Form->Show().Interval(), 15);
   Services.Log.clear();
   Services.Dialog = [](TSettings&) { return TConfigChanges(0); };
   Form->actConfig.Execute();
@@ -327,7 +327,7 @@ TEST_F(TrayCommandsTest, ChangedIntervalOutsideAFadeIsSavedAndInForceAtOnce) {
   Form->actConfig.Execute();
   EXPECT_THAT(Services.Log,
               ElementsAre("query", "dialog interval 15 storage 0 (clock held)", "save 42 into 0"));
-  EXPECT_EQ(Form->Interval(), 42);
+  EXPECT_EQ(Form->Show().Interval(), 42);
   EXPECT_EQ(Folders.Opened, opened) << "no rescan for an interval";
 }
 
@@ -339,12 +339,12 @@ TEST_F(TrayCommandsTest, ChangedIntervalDuringAFadeWaitsForItsEnd) {
   };
   Form->actConfig.Execute();
   EXPECT_EQ(Services.SavedIntervals, std::vector<uint16_t>{42});
-  EXPECT_EQ(Form->Interval(), 15);
+  EXPECT_EQ(Form->Show().Interval(), 15);
   Clock.Value += 600;  // the fade ends and the picture changes
   Form->Timer1.Tick();
   Clock.Value += 50;
   Form->Timer1.Tick();
-  EXPECT_EQ(Form->Interval(), 42);
+  EXPECT_EQ(Form->Show().Interval(), 42);
 }
 
 TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {

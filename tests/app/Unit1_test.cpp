@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "picture/Pinwheel.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -307,7 +308,7 @@ TEST_F(MainFormTest, StartsStoppedWithTheDefaultTileRegisteredUnderTheTitle) {
 }
 
 TEST_F(MainFormTest, DefaultTileIsAGreyPinwheelOnBlack) {
-  std::unique_ptr<TBitmap> tile = TVEMOMainForm::MakeDefaultTile();
+  std::unique_ptr<TBitmap> tile = MakeDefaultTile();
   ASSERT_EQ(tile->Width(), 16);
   ASSERT_EQ(tile->PixelFormat(), pf24bit);
   int white = 0, black = 0;
@@ -390,7 +391,7 @@ TEST_F(MainFormTest, SettingsErrorIsShownAndStartUpGoesOnWithDefaults) {
   EXPECT_EQ(Boxes.Shown[0].Text, "設定を読めません.");
   EXPECT_EQ(Boxes.Shown[0].Caption, "Kobaru");
   EXPECT_EQ(Window.Closes, 0);
-  EXPECT_EQ(Form->Interval(), 15);
+  EXPECT_EQ(Form->Show().Interval(), 15);
   EXPECT_EQ(Form->Show().NewInterval(), 15);
   EXPECT_EQ(Form->Show().Time(Clock.Value), 15000u);
   EXPECT_TRUE(Form->IconRegistered());
@@ -643,9 +644,9 @@ TEST_F(MainFormTest, TheTrayHoldOfTheClockResumesUnchanged) {
   PlayPictures({RGBColor(200, 0, 0)});
   TicksUntil(Clock.Value + 1200);
   const uint32_t elapsed = Form->Show().Time(Clock.Value);
-  Form->SetClockRunning(false);
+  Form->Hold(hrMenu, true);
   Clock.Value += 5000;
-  Form->SetClockRunning(true);
+  Form->Hold(hrMenu, false);
   TickAt(Clock.Value + 50);
   EXPECT_EQ(Form->Show().Time(Clock.Value), elapsed + 50);
 }
@@ -704,13 +705,13 @@ TEST_F(MainFormTest, NewIntervalDuringAFadeTakesEffectAtTheChangeWhenTheTimerIsL
   FollowTimerUntil(start + 1000 + 3000 + 400);  // in the second fade
   ASSERT_TRUE(Form->Show().IsFading(Clock.Value));
   Form->ApplySettings(SettingsWithInterval(15));
-  EXPECT_EQ(Form->Interval(), 3);
+  EXPECT_EQ(Form->Show().Interval(), 3);
   EXPECT_EQ(Form->Show().NewInterval(), 15);
   const std::string fading = Form->Current().Path;
   FollowTimerUntil(start + 5000);
   ASSERT_NE(Form->Current().Path, fading);
   // In force from the change itself: the next picture stands 15 s.
-  EXPECT_EQ(Form->Interval(), 15);
+  EXPECT_EQ(Form->Show().Interval(), 15);
   EXPECT_GE(Form->Timer1.Interval(), 14900u);
   const std::string standing = Form->Current().Path;
   FollowTimerUntil(Clock.Value + 14000);
@@ -720,7 +721,7 @@ TEST_F(MainFormTest, NewIntervalDuringAFadeTakesEffectAtTheChangeWhenTheTimerIsL
 TEST_F(MainFormTest, NewIntervalWhileStoppedTakesEffectAtOnce) {
   Create();
   Form->ApplySettings(SettingsWithInterval(60));
-  EXPECT_EQ(Form->Interval(), 60);
+  EXPECT_EQ(Form->Show().Interval(), 60);
 }
 
 TEST_F(MainFormTest, PlayListShowsInOrderThenRebuildsAtItsEnd) {
@@ -1321,7 +1322,7 @@ TEST_F(MainFormTest, TheDefaultTileIsDrawnAtTheIconSizeAndAnUnreadablePictureIsS
   Form = std::make_unique<TVEMOMainForm>(ServicesFor());
   Form->SetTileSide(32);
   Form->FormCreate();
-  std::unique_ptr<TBitmap> pinwheel = TVEMOMainForm::MakeDefaultTile(32);
+  std::unique_ptr<TBitmap> pinwheel = MakeDefaultTile(32);
   EXPECT_TRUE(SameTile(IconTile(), *pinwheel));
   // A crisp pinwheel, not a stretched one: solid white arms, black corners,
   // the same after a quarter turn, and not a 2 x 2 blow-up of the 16-px one.

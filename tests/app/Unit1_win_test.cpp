@@ -271,7 +271,7 @@ TEST_F(MainWindowTest, SoakOfTwoThousandFadeFramesKeepsObjectCountsFlat) {
   while (frames < 2000) {
     FakeClock.Value += 50;
     const bool fading = [&] {
-      const uint32_t start = uint32_t(Form->Interval()) * 1000;
+      const uint32_t start = uint32_t(Form->Show().Interval()) * 1000;
       const uint32_t next = Form->Elapsed() + 50;
       return start < next && next < start + 1000;
     }();

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/Unit1_win.h"
+#include "picture/Pinwheel.h"
 #include "framework/BmpFile.h"
 #include "support/TempFolder.h"
 #include "support/WindowDriver_win.h"
@@ -90,7 +91,7 @@ TEST(VemoAtDisplayScale, TheTrayShowsTilesMadeAtItsIconSize) {
   }
   const std::unique_ptr<TBitmap> expected = ToolTile(picture, side, temp.FsPath());
   ASSERT_EQ(expected->Width(), side);
-  const std::unique_ptr<TBitmap> pinwheel = TVEMOMainForm::MakeDefaultTile(side);
+  const std::unique_ptr<TBitmap> pinwheel = MakeDefaultTile(side);
 
   // The pointer is drawn into the screen's pixels; it stays out of the tray.
   SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/Unit1_win.h"
+#include "picture/Pinwheel.h"
 #include "framework/BmpFile.h"
 #include "framework/Forms_win.h"
 #include "support/TempFolder.h"
@@ -81,7 +82,7 @@ protected:
 };
 
 TEST_F(VemoEndToEnd, ShowsTheDefaultTilePlaysTheFirstPictureAndClosesCleanly) {
-  const std::unique_ptr<TBitmap> defaultTile = TVEMOMainForm::MakeDefaultTile();
+  const std::unique_ptr<TBitmap> defaultTile = MakeDefaultTile();
   const std::unique_ptr<TBitmap> firstTile = ToolTile(Picture, Temp.FsPath());
 
   auto vemo = StartVemo();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/Unit1_win.h"
+#include "picture/Pinwheel.h"
 #include "support/TempFolder.h"
 #include "support/WindowDriver_win.h"
 
@@ -36,7 +37,7 @@ protected:
       std::filesystem::copy_file(kDataDir / "jpeg" / name, pictures / name);
       Tiles.push_back(vemo_test::ToolTile(kBuildDir / "vemo-tile.exe", pictures / name, Temp.FsPath()));
     }
-    DefaultTile = TVEMOMainForm::MakeDefaultTile();
+    DefaultTile = MakeDefaultTile();
     Pictures = vemo_test::Utf8FromPath(pictures);
   }
   void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey); }

@@ -15,6 +15,7 @@
 
 #include "app/Discovery.h"
 #include "app/Unit1_win.h"
+#include "picture/Pinwheel.h"
 #include "common/ZoCommon.h"
 #include "framework/BmpFile.h"
 #include "framework/Classes.h"
@@ -85,7 +86,7 @@ TEST_F(WorkerEndToEnd, ThePlayOrderOfAPreparedFolderIsUnchanged) {
   Settings(pictures);
   const HWND main = Start();
   ASSERT_NE(main, nullptr);
-  const std::unique_ptr<TBitmap> defaultTile = TVEMOMainForm::MakeDefaultTile();
+  const std::unique_ptr<TBitmap> defaultTile = MakeDefaultTile();
   std::unique_ptr<TBitmap> shot;
   int32_t left = -1, top = -1;
   ASSERT_TRUE(WaitUntil(
