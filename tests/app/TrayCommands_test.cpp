@@ -95,7 +95,10 @@ public:
   std::function<void()> WhileMenuOpen;
   void ShowPreviewDialog(const TPoint& at, const std::string& path) override {
     Log.push_back(Clock("preview " + path + " at " + Point(at)));
+    if (Preview) std::exchange(Preview, nullptr)();
   }
+  // What arrives while the preview is up.
+  std::function<void()> Preview;
   TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) override {
     Log.push_back(Clock("dialog interval " + std::to_string(params.Settings.Interval) + " storage " +
                         std::to_string(int(params.Settings.Storage))));
@@ -340,11 +343,10 @@ TEST_F(TrayCommandsTest, ChangedIntervalDuringAFadeWaitsForItsEnd) {
   Form->actConfig.Execute();
   EXPECT_EQ(Services.SavedIntervals, std::vector<uint16_t>{42});
   EXPECT_EQ(Form->Show().Interval(), 15);
-  Clock.Value += 600;  // the fade ends and the picture changes
-  Form->Timer1.Tick();
-  Clock.Value += 50;
+  Clock.Value += 600;  // the fade ends and the picture changes: the interval is in force from there
   Form->Timer1.Tick();
   EXPECT_EQ(Form->Show().Interval(), 42);
+  EXPECT_EQ(Form->Timer1.Interval(), 42000u);
 }
 
 TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {
@@ -409,6 +411,48 @@ TEST_F(TrayCommandsTest, AnErrorInTheHandlerStillLetsTheClockRunAgain) {
   Services.Dialog = [](TSettings&) -> TConfigChanges { throw Exception("store broken"); };
   EXPECT_THROW(Form->WMTrayIcon(1029), Exception);
   EXPECT_TRUE(Form->IsPlaying());
+  EXPECT_TRUE(Form->Show().ClockRunning());
+}
+
+TEST_F(TrayCommandsTest, AFailedSaveKeepsTheIntervalAndFoldersInForceAndPending) {
+  PlayIntoTheFade();
+  Services.Dialog = [](TSettings& params) {
+    params.Interval = 30;
+    return TConfigChanges(ccInterval);
+  };
+  Form->actConfig.Execute();
+  Services.RefusingPlace = spIniFile;
+  Services.Dialog = [this](TSettings& params) {
+    params.Interval = 42;
+    params.Folders.Add(Second);
+    return TConfigChanges(ccInterval | ccFolders);
+  };
+  EXPECT_THROW(Form->actConfig.Execute(), Exception);
+  EXPECT_EQ(Form->Show().Interval(), 15);
+  EXPECT_EQ(Form->Show().NewInterval(), 30);
+  EXPECT_EQ(Form->FolderList()->Count(), 1);
+}
+
+TEST_F(TrayCommandsTest, HoldsAreCountedSoAMenuClosingNeverReleasesThePreviewStillOpen) {
+  Form->Play();
+  std::vector<bool> held;
+  Services.Preview = [&] {
+    Form->WMTrayIcon(kTrayRightButtonUp);  // a right click while the preview is up
+    held.push_back(Form->Show().ClockRunning());
+  };
+  Clock.Value += 16000;
+  Form->Timer1.Tick();
+  Form->WMTrayIcon(kTrayLeftDoubleClick);
+  EXPECT_EQ(held, std::vector<bool>{false});
+  EXPECT_TRUE(Form->Show().ClockRunning());
+}
+
+TEST_F(TrayCommandsTest, ACommandArrivingAfterTheTeardownDoesNothing) {
+  Form->FormDestroy();
+  for (TAction* action : {&Form->actConfig, &Form->actAbout, &Form->actPlay, &Form->actExit})
+    EXPECT_FALSE(action->Execute());
+  Commands->actConfigExecute();
+  EXPECT_TRUE(Services.Log.empty());
 }
 
 }  // namespace

@@ -149,9 +149,9 @@ TEST_F(MainWindowTest, CommandsRunTheActionsAndTheTimerRunsOnlyWhilePlaying) {
   EXPECT_TRUE(Form->IsPlaying());
   EXPECT_FALSE(Form->actPlay.Enabled());
   const size_t before = Calls.size();
-  PumpUntil([&] { return Form->Elapsed() > 3000 && Calls.size() >= before + 3; });
+  PumpUntil([&] { return Form->Show().Time(ClockSource->Now()) > 3000 && Calls.size() >= before + 3; });
   // The fade from the default tile has begun: frames reached the shell.
-  EXPECT_GT(Form->Elapsed(), 3000u);
+  EXPECT_GT(Form->Show().Time(ClockSource->Now()), 3000u);
   EXPECT_GE(Calls.size(), before + 3);
   EXPECT_EQ(Calls.back().Flags, UINT(NIF_ICON));
   EXPECT_EQ(Icons.LiveIcons(), 1);
@@ -159,7 +159,7 @@ TEST_F(MainWindowTest, CommandsRunTheActionsAndTheTimerRunsOnlyWhilePlaying) {
   // A disabled action does nothing; Stop's command stops after the fade.
   SendMessageW(Hwnd(), WM_COMMAND, cmdPlay, 0);
   SendMessageW(Hwnd(), WM_COMMAND, cmdStop, 0);
-  EXPECT_TRUE(Form->StopPending());
+  EXPECT_TRUE(Form->Show().StopPending());
   PumpUntil([&] { return !Form->IsPlaying(); });
   EXPECT_FALSE(Form->IsPlaying());
   EXPECT_EQ(Form->Current().Index, 0) << "the fade finished and the picture changed first";
@@ -270,11 +270,7 @@ TEST_F(MainWindowTest, SoakOfTwoThousandFadeFramesKeepsObjectCountsFlat) {
   std::vector<DWORD> gdiSamples;
   while (frames < 2000) {
     FakeClock.Value += 50;
-    const bool fading = [&] {
-      const uint32_t start = uint32_t(Form->Show().Interval()) * 1000;
-      const uint32_t next = Form->Elapsed() + 50;
-      return start < next && next < start + 1000;
-    }();
+    const bool fading = Form->Show().IsFading(FakeClock.Value);
     const int32_t before = Form->Current().Index;
     const auto started = std::chrono::steady_clock::now();
     Form->Timer1.Tick();
