@@ -301,7 +301,8 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
 void TVEMOMainForm::RebuildPlayList() { StartRebuild(false); }
 
 void TVEMOMainForm::StartRebuild(bool advancing) {
-  // A new list makes the next picture of the old one useless.
+  // A new list makes the next picture of the old one useless: calling off
+  // the prepare slot is what keeps a tile of an older list out.
   FWork.Cancel(wsPrepare);
   auto job = std::make_shared<TScanJob>();
   job->Enumerator = &FServices.Folders;
@@ -347,10 +348,7 @@ void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
   Rearm();
   FWork.Start(
       wsPrepare, [job] { job->Run(); },
-      [this, job, advancing, fresh] {
-        // Work for an older list is of no use any more.
-        if (job->List == FPlayList) PrepareDone(*job, advancing, fresh);
-      });
+      [this, job, advancing, fresh] { PrepareDone(*job, advancing, fresh); });
 }
 
 void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {

@@ -1151,6 +1151,21 @@ TEST_F(MainFormWorkerTest, ResultsForAnOlderListOrASupersededScanAreDropped) {
   EXPECT_EQ(Form->PlayList(), nullptr);
 }
 
+TEST_F(MainFormWorkerTest, ATileRemadeForAPictureThatIsNoLongerOnShowIsDropped) {
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
+  Manual.RunAll();
+  Form->Play();
+  TicksUntil(Clock.Value + 1000);
+  Manual.RunAll();
+  Icons.Side = 24;
+  Form->SetTileSide(24);  // the remake waits in the queue while the show changes
+  TicksUntil(Clock.Value + 4000);
+  ASSERT_EQ(Form->Current().Path, PlayItem(1));
+  Manual.RunAll();
+  EXPECT_EQ(IconColor(), ColorOf(PlayItem(1)));
+  EXPECT_EQ(Form->Current().Bitmap->PixelColor(0, 0), ColorOf(PlayItem(1)));
+}
+
 TEST_F(MainFormWorkerTest, ANewIconSizeStretchesTheTilesUntilTheWorkerHasMadeThem) {
   TBitmap stripes(64, 64, pf24bit);
   for (int32_t y = 0; y < 64; ++y)

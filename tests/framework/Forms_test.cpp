@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "framework/CancelToken.h"
 #include "framework/Menus.h"
 
 namespace {
@@ -17,8 +19,11 @@ public:
     TMsgDlgType Type;
   };
   std::vector<TBox> Shown;
+  // Runs while the box is up, as its modal loop would.
+  std::function<void()> WhileUp;
   void Show(const std::string& text, const std::string& caption, TMsgDlgType type) override {
     Shown.push_back({text, caption, type});
+    if (WhileUp) WhileUp();
   }
 };
 
@@ -47,6 +52,22 @@ TEST(ErrorDisplay, ShowExceptionUsesTheTitleAndTheErrorIcon) {
   EXPECT_EQ(boxes.Shown[0].Type, mtError);
   application.Guard([] {});
   EXPECT_EQ(boxes.Shown.size(), 1u);
+}
+
+TEST(ErrorDisplay, OneBoxAtATimeToldToItsWatcherAndNoneForCancelledWork) {
+  TRecordingBoxes boxes;
+  TApplication application(boxes);
+  std::vector<bool> told;
+  application.OnErrorBox = [&told](bool up) { told.push_back(up); };
+  boxes.WhileUp = [&] { application.Guard([] { throw Exception("second"); }); };
+  application.Guard([] { throw Exception("first"); });
+  application.Guard([] { throw ECancelled(); });
+  ASSERT_EQ(boxes.Shown.size(), 1u);
+  EXPECT_EQ(boxes.Shown[0].Text, "first.");
+  EXPECT_EQ(told, (std::vector<bool>{true, false}));
+  boxes.WhileUp = nullptr;
+  application.Guard([] { throw Exception("third"); });
+  EXPECT_EQ(boxes.Shown.size(), 2u);
 }
 
 TEST(ErrorDisplay, CaptionsFollowTheBoxType) {
