@@ -398,6 +398,16 @@ TEST_F(MainFormTest, SettingsErrorIsShownAndStartUpGoesOnWithDefaults) {
   EXPECT_EQ(Form->Next().Index, -1);
 }
 
+TEST_F(MainFormTest, AWindowClosedWhileTheSettingsErrorIsUpStartsNothing) {
+  LoadError = "設定を読めません";
+  Boxes.WhileUp = [this] { Form->FormDestroy(); };  // WM_CLOSE, dispatched by the box's loop
+  Create();
+  EXPECT_TRUE(Form->Destroyed());
+  for (const TTrayCall& call : Tray.Calls) EXPECT_NE(call.Message, kNimAdd);
+  EXPECT_EQ(Form->FolderList(), nullptr);
+  EXPECT_FALSE(Form->actPlay.Execute());
+}
+
 TEST_F(MainFormTest, UnreadablePicturesAtStartAreToldOnceAndPlayThenSaysNoneCouldBeRead) {
   Temp.MakeFile("pics/broken.bmp", "BM not really a bitmap");
   Temp.MakeFile("pics/broken2.bmp", "BM not one either");
@@ -782,6 +792,28 @@ TEST_F(MainFormTest, EverythingDeletedStopsWithTheNoPicturesBalloon) {
   EXPECT_EQ(Tray.Calls[calls].Data.uFlags, kNifIcon | kNifTip) << "no blended frame first";
 }
 
+TEST_F(MainFormTest, AStopForNothingAtTheChangeShowsTheDefaultTileNeverABlend) {
+  const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  FollowTimerUntil(start + 1000);
+  ASSERT_EQ(Form->Current().Index, 0);
+  // New folders with nothing in them, outside a fade: the show fades into
+  // the default tile and stops at the change.
+  Temp.MakeFolder("empty");
+  TSettings settings = SettingsWithInterval(3);
+  settings.Folders.Clear();
+  settings.Folders.Add(Folder("empty"));
+  Form->ApplySettings(settings);
+  FollowTimerUntil(start + 6000);
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_TRUE(SameTile(IconTile(), *Form->DefaultTile()));
+  EXPECT_EQ(Form->TipText(), "Kobaru");
+  EXPECT_EQ(Utf16ToUtf8(Tray.CallsOf(kNimModify, kNifInfo).back().Data.szInfo),
+            std::string(kNoPicturesText) + kStoppingText);
+  Icons.Side = 24;
+  Form->SetTileSide(24);
+  EXPECT_TRUE(SameTile(IconTile(), *Form->DefaultTile()));
+}
+
 TEST_F(MainFormTest, PlayWithNothingToPlayShowsTheBalloonForTheCase) {
   Create();  // no folders at all
   Form->Play();
@@ -801,11 +833,12 @@ TEST_F(MainFormTest, PlayWithNothingToPlayShowsTheBalloonForTheCase) {
 }
 
 TEST_F(MainFormTest, UnreadablePicturesArePassedOverWithOneBoxAPassThatHoldsTheShow) {
-  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200), RGBColor(9, 9, 9)});
-  const std::string first = PlayItem(0), last = PlayItem(3);
-  // Two pictures turn unreadable after the scan.
-  Break(PlayItem(1));
-  Break(PlayItem(2));
+  CreateWithPictures(
+      {RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200), RGBColor(9, 9, 9), RGBColor(90, 9, 9)});
+  const std::string first = PlayItem(0), second = PlayItem(2), third = PlayItem(4);
+  const std::string broken[] = {PlayItem(1), PlayItem(3)};
+  // Two pictures turn unreadable after the scan, each found by its own search.
+  for (const std::string& path : broken) Break(path);
   std::vector<bool> heldWhileUp;
   Boxes.WhileUp = [&] {
     heldWhileUp.push_back(Form->Show().HeldFor(hrMenu));
@@ -814,14 +847,17 @@ TEST_F(MainFormTest, UnreadablePicturesArePassedOverWithOneBoxAPassThatHoldsTheS
   Form->Play();
   FollowTimerUntil(Clock.Value + 1000);
   EXPECT_EQ(Form->Current().Path, first);
-  EXPECT_EQ(Form->Next().Path, last);
-  EXPECT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Form->Next().Path, second);
   EXPECT_EQ(heldWhileUp, std::vector<bool>{true});
   EXPECT_FALSE(Form->Show().Held());
   FollowTimerUntil(Clock.Value + 4100);
-  EXPECT_EQ(Form->Current().Path, last);
-  EXPECT_EQ(Form->TipText(), last);
-  for (int32_t i = 0; i < Form->History()->Count(); ++i) EXPECT_TRUE(Form->History()->Paths(i) == first || Form->History()->Paths(i) == last);
+  EXPECT_EQ(Form->Current().Path, second);
+  EXPECT_EQ(Form->TipText(), second);
+  EXPECT_EQ(Form->Next().Path, third);
+  EXPECT_EQ(Boxes.Shown.size(), 1u) << "one box a pass";
+  EXPECT_EQ(Form->History()->Count(), 2);
+  for (int32_t i = 0; i < Form->History()->Count(); ++i)
+    EXPECT_TRUE(Form->History()->Paths(i) != broken[0] && Form->History()->Paths(i) != broken[1]);
   EXPECT_EQ(Icons.Live.size(), 1u);
 }
 
@@ -1307,8 +1343,8 @@ TEST_F(MainFormTest, ANewIconSizeRemakesEveryTileAndTheIconAtOnceEvenMidFade) {
   Form->SetTileSide(24);
   EXPECT_EQ(Form->TileSide(), 24);
   // The blend and the mask are checked by the icon maker, which is told 24.
-  for (const TBitmap* tile : std::initializer_list<const TBitmap*>{Form->Current().Bitmap.get(),
-                                                                   Form->Next().Bitmap.get(), Form->DefaultTile()})
+  for (const TBitmap* tile : std::initializer_list<const TBitmap*>{
+           Form->Current().Bitmap.get(), Form->Next().Bitmap.get(), Form->DefaultTile()})
     EXPECT_EQ(tile->Width(), 24);
   TBitmap expected(24, 24, pf24bit);
   MakeTile(Form->Current().Path, expected, 24);
