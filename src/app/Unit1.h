@@ -121,6 +121,8 @@ public:
   void RebuildPlayList();
   // Runs the window's side of the worker's finished work.
   void DeliverWork() { FWork.Deliver(); }
+  // Shows the message and closes the window: start-up cannot go on.
+  void FatalStartupError(const std::string& message);
   // FormDestroy has run: nothing of the show is left to touch.
   bool Destroyed() const { return FDestroyed; }
 
@@ -159,7 +161,6 @@ private:
   TApplication& Application() const { return FServices.Application; }
   THandleValue Handle() const { return FServices.Window.Handle(); }
   uint32_t Now() const { return FServices.Clock.Now(); }
-  void FatalStartupError(const std::string& message);
   // Does what the schedule says is due now (the change, or a failed scan
   // tried again), then sets the commands and the timer to match.
   void Follow();
