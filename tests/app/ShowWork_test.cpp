@@ -23,6 +23,15 @@ TEST(ShowWork, NewWorkInASlotCallsOffTheOldAndAPauseKeepsWorkBack) {
   start(wsScan, 'c');  // calls a off before it is handed back, b stays
   worker.RunAll();
   EXPECT_EQ(log, "abBcC");
+  // Called off while it runs: the work sees it through the thread's scope.
+  log.clear();
+  auto callsItselfOff = [&] {
+    start(wsScan, 'f');
+    log += TCancelScope::Cancelled() ? "off" : "on";
+  };
+  work.Start(wsScan, callsItselfOff, [] {});
+  worker.RunAll();
+  EXPECT_EQ(log, "offfF");
 
   log.clear();
   work.SetPaused(true);
