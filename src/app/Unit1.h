@@ -15,7 +15,7 @@
 #include "app/MainFormServices.h"
 #include "app/Show.h"
 #include "app/ShowWork.h"
-#include "common/Texts.h"
+#include "framework/Texts.h"
 #include "framework/Menus.h"
 #include "picture/FolderList.h"
 #include "picture/History.h"

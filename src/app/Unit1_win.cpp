@@ -10,7 +10,7 @@
 #include "app/WindowTimer_win.h"
 #include "common/DarkMode_win.h"
 #include "common/DisplayScale_win.h"
-#include "common/Texts_win.h"
+#include "framework/Resources_win.h"
 #include "common/ZoShell.h"
 #include "framework/ImgList_win.h"
 #include "picture/vemoSub.h"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "common/ZoTrayIcon.h"
+#include "framework/OwnedHandle.h"
 
 // What the system says and offers, as gathered at one moment.
 struct TThemeFacts {

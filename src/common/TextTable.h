@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 
 // The text in the table's language (Japanese until told otherwise).
 std::string TableText(TTextId id);

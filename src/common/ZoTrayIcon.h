@@ -11,9 +11,7 @@
 #include <memory>
 #include <string>
 
-// Window and icon handles as plain numbers, so that the portable code can hold
-// them without the Windows headers.
-using THandleValue = uintptr_t;
+#include "framework/OwnedHandle.h"
 
 // Notification-area messages.
 inline constexpr uint32_t kNimAdd = 0;

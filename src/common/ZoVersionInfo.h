@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 
 // The twelve standard strings of a version resource, each named after its key.
 struct TZoCVersionResourceRec {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 #include "framework/Forms.h"
 #include "picture/FolderList.h"
 #include "settings/Settings.h"

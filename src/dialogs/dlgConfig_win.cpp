@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/DarkMode_win.h"
-#include "common/Texts_win.h"
+#include "framework/Resources_win.h"
 #include "common/ZoShell_win.h"
 #include "dialogs/dlgResource.h"
 #include "picture/OtherFormats.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"

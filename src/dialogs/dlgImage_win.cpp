@@ -9,7 +9,7 @@
 
 #include "common/DarkMode_win.h"
 #include "common/DisplayScale_win.h"
-#include "common/Texts_win.h"
+#include "framework/Resources_win.h"
 #include "dialogs/dlgResource.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 
 // The framework's general exception class: every other error derives from it.
 class Exception : public std::runtime_error {

@@ -2,7 +2,12 @@
 // (framework/WinHandles_win.h), and so does the core's folder reader.
 #pragma once
 
+#include <cstdint>
 #include <utility>
+
+// Window and icon handles as plain numbers, so that the portable code can hold
+// them without the Windows headers.
+using THandleValue = uintptr_t;
 
 // A handle is "none" when it is the type's empty value.
 struct TNullIsNone {

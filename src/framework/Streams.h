@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 
 class TStream {
 public:

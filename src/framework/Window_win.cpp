@@ -1,6 +1,6 @@
 #include "framework/Window_win.h"
 
-#include "common/Texts_win.h"
+#include "framework/Resources_win.h"
 
 TWindowBase::~TWindowBase() {
   if (FWindow) SetWindowLongPtrW(FWindow.Get(), Slot(FDialog), 0);

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 #include "framework/Graphics.h"
 
 enum TResizeMethod : uint8_t {

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "common/Texts.h"
+#include "framework/Texts.h"
 
 // The language of Windows' own interface: Japanese where that is Japanese,
 // English everywhere else.

@@ -1,4 +1,4 @@
-#include "common/Texts_win.h"
+#include "framework/Resources_win.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "common/Texts.h"
+#include "framework/Texts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// The texts users see, by number (common/TextIds.h). The texts themselves
+// The texts users see, by number (framework/TextIds.h). The texts themselves
 // live in the resources, one string table per language; the portable code
 // only names them, and whoever runs it installs where they come from: the
 // Windows layer reads the chosen language's table from the executable's
@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/TextIds.h"
+#include "framework/TextIds.h"
 
 using TTextId = uint16_t;
 
