@@ -36,8 +36,6 @@ void UseResourceTexts(TLanguage language) {
   SetTextSource(&ResourceText);
 }
 
-TLanguage ChosenLanguage() { return gLanguage.load(); }
-
 LANGID ChosenLanguageId() { return LanguageIdOf(gLanguage.load()); }
 
 std::string ResourceText(TTextId id) {

@@ -12,7 +12,6 @@ TLanguage WindowsUiLanguage();
 // Chooses the language for the run and makes the resources the text source.
 // Call it once, before any other thread exists.
 void UseResourceTexts(TLanguage language);
-TLanguage ChosenLanguage();
 // The resource language the chosen language's texts and templates carry.
 LANGID ChosenLanguageId();
 // The text from the chosen language's string table; any thread may call it.

@@ -22,8 +22,6 @@ TLanguage LanguageOfSetting(std::string_view value, TLanguage fallback) {
   return fallback;
 }
 
-const char* LanguageSettingValue(TLanguage language) { return language == lgJapanese ? "ja" : "en"; }
-
 std::string MissingText(TTextId id) {
   char text[8];
   std::snprintf(text, sizeof text, "#%u", unsigned(id));

@@ -26,8 +26,6 @@ enum TLanguage : uint8_t { lgJapanese, lgEnglish };
 // The language a stored Language value asks for ("ja" or "en", in any case),
 // or fallback when the value is absent or unknown.
 TLanguage LanguageOfSetting(std::string_view value, TLanguage fallback);
-// The value that names the language ("ja" or "en").
-const char* LanguageSettingValue(TLanguage language);
 
 // Where the texts come from: the text with that number in the language chosen
 // for this run. It must be safe to call from any thread.
