@@ -9,26 +9,11 @@
 
 #include "common/DarkMode_win.h"
 #include "common/DisplayScale_win.h"
-#include "framework/Resources_win.h"
 #include "dialogs/dlgResource.h"
-
-namespace {
-
-void RegisterPreviewClass() {
-  WNDCLASSEXW windowClass = {};
-  // A dialog's class: DefDlgProc runs it, with the dialog's extra bytes.
-  windowClass.style = CS_DBLCLKS;
-  windowClass.lpfnWndProc = DefDlgProcW;
-  windowClass.cbWndExtra = DLGWINDOWEXTRA;
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kPreviewWindowClass;
-  RegisterWindowClassOnce(windowClass);
-}
-
-}  // namespace
+#include "framework/Resources_win.h"
 
 TImagePreviewWindow::TImagePreviewWindow(TApplication& application) : TWindowBase(application) {
-  RegisterPreviewClass();
+  RegisterDialogClass(kPreviewWindowClass);
   CreateFromTemplate(IDD_PREVIEW, nullptr);
   FToolTip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window(),

@@ -20,19 +20,6 @@ std::string SystemErrorText(DWORD code) {
   return Utf8Of(text);
 }
 
-void RegisterWindowClassOnce(WNDCLASSEXW windowClass) {
-  const HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing = {};
-  existing.cbSize = sizeof(existing);
-  if (GetClassInfoExW(instance, windowClass.lpszClassName, &existing)) return;
-  windowClass.cbSize = sizeof(windowClass);
-  windowClass.hInstance = instance;
-  if (!windowClass.hIcon) windowClass.hIcon = LoadIconW(instance, L"MAINICON");
-  if (!windowClass.hCursor) windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  if (!RegisterClassExW(&windowClass))
-    throw Exception(IDS_WINDOW_CLASS_FAILED, {SystemErrorText(GetLastError())});
-}
-
 void TWinMessageBoxes::Show(const std::string& text, const std::string& caption, TMsgDlgType type) {
   UINT icon = 0;
   switch (type) {

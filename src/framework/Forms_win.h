@@ -15,11 +15,6 @@
 // break; empty when the system has none.
 std::string SystemErrorText(DWORD code);
 
-// Registers a window class of this program once: a second call finds it.
-// cbSize, hInstance and the arrow cursor are filled in, and the program's own
-// icon when the class names none. A refusal raises Exception.
-void RegisterWindowClassOnce(WNDCLASSEXW windowClass);
-
 // Message boxes through MessageBoxW, owned by the given window (none by
 // default), modal to the task.
 class TWinMessageBoxes : public TMessageBoxes {

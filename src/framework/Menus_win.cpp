@@ -5,6 +5,7 @@
 
 #include "framework/ImgList.h"
 #include "framework/ImgList_win.h"
+#include "framework/Window_win.h"
 
 void TWinMenu::Build(TMenuItem& root, bool bar) {
   FMenu.Reset();
@@ -135,45 +136,43 @@ struct TPendingClick {
   TMenuItem* Item;
 };
 
-// The clicks waiting for their message, oldest first.
-std::deque<TPendingClick>& PendingClicks() {
-  static std::deque<TPendingClick> pending;
-  return pending;
-}
-
-LRESULT CALLBACK ClickWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kClickMessage) return DefWindowProcW(window, message, wParam, lParam);
-  auto& pending = PendingClicks();
-  if (pending.empty()) return 0;
-  const TPendingClick click = pending.front();
-  pending.pop_front();
-  click.Application->Guard([&click] {
-    if (InTree(*click.Root, click.Item)) click.Item->Click();
-  });
-  return 0;
-}
-
-HWND ClickWindow() {
-  static TWindowHandle window;
-  if (!window) {
+// A message-only window of this thread that clicks the items posted to it,
+// oldest first, once the message that chose them has been handled.
+class TMenuClickWindow : public TWindowBase {
+public:
+  explicit TMenuClickWindow(const TApplication& application) : TWindowBase(application) {
     WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = ClickWindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kClickWindowClass;
-    RegisterClassExW(&windowClass);
-    window.Reset(CreateWindowExW(0, kClickWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr));
-    if (!window) throw Exception(IDS_WINDOW_CREATE_FAILED, {SystemErrorText(GetLastError())});
+    CreateOfClass(windowClass, 0, 0, L"", HWND_MESSAGE);
   }
-  return window.Get();
-}
+  ~TMenuClickWindow() override { Destroy(); }
+
+  void Post(const TPendingClick& click) {
+    FPending.push_back(click);
+    if (!PostMessageW(Window(), kClickMessage, 0, 0)) FPending.pop_back();
+  }
+
+protected:
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != kClickMessage) return Default(message, wParam, lParam);
+    if (FPending.empty()) return 0;
+    const TPendingClick click = FPending.front();
+    FPending.pop_front();
+    click.Application->Guard([&click] {
+      if (InTree(*click.Root, click.Item)) click.Item->Click();
+    });
+    return 0;
+  }
+
+private:
+  std::deque<TPendingClick> FPending;
+};
 
 }  // namespace
 
 void PostMenuClick(const TApplication& application, TMenuItem& root, TMenuItem* item) {
   if (!item) return;
-  const HWND window = ClickWindow();
-  PendingClicks().push_back({&application, &root, item});
-  if (!PostMessageW(window, kClickMessage, 0, 0)) PendingClicks().pop_back();
+  // One for the thread's whole life; each click carries its own application.
+  static TMenuClickWindow window(application);
+  window.Post({&application, &root, item});
 }

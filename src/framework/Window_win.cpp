@@ -2,6 +2,30 @@
 
 #include "framework/Resources_win.h"
 
+void TWindowBase::EnsureWindowClass(WNDCLASSEXW windowClass) {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof(existing);
+  if (GetClassInfoExW(instance, windowClass.lpszClassName, &existing)) return;
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.hInstance = instance;
+  if (!windowClass.hIcon) windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+  if (!windowClass.hCursor) windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  if (!RegisterClassExW(&windowClass))
+    throw Exception(IDS_WINDOW_CLASS_FAILED, {SystemErrorText(GetLastError())});
+}
+
+void TWindowBase::RegisterDialogClass(const wchar_t* name) {
+  WNDCLASSEXW windowClass = {};
+  // DefDlgProc runs a dialog's class, with the dialog's extra bytes.
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = DefDlgProcW;
+  windowClass.cbWndExtra = DLGWINDOWEXTRA;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = name;
+  EnsureWindowClass(windowClass);
+}
+
 TWindowBase::~TWindowBase() {
   if (FWindow) SetWindowLongPtrW(FWindow.Get(), Slot(FDialog), 0);
 }
@@ -13,11 +37,11 @@ void TWindowBase::Adopt(HWND window, bool dialog) {
 }
 
 void TWindowBase::CreateOfClass(WNDCLASSEXW windowClass, DWORD exStyle, DWORD style,
-                                const std::wstring& title) {
+                                const std::wstring& title, HWND parent) {
   windowClass.lpfnWndProc = &TWindowBase::WindowProc;
-  RegisterWindowClassOnce(windowClass);
+  EnsureWindowClass(windowClass);
   const HWND window = CreateWindowExW(exStyle, windowClass.lpszClassName, title.c_str(), style, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                                      CW_USEDEFAULT, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), this);
   if (!window) throw Exception(IDS_WINDOW_CREATE_FAILED, {SystemErrorText(GetLastError())});
   Adopt(window, false);
 }

@@ -32,8 +32,13 @@ protected:
   virtual ~TWindowBase();
 
   // Makes a window of windowClass (registered once, with this base's window
-  // procedure filled in) that belongs to this object from its first message.
-  void CreateOfClass(WNDCLASSEXW windowClass, DWORD exStyle, DWORD style, const std::wstring& title);
+  // procedure filled in) that belongs to this object from its first message;
+  // HWND_MESSAGE as parent makes a message-only window.
+  void CreateOfClass(WNDCLASSEXW windowClass, DWORD exStyle, DWORD style, const std::wstring& title,
+                     HWND parent = nullptr);
+  // Registers, once, a class for dialog templates that name one (CLASS):
+  // DefDlgProc runs it, and the dialog procedure is still this base's.
+  static void RegisterDialogClass(const wchar_t* name);
   // Makes the modeless dialog of the template, owned by owner, that belongs
   // to this object from WM_INITDIALOG on.
   void CreateFromTemplate(int templateId, HWND owner);
@@ -58,6 +63,10 @@ protected:
   const TApplication& FApplication;
 
 private:
+  // Registers a window class of this program once: a second call finds it.
+  // cbSize, hInstance and the arrow cursor are filled in, and the program's
+  // own icon when the class names none. A refusal raises Exception.
+  static void EnsureWindowClass(WNDCLASSEXW windowClass);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // The procedures' shared part: the object's Dispatch, or the default
