@@ -429,7 +429,7 @@ int32_t TBmpDecoder::Height() const { return FImpl->FHeight; }
 TPixelFormat TBmpDecoder::PixelFormat() const { return FImpl->FFormat; }
 const std::vector<TRGBQuad>& TBmpDecoder::Palette() const { return FImpl->FPalette; }
 
-void TBmpDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink) {
+void TBmpDecoder::ReadRows(const TRowSink& sink) {
   TImpl& d = *FImpl;
   if (d.FCompression != kBiRle8 && d.FCompression != kBiRle4) {
     d.ReadUncompressed(sink);

@@ -14,38 +14,36 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/Graphics.h"
+#include "framework/PictureDecoder.h"
 #include "framework/Streams.h"
 
-class TBmpDecoder {
+class TBmpDecoder : public TPictureDecoder {
 public:
   // Reads and checks the headers; the stream must outlive the decoder.
   explicit TBmpDecoder(TStream& stream);
-  ~TBmpDecoder();
-  TBmpDecoder(const TBmpDecoder&) = delete;
-  TBmpDecoder& operator=(const TBmpDecoder&) = delete;
+  ~TBmpDecoder() override;
 
-  int32_t Width() const;
-  int32_t Height() const;
+  int32_t Width() const override;
+  int32_t Height() const override;
   // The format the picture keeps in memory: pf1bit, pf4bit, pf8bit, pf15bit,
   // pf16bit, pf24bit or pf32bit.
-  TPixelFormat PixelFormat() const;
+  TPixelFormat PixelFormat() const override;
   // The colour table for the palette formats (empty otherwise).
-  const std::vector<TRGBQuad>& Palette() const;
+  const std::vector<TRGBQuad>& Palette() const override;
 
   // Delivers the rows top to bottom (y = 0 first), each laid out exactly as a
   // TBitmap row of PixelFormat() (TBitmap::StrideFor bytes). Uncompressed
   // files are read one row at a time, so memory stays at a row or two.
-  void ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink);
+  void ReadRows(const TRowSink& sink) override;
   // Reads the whole picture into bitmap (size, format and colour table),
   // through ReadRows. A broken file leaves bitmap as it was; a read failing
   // after the first row (a file cut while it is read) leaves it empty.
-  void Load(TBitmap& bitmap);
+  void Load(TBitmap& bitmap) override;
 
 private:
   struct TImpl;

@@ -12,19 +12,7 @@
 #include <memory>
 
 #include "framework/Graphics.h"
-
-// The EXIF Orientation values: how the stored picture must be turned to be
-// upright. 1 (and no tag) leaves it as it is.
-enum TOrientation : uint8_t {
-  orNormal = 1,
-  orMirrorLeftRight = 2,
-  orTurn180 = 3,
-  orMirrorTopBottom = 4,
-  orTranspose = 5,
-  orTurnClockwise = 6,
-  orTransverse = 7,
-  orTurnAnticlockwise = 8,
-};
+#include "framework/PictureDecoder.h"
 
 // The orientation in an APP1 segment's payload (what follows the marker and
 // its length: "Exif\0\0", then the TIFF header and IFD0). orNormal when the

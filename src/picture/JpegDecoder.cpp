@@ -170,7 +170,7 @@ TJpegDecoder::TJpegDecoder(TStream& stream) : FImpl(std::make_unique<TImpl>()) {
     d.Orientation = ExifOrientation(marker->data, marker->data_length);
     break;
   }
-  if (uint64_t(d.Info.image_width) * d.Info.image_height > kMaxJpegPixels)
+  if (uint64_t(d.Info.image_width) * d.Info.image_height > kMaxPicturePixels)
     throw EInvalidGraphic(IDS_JPEG_TOO_LARGE);
   if (d.Info.jpeg_color_space == JCS_CMYK || d.Info.jpeg_color_space == JCS_YCCK) {
     d.Info.out_color_space = JCS_CMYK;
@@ -187,7 +187,7 @@ int32_t TJpegDecoder::Width() const { return int32_t(FImpl->Info.image_width); }
 int32_t TJpegDecoder::Height() const { return int32_t(FImpl->Info.image_height); }
 TOrientation TJpegDecoder::Orientation() const { return FImpl->Orientation; }
 
-void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink) {
+void TJpegDecoder::ReadRows(const TRowSink& sink) {
   TImpl& d = *FImpl;
   if (d.Started) throw EInvalidGraphic(IDS_JPEG_ROWS_ONCE);
   d.Started = true;
@@ -213,15 +213,6 @@ void TJpegDecoder::ReadRows(const std::function<void(int32_t y, const uint8_t* r
     }
   }
   if (GuardedFinish(&d.Info, &d.Error) != 1) d.Fail();
-}
-
-void TJpegDecoder::Load(TBitmap& bitmap) {
-  TBitmap picture;
-  picture.SetPixelFormat(pf24bit);
-  picture.SetSize(Width(), Height());
-  const size_t rowBytes = size_t(Width()) * 3;
-  ReadRows([&](int32_t y, const uint8_t* row) { std::memcpy(picture.ScanLine(y), row, rowBytes); });
-  bitmap.Swap(picture);
 }
 
 void LoadJpegFromFile(const std::string& fileName, TBitmap& bitmap, TOrientation* orientation) {

@@ -5,36 +5,30 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "framework/CancelToken.h"
 #include "framework/Graphics.h"
+#include "framework/PictureDecoder.h"
 #include "framework/Streams.h"
 #include "picture/Exif.h"
 
-// Pictures larger than this are refused before decoding starts: nothing the
-// program shows needs more, and a 32-bit process could not hold them anyway.
-constexpr uint64_t kMaxJpegPixels = 400'000'000;
-
-class TJpegDecoder {
+// Pictures of more than kMaxPicturePixels are refused when the headers are read.
+class TJpegDecoder : public TPictureDecoder {
 public:
   // Reads the headers. The stream must outlive the decoder.
   explicit TJpegDecoder(TStream& stream);
-  ~TJpegDecoder();
-  TJpegDecoder(const TJpegDecoder&) = delete;
-  TJpegDecoder& operator=(const TJpegDecoder&) = delete;
+  ~TJpegDecoder() override;
 
-  int32_t Width() const;
-  int32_t Height() const;
+  int32_t Width() const override;
+  int32_t Height() const override;
   // From the first EXIF block among the APP1 segments; orNormal without one.
-  TOrientation Orientation() const;
+  TOrientation Orientation() const override;
 
   // Decodes the rows top to bottom, each as Width() pixels of blue, green and
-  // red bytes, into one reused buffer. Call once.
-  void ReadRows(const std::function<void(int32_t y, const uint8_t* row)>& sink);
-  // Decodes the whole picture into bitmap as pf24bit.
-  void Load(TBitmap& bitmap);
+  // red bytes, into one reused buffer. Call once; Load (into a pf24bit
+  // bitmap) reads them too.
+  void ReadRows(const TRowSink& sink) override;
 
 private:
   struct TImpl;

@@ -128,11 +128,11 @@ void RefuseOversizedFile(const std::string& fileName) {
   RefuseOversizedHeader(head, got);
 }
 
-void ReadRawRows(TRawPicture& picture, const std::function<void(int32_t y, const uint8_t* bgr)>& sink) {
-  const int32_t width = picture.Width(), height = picture.Height();
+void TRawPicture::ReadRows(const TRowSink& sink) {
+  const int32_t width = Width(), height = Height();
   if (width <= 0 || height <= 0) throw EInvalidGraphic(IDS_PICTURE_SIZE_INVALID);
   if (uint32_t(width) > kMaxRowPixels) throw EInvalidGraphic(IDS_PICTURE_TOO_WIDE);
-  const TRowFormat& format = picture.Format();
+  const TRowFormat& format = Format();
   const size_t stride = (RowBytes(format.Layout, uint32_t(width)) + 3) & ~size_t(3);
   const int32_t bandRows = int32_t(std::clamp<size_t>(kBandBytes / stride, 1, size_t(height)));
   std::vector<uint8_t> band(stride * size_t(bandRows));
@@ -141,7 +141,7 @@ void ReadRawRows(TRawPicture& picture, const std::function<void(int32_t y, const
   for (int32_t y = 0; y < height; y += bandRows) {
     TCancelScope::ThrowIfCancelled();
     const int32_t count = std::min(bandRows, height - y);
-    picture.CopyRows(y, count, stride, band.data());
+    CopyRows(y, count, stride, band.data());
     for (int32_t i = 0; i < count; ++i) {
       RowToBgra(format, band.data() + size_t(i) * stride, uint32_t(width), bgra.data());
       BgraOverBlack(bgra.data(), uint32_t(width), premultiplied, bgr.data());

@@ -13,20 +13,22 @@
 #include <vector>
 
 #include "framework/Exceptions.h"
+#include "framework/PictureDecoder.h"
 #include "picture/Exif.h"
 #include "picture/PixelRows.h"
 
-// A decoded picture read a band of rows at a time.
-class TRawPicture {
+// A decoded picture read a band of rows at a time. Its rows reach the
+// program as Width() pixels of blue, green and red over black.
+class TRawPicture : public TPictureDecoder {
 public:
-  virtual ~TRawPicture() = default;
-  virtual int32_t Width() const = 0;
-  virtual int32_t Height() const = 0;
-  virtual TOrientation Orientation() const = 0;
+  TOrientation Orientation() const override = 0;
   virtual const TRowFormat& Format() const = 0;
   // Rows y .. y + count - 1 into buffer, stride bytes apart (stride is at
   // least RowBytes of the format and width).
   virtual void CopyRows(int32_t y, int32_t count, size_t stride, uint8_t* buffer) = 0;
+  // Reads the bands top to bottom, checking between them whether decoding
+  // on this thread has been cancelled.
+  void ReadRows(const TRowSink& sink) final;
 };
 
 using TRawPictureOpener = std::function<std::unique_ptr<TRawPicture>(const std::string& fileName)>;
@@ -62,8 +64,6 @@ std::string FoldersNoteText();
 // Opens fileName with the installed opener; null when none is installed.
 std::unique_ptr<TRawPicture> OpenOtherPicture(const std::string& fileName);
 
-// Pictures with more pixels than this are refused before decoding.
-constexpr uint64_t kMaxPicturePixels = 400'000'000;
 // The message for a picture refused for its size; format as users know it ("PNG").
 std::string PictureTooLargeMessage(const std::string& format);
 
@@ -72,8 +72,3 @@ std::string PictureTooLargeMessage(const std::string& format);
 // reads further. Files of other formats, and short ones, pass.
 void RefuseOversizedHeader(const uint8_t* head, size_t size);
 void RefuseOversizedFile(const std::string& fileName);
-
-// Reads picture top to bottom in bands of rows, each row handed to sink as
-// Width() pixels of blue, green and red over black. Checks between bands
-// whether decoding on this thread has been cancelled.
-void ReadRawRows(TRawPicture& picture, const std::function<void(int32_t y, const uint8_t* bgr)>& sink);

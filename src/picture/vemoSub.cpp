@@ -9,6 +9,7 @@
 
 #include "framework/BmpFile.h"
 #include "framework/FloatControl.h"
+#include "framework/PictureDecoder.h"
 #include "framework/Streams.h"
 #include "picture/AreaAverageStream.h"
 #include "picture/JpegDecoder.h"
@@ -35,77 +36,51 @@ TPictureKind KindOf(const std::string& fileName) {
   return TPictureKind::None;
 }
 
-// One decoder for any kind, read row by row. Rows are delivered in the
-// picture's own pixel format (a TBitmap row of that format); other formats
-// come as pf24bit, laid over black.
+// A picture of one of the other formats on offer, refused before it is read
+// when it has too many pixels.
+std::unique_ptr<TPictureDecoder> OpenOther(const std::string& fileName) {
+  // Some decoders take in the whole frame as soon as they open, so a size
+  // that can be read cheaply is refused before any decoder sees the file.
+  RefuseOversizedFile(fileName);
+  std::unique_ptr<TRawPicture> picture = OpenOtherPicture(fileName);
+  if (!picture) throw EInvalidGraphic(IDS_PICTURE_READ_FAILED, {fileName});
+  if (uint64_t(std::max(picture->Width(), 0)) * uint64_t(std::max(picture->Height(), 0)) >
+      kMaxPicturePixels) {
+    std::string format = PictureExtension(fileName);
+    for (char& c : format) c = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    throw EInvalidGraphic(PictureTooLargeMessage(format));
+  }
+  return picture;
+}
+
+// The decoder for a picture of any kind, with the file it reads from. Rows
+// come in the picture's own pixel format; other formats come as pf24bit,
+// laid over black.
 class TPictureRows {
 public:
   TPictureRows(const std::string& fileName, TPictureKind kind) {
     if (kind == TPictureKind::Other) {
-      OpenOther(fileName);
+      FDecoder = OpenOther(fileName);
       return;
     }
     FStream = std::make_unique<TFileStream>(fileName, TFileStream::TMode::Read);
     if (kind == TPictureKind::Bmp)
-      FBmp = std::make_unique<TBmpDecoder>(*FStream);
+      FDecoder = std::make_unique<TBmpDecoder>(*FStream);
     else
-      FJpeg = std::make_unique<TJpegDecoder>(*FStream);
+      FDecoder = std::make_unique<TJpegDecoder>(*FStream);
   }
-  int32_t Width() const { return FBmp ? FBmp->Width() : FJpeg ? FJpeg->Width() : FOther->Width(); }
-  int32_t Height() const { return FBmp ? FBmp->Height() : FJpeg ? FJpeg->Height() : FOther->Height(); }
-  TOrientation Orientation() const {
-    return FJpeg ? FJpeg->Orientation() : FOther ? FOther->Orientation() : orNormal;
-  }
-  TPixelFormat PixelFormat() const { return FBmp ? FBmp->PixelFormat() : pf24bit; }
-  const std::vector<TRGBQuad>& Palette() const { return FBmp ? FBmp->Palette() : FNoPalette; }
-  void ReadRows(const std::function<void(int32_t, const uint8_t*)>& sink) {
-    if (FBmp)
-      FBmp->ReadRows(sink);
-    else if (FJpeg)
-      FJpeg->ReadRows(sink);
-    else
-      ReadRawRows(*FOther, sink);
-  }
-  void Load(TBitmap& bitmap) {
-    if (FBmp) {
-      FBmp->Load(bitmap);
-    } else if (FJpeg) {
-      FJpeg->Load(bitmap);
-    } else {
-      TBitmap picture(Width(), Height(), pf24bit);
-      const size_t rowBytes = size_t(Width()) * 3;
-      ReadRawRows(*FOther,
-                  [&](int32_t y, const uint8_t* row) { std::memcpy(picture.ScanLine(y), row, rowBytes); });
-      bitmap.Swap(picture);
-    }
-  }
+  TPictureDecoder& Decoder() { return *FDecoder; }
 
 private:
-  void OpenOther(const std::string& fileName) {
-    // Some decoders take in the whole frame as soon as they open, so a size
-    // that can be read cheaply is refused before any decoder sees the file.
-    RefuseOversizedFile(fileName);
-    FOther = OpenOtherPicture(fileName);
-    if (!FOther) throw EInvalidGraphic(IDS_PICTURE_READ_FAILED, {fileName});
-    if (uint64_t(std::max(FOther->Width(), 0)) * uint64_t(std::max(FOther->Height(), 0)) >
-        kMaxPicturePixels) {
-      std::string format = PictureExtension(fileName);
-      for (char& c : format) c = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-      throw EInvalidGraphic(PictureTooLargeMessage(format));
-    }
-  }
-
+  // Declared first, so that it outlives the decoder reading it.
   std::unique_ptr<TFileStream> FStream;
-  std::unique_ptr<TBmpDecoder> FBmp;
-  std::unique_ptr<TJpegDecoder> FJpeg;
-  std::unique_ptr<TRawPicture> FOther;
-  std::vector<TRGBQuad> FNoPalette;
+  std::unique_ptr<TPictureDecoder> FDecoder;
 };
 
 // The picture shrunk to width x height by area averaging, as
 // ResizeBitmap(picture converted to pf32bit, w, h, rmAreaAverage) would make
 // it, without holding more than a row of the picture at a time.
-std::unique_ptr<TBitmap> StreamAreaAverage(TPictureRows& rows, int32_t width, int32_t height) {
+std::unique_ptr<TBitmap> StreamAreaAverage(TPictureDecoder& rows, int32_t width, int32_t height) {
   const TPixelFormat format = rows.PixelFormat();
   // Converted to pf32bit, a picture's fourth byte is 0 unless it had one.
   const int channels = format == pf32bit ? 4 : 3;
@@ -160,17 +135,11 @@ std::string PictureExtension(const std::string& FileName) {
 
 void LoadPicture(const std::string& FileName, TBitmap& Bitmap, TOrientation* Orientation) {
   if (Orientation) *Orientation = orNormal;
-  switch (KindOf(FileName)) {
-    case TPictureKind::Bmp: LoadBitmapFromFile(FileName, Bitmap); break;
-    case TPictureKind::Jpeg: LoadJpegFromFile(FileName, Bitmap, Orientation); break;
-    case TPictureKind::Other: {
-      TPictureRows rows(FileName, TPictureKind::Other);
-      rows.Load(Bitmap);
-      if (Orientation) *Orientation = rows.Orientation();
-      break;
-    }
-    case TPictureKind::None: break;
-  }
+  const TPictureKind kind = KindOf(FileName);
+  if (kind == TPictureKind::None) return;
+  TPictureRows rows(FileName, kind);
+  rows.Decoder().Load(Bitmap);
+  if (Orientation) *Orientation = rows.Decoder().Orientation();
 }
 
 void FitSize(int32_t Side, int32_t& Width, int32_t& Height) {
@@ -209,7 +178,8 @@ void MakeTile(const std::string& FileName, TBitmap& Tile, uint16_t Side) {
     resized = std::make_unique<TBitmap>();
     resized->SetPixelFormat(pf32bit);
   } else {
-    TPictureRows rows(FileName, kind);
+    TPictureRows picture(FileName, kind);
+    TPictureDecoder& rows = picture.Decoder();
     int32_t w = rows.Width(), h = rows.Height();
     // The picture is averaged as stored and only the small result is turned,
     // so that rows still stream from the decoder one at a time.
