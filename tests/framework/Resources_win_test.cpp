@@ -18,5 +18,7 @@ TEST(ResourceTexts, MatchTheTableInBothLanguagesWithTheirOwnTemplates) {
   }
   EXPECT_NE(configs[lgJapanese], configs[lgEnglish]);
   EXPECT_EQ(ResourceText(1), "#1");
+  // The suites after this one expect the Japanese templates and texts.
+  UseResourceTexts(lgJapanese);
   UseTextTable(lgJapanese);
 }
