@@ -1,5 +1,8 @@
 #include "app/SessionWatch_win.h"
 
+#include <wtsapi32.h>
+
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -21,6 +24,38 @@ const GUID kConsoleDisplayState = {
     0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 const GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 
+// What WTSQuerySessionInformationW hands out for WTSSessionInfoEx (WTSINFOEXW
+// with its level 1), as documented; Debian's mingw-w64 headers lack it.
+constexpr WTS_INFO_CLASS kWtsSessionInfoEx = WTS_INFO_CLASS(25);
+struct TWtsInfoExLevel1 {
+  ULONG SessionId;
+  WTS_CONNECTSTATE_CLASS SessionState;
+  LONG SessionFlags;
+  WCHAR WinStationName[WINSTATIONNAME_LENGTH + 1];
+  WCHAR UserName[USERNAME_LENGTH + 1];
+  WCHAR DomainName[DOMAIN_LENGTH + 1];
+  LARGE_INTEGER LogonTime;
+  LARGE_INTEGER ConnectTime;
+  LARGE_INTEGER DisconnectTime;
+  LARGE_INTEGER LastInputTime;
+  LARGE_INTEGER CurrentTime;
+  DWORD IncomingBytes;
+  DWORD OutgoingBytes;
+  DWORD IncomingFrames;
+  DWORD OutgoingFrames;
+  DWORD IncomingCompressedBytes;
+  DWORD OutgoingCompressedBytes;
+};
+struct TWtsInfoEx {
+  DWORD Level;
+  union {
+    TWtsInfoExLevel1 WTSInfoExLevel1;
+  } Data;
+};
+
+using TWtsQuerySession = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
+using TWtsFreeMemory = void(WINAPI*)(PVOID);
+using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
 using TWtsRegister = BOOL(WINAPI*)(HWND, DWORD);
 using TWtsUnregister = BOOL(WINAPI*)(HWND);
 using TRegisterPowerSetting = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
@@ -29,6 +64,24 @@ using TUnregisterPowerSetting = BOOL(WINAPI*)(HPOWERNOTIFY);
 const TSystemLibrary& Wtsapi() { return TSystemLibrary::Named(L"wtsapi32.dll"); }
 const TSystemLibrary& User32() { return TSystemLibrary::Named(L"user32.dll"); }
 
+void FreeWtsMemory(void* memory) {
+  if (auto release = Wtsapi().Function<TWtsFreeMemory>("WTSFreeMemory")) release(memory);
+}
+using TWtsMemory = TOwnedHandle<void*, &FreeWtsMemory>;
+
+// Windows 7 or Server 2008 R2 (6.1), by the system's own version, which no
+// compatibility setting disguises.
+bool IsWindows7() {
+  static const bool windows7 = [] {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    auto getVersion = TSystemLibrary::Named(L"ntdll.dll").Function<TRtlGetVersion>("RtlGetVersion");
+    return getVersion && getVersion(&version) == 0 && version.dwMajorVersion == 6 &&
+           version.dwMinorVersion == 1;
+  }();
+  return windows7;
+}
+
 bool IsWindows8OrLater() {
   // A function Windows 8 brought, rather than a version number, which an
   // unmanifested or compatibility-shimmed process is lied to about.
@@ -36,6 +89,25 @@ bool IsWindows8OrLater() {
 }
 
 }  // namespace
+
+std::optional<TSessionState> QuerySessionState() {
+  auto query = Wtsapi().Function<TWtsQuerySession>("WTSQuerySessionInformationW");
+  if (!query) return std::nullopt;
+  LPWSTR buffer = nullptr;
+  DWORD size = 0;
+  if (!query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, kWtsSessionInfoEx, &buffer, &size))
+    return std::nullopt;
+  const TWtsMemory owned(buffer);
+  const auto* info = reinterpret_cast<const TWtsInfoEx*>(buffer);
+  // Only the fields before the names are read.
+  if (!info || size < offsetof(TWtsInfoEx, Data.WTSInfoExLevel1.WinStationName) || info->Level != 1)
+    return std::nullopt;
+  TSessionState state;
+  state.LockFlags = uint32_t(info->Data.WTSInfoExLevel1.SessionFlags);
+  state.Connected = info->Data.WTSInfoExLevel1.SessionState != WTSDisconnected;
+  state.LockFlagsReversed = IsWindows7();
+  return state;
+}
 
 void UnregisterSessionReports(HWND window) {
   if (auto unregister = Wtsapi().Function<TWtsUnregister>("WTSUnRegisterSessionNotification"))
@@ -47,10 +119,14 @@ void UnregisterDisplayReports(HPOWERNOTIFY registration) {
     unregister(registration);
 }
 
-TSessionWatch::TSessionWatch(HWND window, std::function<void(THoldReason reason, bool on)> hold)
-    : FHolds(std::move(hold)) {
+TSessionWatch::TSessionWatch(HWND window, std::function<void(THoldReason reason, bool on)> hold,
+                             TSessionQuery query)
+    : FHolds(std::move(hold), std::move(query)) {
   if (auto registerReports = Wtsapi().Function<TWtsRegister>("WTSRegisterSessionNotification"))
     if (registerReports(window, NOTIFY_FOR_THIS_SESSION)) FSessionReports.Reset(window);
+  // Asked once the reports come, so that no change between the two is lost,
+  // and through the queue: the start-up that follows sets the show up afresh.
+  PostMessageW(window, WM_WTSSESSION_CHANGE, kWtsFirstLook, 0);
   FDisplaySetting = IsWindows8OrLater() ? kConsoleDisplayState : kMonitorPowerOn;
   // The system answers at once with the display's present state.
   if (auto registerSetting = User32().Function<TRegisterPowerSetting>("RegisterPowerSettingNotification"))

@@ -6,18 +6,27 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "app/Visibility.h"
 #include "framework/WinHandles_win.h"
 
 void UnregisterSessionReports(HWND window);
 void UnregisterDisplayReports(HPOWERNOTIFY registration);
 
+// The session this program runs in, as WTSQuerySessionInformation
+// (WTSSessionInfoEx) describes it; nothing where the system cannot say
+// (before Windows 7, under Wine).
+std::optional<TSessionState> QuerySessionState();
+
 class TSessionWatch {
 public:
   // The window receives WM_WTSSESSION_CHANGE and WM_POWERBROADCAST from now
-  // on; what they say reaches hold. What the system lacks is left out: the
+  // on; what they say reaches hold, and so does a session already locked or
+  // disconnected, which query tells. What the system lacks is left out: the
   // show then simply runs on in that case.
-  TSessionWatch(HWND window, std::function<void(THoldReason reason, bool on)> hold);
+  TSessionWatch(HWND window, std::function<void(THoldReason reason, bool on)> hold,
+                TSessionQuery query = QuerySessionState);
 
   // WM_WTSSESSION_CHANGE and WM_POWERBROADCAST; others are ignored.
   void Message(UINT message, WPARAM wParam, LPARAM lParam);

@@ -241,7 +241,8 @@ int RunProgram() {
       application.ShowException(error);
       if (window.Alive()) window.PostClose();
     }
-    if (!window.Alive()) return 1;
+    // Closed during start-up when asked to (an installer, /exit): a normal end.
+    if (!window.Alive()) return form.Destroyed() ? 0 : 1;
     exitCode = RunMessageLoop();
     window.Destroy();
   }

@@ -1,6 +1,19 @@
 #include "app/Visibility.h"
 
+bool TVisibilityHolds::AskSession() {
+  const std::optional<TSessionState> state = FQuery ? FQuery() : std::nullopt;
+  if (!state) return false;
+  const uint32_t locked = state->LockFlagsReversed ? kWtsSessionStateUnlock : kWtsSessionStateLock;
+  // An unknown state (or one no documentation names) leaves the show running:
+  // a show held for good would be the worse mistake.
+  FLocked = state->LockFlags == locked;
+  FDisconnected = !state->Connected;
+  Update(hrSessionLocked, FLocked || FDisconnected);
+  return true;
+}
+
 void TVisibilityHolds::SessionChange(uint32_t event) {
+  if (AskSession()) return;
   switch (event) {
     case kWtsSessionLock: FLocked = true; break;
     case kWtsSessionUnlock: FLocked = false; break;

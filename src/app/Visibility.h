@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 
 #include "app/Show.h"
@@ -17,6 +18,14 @@ inline constexpr uint32_t kWtsRemoteConnect = 3;
 inline constexpr uint32_t kWtsRemoteDisconnect = 4;
 inline constexpr uint32_t kWtsSessionLock = 7;
 inline constexpr uint32_t kWtsSessionUnlock = 8;
+// No report of the system's: the first look at the session, which the watch
+// posts to itself so that it comes after the start-up has set the show up.
+inline constexpr uint32_t kWtsFirstLook = 0;
+// The session's lock state as WTSQuerySessionInformation (WTSSessionInfoEx)
+// reports it.
+inline constexpr uint32_t kWtsSessionStateLock = 0;
+inline constexpr uint32_t kWtsSessionStateUnlock = 1;
+inline constexpr uint32_t kWtsSessionStateUnknown = 0xFFFFFFFF;
 // WM_POWERBROADCAST's events.
 inline constexpr uint32_t kPbtSuspend = 4;
 inline constexpr uint32_t kPbtResumeSuspend = 7;
@@ -27,19 +36,40 @@ inline constexpr uint32_t kDisplayOff = 0;
 inline constexpr uint32_t kDisplayOn = 1;
 inline constexpr uint32_t kDisplayDimmed = 2;
 
+// The session as the system describes it when asked.
+struct TSessionState {
+  // One of the kWtsSessionState values, as reported.
+  uint32_t LockFlags = kWtsSessionStateUnknown;
+  bool Connected = true;
+  // Windows 7 and Server 2008 R2 report the lock and unlock flags the wrong
+  // way round.
+  bool LockFlagsReversed = false;
+};
+// Asks the system for the session's state now; nothing when it cannot tell.
+using TSessionQuery = std::function<std::optional<TSessionState>()>;
+
 class TVisibilityHolds {
 public:
   // Told each time a hold is taken or given back, never twice alike in a row.
-  explicit TVisibilityHolds(std::function<void(THoldReason reason, bool on)> hold) : FHold(std::move(hold)) {}
+  // The reports only say what changed; query, when given, says how the
+  // session is, which also covers a session locked before the program began
+  // listening.
+  explicit TVisibilityHolds(std::function<void(THoldReason reason, bool on)> hold,
+                            TSessionQuery query = nullptr)
+      : FHold(std::move(hold)), FQuery(std::move(query)) {}
 
+  // A WM_WTSSESSION_CHANGE: the session as it is now when that can be told,
+  // else as the event says (at the first look: unlocked and connected).
   void SessionChange(uint32_t event);
   void DisplayState(uint32_t state);
   void PowerEvent(uint32_t event);
 
 private:
   void Update(THoldReason reason, bool on);
+  bool AskSession();
 
   std::function<void(THoldReason, bool)> FHold;
+  TSessionQuery FQuery;
   // A session comes back from a disconnection still locked when it was, so
   // the two are kept apart and the hold lasts while either does.
   bool FLocked = false;

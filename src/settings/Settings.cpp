@@ -61,6 +61,9 @@ TLoadedSettings LoadSettings(const TStorageEnvironment& environment,
   TLoadedSettings loaded;
   try {
     ReadSettings(environment, specialFolderPath, loaded.Settings);
+  } catch (const EStorageQuestionCancelled&) {
+    // Nobody chose a place because the program is ending: nothing was read,
+    // and nothing went wrong that anybody needs to be told.
   } catch (...) {
     loaded.Error = std::current_exception();
   }

@@ -61,9 +61,10 @@ struct TLoadedSettings {
 
 // Reads the interval and the folders (Storage stays the INI file: the store
 // is asked for its place when that matters); writes nothing. On a first run
-// the store asks where to keep them and creates that place empty. An error
-// ends the reading and is handed back with what was read until then, so
-// that start-up goes on with it.
+// the store asks where to keep them and creates that place empty; when that
+// question is taken down unanswered, nothing is created and nothing read,
+// and no error is handed back. An error ends the reading and is handed back
+// with what was read until then, so that start-up goes on with it.
 TLoadedSettings LoadSettings(const TStorageEnvironment& environment,
                              const TSpecialFolderPathFunc& specialFolderPath);
 

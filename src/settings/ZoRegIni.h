@@ -99,11 +99,22 @@ public:
   virtual bool WriteFileAtomically(const std::string& path, std::string_view data) = 0;
 };
 
+// The first-run question went unanswered: the program is ending under it.
+// The store then creates no place, and loading ends with nothing read and
+// nothing to report.
+class EStorageQuestionCancelled : public ESettingsStoreError {
+public:
+  EStorageQuestionCancelled()
+      : ESettingsStoreError("The settings place was not chosen: the program is ending") {}
+};
+
 // The first-run question: where to keep the settings.
 class TStorageQuestion {
 public:
   virtual ~TStorageQuestion() = default;
-  // True when the user chose the INI file (Yes); anything else means the registry.
+  // True when the user chose the INI file (Yes); anything else means the
+  // registry. Raises EStorageQuestionCancelled when the question was taken
+  // down without an answer.
   virtual bool AskUseIniFile() = 0;
 };
 

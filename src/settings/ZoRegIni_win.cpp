@@ -275,6 +275,11 @@ bool TMessageBoxStorageQuestion::AskUseIniFile() {
   const int answer = MessageBoxW(
       FOwner, WideOf(kStorageQuestionText).c_str(), WideOf(kStorageQuestionCaption).c_str(),
       MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1 | MB_SETFOREGROUND | (FOwner ? 0 : MB_TASKMODAL));
+  // The program is ending under the box (an installer's WM_CLOSE, /exit): the
+  // box's loop ended on the quit that the close posted and left it for the
+  // outer loop. What the box returned then is nobody's answer.
+  MSG quit;
+  if (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) throw EStorageQuestionCancelled();
   return answer == IDOK;
 }
 

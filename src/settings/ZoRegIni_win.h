@@ -38,7 +38,8 @@ public:
 
 // The first-run question as a modal message box: caption "確認", question
 // icon, "はい(&Y)" the default button (Enter) and "いいえ(&N)" taken by Escape
-// and by closing the box.
+// and by closing the box. A box ended by the thread's quit (the program
+// closed under it) answers nothing: EStorageQuestionCancelled.
 class TMessageBoxStorageQuestion : public TStorageQuestion {
 public:
   explicit TMessageBoxStorageQuestion(HWND owner = nullptr) : FOwner(owner) {}

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -45,6 +47,52 @@ TEST(VisibilityHolds, HoldWhileNobodyCanSeeTheIconAndGiveBackOnce) {
     if (step.Kind == 'd') holds.DisplayState(step.Value);
     if (step.Kind == 'p') holds.PowerEvent(step.Value);
     EXPECT_EQ(told, step.Expected) << "step " << i;
+  }
+}
+
+std::optional<TSessionState> State(uint32_t lockFlags, bool connected = true, bool reversed = false) {
+  return TSessionState{lockFlags, connected, reversed};
+}
+const std::optional<TSessionState> kCannotTell;
+
+TEST(VisibilityHolds, TheSystemIsAskedAtFirstAndOnEachReportWhichDecidesOnlyWhenItCannotTell) {
+  struct TAsked {
+    uint32_t Event;
+    std::optional<TSessionState> Answer;
+    std::string Expected;
+  };
+  const std::vector<TAsked> steps = {
+      // Locked before the program began listening.
+      {kWtsFirstLook, State(kWtsSessionStateLock), "+2"},
+      {kWtsSessionUnlock, State(kWtsSessionStateLock), ""},
+      {kWtsSessionUnlock, State(kWtsSessionStateUnlock), "-2"},
+      {kWtsSessionLock, State(kWtsSessionStateUnknown), ""},
+      {kWtsSessionLock, State(5), ""},
+      {kWtsRemoteDisconnect, State(kWtsSessionStateUnlock, false), "+2"},
+      {kWtsRemoteConnect, kCannotTell, "-2"},
+      {kWtsConsoleDisconnect, kCannotTell, "+2"},
+      {5, State(kWtsSessionStateUnlock), "-2"},
+      // Windows 7's flags, the wrong way round.
+      {5, State(kWtsSessionStateUnlock, true, true), "+2"},
+      {5, State(kWtsSessionStateUnknown, true, true), "-2"},
+      {5, State(kWtsSessionStateLock, false, true), "+2"},
+      {5, State(kWtsSessionStateLock, true, true), "-2"},
+      {kWtsSessionLock, kCannotTell, "+2"},
+      {kWtsSessionUnlock, kCannotTell, "-2"},
+      {5, kCannotTell, ""},
+  };
+  std::string told;
+  size_t i = 0;
+  TVisibilityHolds holds(
+      [&told](THoldReason reason, bool on) {
+        told += on ? '+' : '-';
+        told += std::to_string(int(reason));
+      },
+      [&] { return steps[i].Answer; });
+  for (; i < steps.size(); ++i) {
+    told.clear();
+    holds.SessionChange(steps[i].Event);
+    EXPECT_EQ(told, steps[i].Expected) << "step " << i;
   }
 }
 

@@ -1,6 +1,6 @@
 // vemo.exe driven from outside as a script would: a second start with /next
-// or /exit hands the command to the running copy, and a locked session holds
-// the show until it is unlocked.
+// or /exit hands the command to the running copy, also while its start-up
+// waits on a box, and a locked session holds the show until it is unlocked.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include "app/Unit1_win.h"
 #include "picture/Pinwheel.h"
+#include "settings/ZoRegIni.h"
 #include "support/TempFolder.h"
 #include "support/WindowDriver_win.h"
 
@@ -115,6 +116,37 @@ TEST_F(VemoScriptEndToEnd, ExitWhileTheSettingsDialogIsUpEndsTheCopyAndSavesNoth
     EXPECT_EQ(std::filesystem::last_write_time(ini), written);
     EXPECT_EQ(std::filesystem::file_size(ini), size);
   }
+}
+
+TEST_F(VemoScriptEndToEnd, ExitDuringAStartUpBoxEndsTheCopyAndCreatesNoSettings) {
+  const std::filesystem::path ini = Temp.FsPath() / "vemo-script.ini";
+  // No settings yet: the first-run question. A file too large to read: the
+  // settings-error box.
+  for (const bool unreadable : {false, true})
+    for (const bool byCommand : {true, false}) {
+      SCOPED_TRACE(std::string(unreadable ? "settings error" : "first-run question") +
+                   (byCommand ? ", /exit" : ", WM_CLOSE"));
+      std::filesystem::remove(ini);
+      if (unreadable) std::ofstream(ini, std::ios::binary) << std::string(kMaxIniFileSize + 1, ';');
+      const auto written =
+          unreadable ? std::filesystem::last_write_time(ini) : std::filesystem::file_time_type();
+      Vemo = std::make_unique<TProcess>(Exe, L"", Temp.FsPath());
+      ASSERT_NE(vemo_test::WaitForWindow(nullptr, L"#32770", Vemo->Id(), 20s), nullptr) << "no box came";
+      Main = TopWindowOf(Vemo->Id(), kMainWindowClass);
+      ASSERT_NE(Main, nullptr);
+      if (byCommand)
+        EXPECT_EQ(Command(L"/exit"), 0u);
+      else
+        PostMessageW(Main, WM_CLOSE, 0, 0);
+      ASSERT_TRUE(Vemo->Wait(10000)) << "the copy did not end";
+      EXPECT_EQ(Vemo->ExitCode(), 0u);
+      EXPECT_FALSE(vemo_test::UserKeyExists(kRegistryKey));
+      EXPECT_EQ(std::filesystem::exists(ini), unreadable);
+      if (unreadable) {
+        EXPECT_EQ(std::filesystem::file_size(ini), kMaxIniFileSize + 1);
+        EXPECT_EQ(std::filesystem::last_write_time(ini), written);
+      }
+    }
 }
 
 TEST_F(VemoScriptEndToEnd, ALockedSessionHoldsTheShowUntilUnlocked) {

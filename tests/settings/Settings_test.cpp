@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "common/ZoShell.h"
+#include "settings/LanguageSetting.h"
 #include "support/StoreTestSupport.h"
 
 using namespace store_test;
@@ -85,6 +86,32 @@ TEST_F(SettingsTest, FirstStartWithTheRegistry) {
   EXPECT_TRUE(Registry.HasKey(kAppKey));
   EXPECT_TRUE(Registry.SubkeyNames(kAppKey).empty());
   EXPECT_FALSE(Exists(IniPath()));
+}
+
+// The first-run question taken down unanswered, as when the program is
+// closed under it.
+class TCancelledQuestion : public TStorageQuestion {
+public:
+  bool AskUseIniFile() override {
+    ++Asked;
+    throw EStorageQuestionCancelled();
+  }
+  int Asked = 0;
+};
+
+TEST_F(SettingsTest, AQuestionTakenDownUnansweredCreatesNoPlace) {
+  TCancelledQuestion cancelled;
+  const TStorageEnvironment env(Folder / "vemo.exe", Registry.Factory(), Files, cancelled);
+  // Loading ends quietly with nothing read; saving hands the cancellation on.
+  const TLoadedSettings loaded = LoadSettings(env, [](int) { return kDocuments; });
+  EXPECT_FALSE(loaded.Error);
+  EXPECT_EQ(loaded.Settings.Folders.Count(), 0);
+  EXPECT_THROW(SaveSettings(env, ToSave()), EStorageQuestionCancelled);
+  EXPECT_THROW(WriteLanguageSetting(env, "en"), EStorageQuestionCancelled);
+  EXPECT_EQ(cancelled.Asked, 3);
+  EXPECT_FALSE(Registry.HasKey("\\Software"));
+  EXPECT_FALSE(Exists(IniPath()));
+  EXPECT_EQ(Files.Writes, 0);
 }
 
 TEST_F(SettingsTest, ANewIniFileHoldsGeneralThenFolders) {

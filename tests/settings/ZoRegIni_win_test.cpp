@@ -330,6 +330,8 @@ struct TSeenBox {
   bool YesIsDefault = false;
   bool HasIcon = false;  // the question-mark icon
   WPARAM Key = VK_ESCAPE;
+  // Instead of a key: the quit the main window's close posts.
+  bool Quit = false;
 };
 TSeenBox gSeen;
 
@@ -361,6 +363,10 @@ BOOL CALLBACK FindBox(HWND window, LPARAM) {
   gSeen.No = text(GetDlgItem(window, IDCANCEL));
   gSeen.YesIsDefault = (GetWindowLongW(GetDlgItem(window, IDOK), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
   EnumChildWindows(window, FindIcon, 0);
+  if (gSeen.Quit) {
+    PostQuitMessage(0);
+    return FALSE;
+  }
   // Answer with the key a user would press, sent to the focused button.
   HWND focus = GetFocus();
   PostMessageW(focus ? focus : window, WM_KEYDOWN, gSeen.Key, 0);
@@ -372,13 +378,14 @@ void CALLBACK LookForBox(HWND, UINT, UINT_PTR, DWORD) {
   if (!gSeen.Found) EnumThreadWindows(GetCurrentThreadId(), FindBox, 0);
 }
 
-bool AskWithKey(WPARAM key) {
+bool AskWithKey(WPARAM key, bool quit = false) {
   gSeen = TSeenBox();
   gSeen.Key = key;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 100, LookForBox);
-  const bool answer = TMessageBoxStorageQuestion().AskUseIniFile();
-  KillTimer(nullptr, timer);
-  return answer;
+  gSeen.Quit = quit;
+  // Killed however the question ends, a cancellation included.
+  const TOwnedHandle<UINT_PTR, [](UINT_PTR timer) { KillTimer(nullptr, timer); }> timer(
+      SetTimer(nullptr, 0, 100, LookForBox));
+  return TMessageBoxStorageQuestion().AskUseIniFile();
 }
 
 }  // namespace
@@ -403,4 +410,13 @@ TEST(WinStorageQuestion, ShowsTheQuestionAndTakesEnterAndEscape) {
   EXPECT_TRUE(gSeen.HasIcon);
   EXPECT_TRUE(AskWithKey(VK_RETURN));
   ASSERT_TRUE(gSeen.Found);
+}
+
+TEST(WinStorageQuestion, ABoxTakenDownAsTheProgramEndsAnswersNothing) {
+  if (!CanShowWindows()) GTEST_SKIP() << "no display for the message box: run under Xvfb with DISPLAY set";
+  EXPECT_THROW(AskWithKey(VK_RETURN, true), EStorageQuestionCancelled);
+  ASSERT_TRUE(gSeen.Found);
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the quit is left for the outer loop";
 }

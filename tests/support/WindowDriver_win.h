@@ -129,6 +129,14 @@ inline std::string TextOf(HWND window) {
   return Utf8Of(text.data());
 }
 
+// Whether the key below HKEY_CURRENT_USER exists.
+inline bool UserKeyExists(const wchar_t* path) {
+  TRegKey key;
+  HKEY opened = nullptr;
+  const LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &opened);
+  return key.Adopt(result, opened);
+}
+
 // The message box's text (its static control, id 0xFFFF).
 inline std::string MessageBoxText(HWND box) { return TextOf(GetDlgItem(box, 0xFFFF)); }
 
