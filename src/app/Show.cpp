@@ -8,7 +8,8 @@ void TShow::Reset(uint16_t interval, uint32_t now) {
   FInterval = FNewInterval = interval;
   FElapsed = FadeStart();
   FLastTick = now;
-  std::fill(std::begin(FHolds), std::end(FHolds), uint16_t(0));
+  // Holds taken before the settings were read (a session locked at start)
+  // still hold.
   FNextState = nsScanning;
 }
 

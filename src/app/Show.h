@@ -51,7 +51,8 @@ inline constexpr int kHoldReasons = 4;
 class TShow {
 public:
   // Stopped, with the picture's time at the fade's start: the first Play
-  // fades from the default tile into the first picture at once.
+  // fades from the default tile into the first picture at once. The holds
+  // stay as they are.
   explicit TShow(uint16_t interval = 15, uint32_t now = 0) { Reset(interval, now); }
   void Reset(uint16_t interval, uint32_t now);
 

@@ -48,6 +48,10 @@ TEST(Show, AClockWrapAddsOnlyTheTrueDifference) {
   show.SetNextState(nsReady, 0xFFFFFF00u);
   show.Play(0xFFFFFF00u);
   EXPECT_EQ(show.Time(0x00000010u), 15000u + 0x110);
+  // A session locked before the settings were read still holds afterwards.
+  show.Hold(hrSessionLocked, true, 0x20u);
+  show.Reset(3, 0x30u);
+  EXPECT_TRUE(show.HeldFor(hrSessionLocked));
 }
 
 // Drives the schedule as the window does, through random inputs and a timer
