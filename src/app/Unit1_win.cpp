@@ -6,15 +6,13 @@
 #include <vector>
 
 #include "app/SessionWatch_win.h"
-#include "app/TrayCommands_win.h"
 #include "app/WindowTimer_win.h"
 #include "common/DarkMode_win.h"
 #include "common/DisplayScale_win.h"
-#include "framework/Resources_win.h"
 #include "common/ZoShell.h"
 #include "framework/ImgList_win.h"
+#include "framework/Resources_win.h"
 #include "picture/vemoSub.h"
-#include "settings/LanguageSetting.h"
 #include "settings/ZoRegIni_win.h"
 
 #ifndef WM_DPICHANGED
@@ -190,61 +188,4 @@ int RunMessageLoop() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-}
-
-// --- The program -------------------------------------------------------------------------
-
-int RunProgram() {
-  // Before any text is made: the user's stored choice, else Windows' own
-  // language (always so on a first run, which has no settings yet).
-  UseResourceTexts(LanguageOfSetting(ReadLanguageSetting(DefaultStorageEnvironment()), WindowsUiLanguage()));
-  TWinMessageBoxes boxes;
-  TApplication application(boxes);
-  application.ShowMainForm = false;
-  application.Title = "Kobaru";
-  application.ExeName = ApplicationExeName();
-
-  TMainWindow window(application);
-  // Scans and tiles are made on the worker; it wakes the window's thread with
-  // a posted message when it has something to hand over.
-  const HWND mainWindow = window.Hwnd();
-  std::unique_ptr<TWorker> worker =
-      NewThreadWorker([mainWindow] { PostMessageW(mainWindow, WM_WORKERDONE, 0, 0); });
-  TWinClock clock;
-  std::unique_ptr<TNotificationArea> tray = NewShellNotificationArea();
-  TWinIconFactory icons;
-  TMainFormServices services{application,
-                             window,
-                             clock,
-                             *tray,
-                             icons,
-                             [] { return GetShell32Version(); },
-                             [] { return LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath); },
-                             ExistingFile,
-                             PlatformFolderEnumerator(),
-                             worker.get()};
-  int exitCode = 0;
-  {
-    TVEMOMainForm form(services);
-    // The icon's events, the menus, the dialogs and the settings command.
-    TWinTrayServices trayServices(application, window.Hwnd(), DefaultStorageEnvironment());
-    TTrayCommands trayCommands(form, trayServices);
-    try {
-      window.Attach(form);
-      // The first tiles are made at the icon size the display has now.
-      FollowDisplayScale(form);
-      form.FormCreate();
-      FollowDisplayScale(form);
-    } catch (const std::exception& error) {
-      // Whatever start-up could not survive is shown, and the program ends
-      // through the same close and teardown as after a refusal.
-      application.ShowException(error);
-      if (window.Alive()) window.PostClose();
-    }
-    // Closed during start-up when asked to (an installer, /exit): a normal end.
-    if (!window.Alive()) return form.Destroyed() ? 0 : 1;
-    exitCode = RunMessageLoop();
-    window.Destroy();
-  }
-  return exitCode;
 }

@@ -77,7 +77,3 @@ int RunMessageLoop();
 // Makes the form's tiles and history thumbnails at the notification area's
 // icon size for the display's DPI as it is now.
 void FollowDisplayScale(TVEMOMainForm& form);
-
-// The whole program after COM is up: the application object, the main window,
-// the form's start-up, the message loop and the teardown.
-int RunProgram();
