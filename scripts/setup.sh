@@ -34,17 +34,55 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 # The Windows build compiles libjpeg-turbo from Debian's own source package,
-# so a deb-src entry is needed for the archive this machine already uses.
+# so a deb-src entry is needed for the archive this machine already uses: the
+# first deb entry for bookworm in any source file apt reads, one-line
+# (sources.list, *.list) or deb822 (*.sources).
+first_debian_archive() {
+  local files=() f
+  [ -f /etc/apt/sources.list ] && files+=(/etc/apt/sources.list)
+  for f in /etc/apt/sources.list.d/*; do
+    case "$f" in *.list | *.sources) [ -f "$f" ] && files+=("$f") ;; esac
+  done
+  [ ${#files[@]} -gt 0 ] || return 0
+  awk -v suite=bookworm '
+    BEGIN { enabled = 1 }
+    function stanza_end() {
+      if (is_deb && serves && enabled && uri != "") { print uri; found = 1; exit }
+      is_deb = 0; serves = 0; enabled = 1; uri = ""
+    }
+    FNR == 1 { if (deb822) stanza_end(); deb822 = FILENAME ~ /\.sources$/ }
+    deb822 && /^[ \t]*$/ { stanza_end(); next }
+    deb822 && !/^#/ {
+      key = tolower($1)
+      if (key == "types:") for (i = 2; i <= NF; i++) is_deb = is_deb || $i == "deb"
+      if (key == "uris:") uri = $2
+      if (key == "suites:") for (i = 2; i <= NF; i++) serves = serves || $i == suite
+      if (key == "enabled:") enabled = tolower($2) != "no"
+      next
+    }
+    !deb822 && $1 == "deb" {
+      # Options in brackets may hold spaces: [arch=amd64 signed-by=...].
+      i = 2
+      if ($i ~ /^\[/) { while (i < NF && $i !~ /\]$/) i++; i++ }
+      if ($(i + 1) == suite) { print $i; found = 1; exit }
+    }
+    END { if (!found && deb822) stanza_end() }' "${files[@]}"
+}
 src_list=/etc/apt/sources.list.d/vemo-deb-src.sources
 if [ ! -f "$src_list" ]; then
-  uris=""
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    uris=$(awk '/^URIs:/{print $2; exit}' /etc/apt/sources.list.d/debian.sources)
+  uris=$(first_debian_archive)
+  if [ -z "$uris" ]; then
+    echo "setup: apt knows no archive for Debian bookworm: no \"deb\" entry for the suite bookworm in"
+    echo "  /etc/apt/sources.list or /etc/apt/sources.list.d/*.list or *.sources."
+    echo "  Add the Debian mirror this machine should use, for example as /etc/apt/sources.list.d/debian.sources:"
+    echo "    Types: deb"
+    echo "    URIs: <your Debian mirror>"
+    echo "    Suites: bookworm bookworm-updates"
+    echo "    Components: main"
+    echo "    Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
+    echo "  then run this again."
+    exit 1
   fi
-  if [ -z "$uris" ] && [ -f /etc/apt/sources.list ]; then
-    uris=$(awk '$1=="deb"{for(i=2;i<=NF;i++) if ($i ~ /^(https?|file|ftp):/){print $i; exit}}' /etc/apt/sources.list)
-  fi
-  [ -n "$uris" ] || uris=http://deb.debian.org/debian
   echo "setup: adding deb-src entries for $uris"
   sudo_ tee "$src_list" >/dev/null <<SRC
 Types: deb-src

@@ -3,15 +3,38 @@
 # native, native under AddressSanitizer + UndefinedBehaviorSanitizer, the
 # 64-bit Windows build under 64-bit Wine, the 32-bit one under 32-bit Wine
 # (where this machine can run 32-bit programs; the summary says when it
-# cannot, VEMO_NO_WIN32=1 pretends it cannot), and a short fuzzing run. Ends
-# with a summary and a non-zero exit status when anything failed.
+# cannot, VEMO_NO_WIN32=1 pretends it cannot), the packages, and a short
+# fuzzing run. Ends with a summary of every step's time and the total, and a
+# non-zero exit status when anything failed.
+#
+#   scripts/test.sh               everything, in this order
+#   scripts/test.sh STEP...       only the steps named, without the set-up:
+#                                 setup native asan windows64 windows packages fuzz
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
+all_steps=(setup native asan windows64 windows packages fuzz)
+if [ $# -eq 0 ]; then
+  chosen=("${all_steps[@]}")
+else
+  chosen=("$@")
+  for name in "${chosen[@]}"; do
+    case " ${all_steps[*]} " in
+      *" $name "*) ;;
+      *)
+        echo "usage: scripts/test.sh [STEP...]; steps: ${all_steps[*]}" >&2
+        exit 2
+        ;;
+    esac
+  done
+fi
+chosen_step() { case " ${chosen[*]} " in *" $1 "*) return 0 ;; *) return 1 ;; esac }
+
 results=()
 skipped=()
 failed=0
+run_started=$SECONDS
 step() {
   local name=$1
   shift
@@ -35,21 +58,28 @@ summary() {
   done
   [ ${#skipped[@]} -gt 0 ] && printf '%s\n' "${skipped[@]}"
   echo "steps: $passed passed, $failures failed, ${#skipped[@]} skipped"
+  echo "total: $((SECONDS - run_started)) s"
 }
 
-step "set-up" bash scripts/setup.sh || true
-if [ $failed -ne 0 ]; then summary; exit 1; fi
+if chosen_step setup; then
+  step "set-up" bash scripts/setup.sh
+  if [ $failed -ne 0 ]; then summary; exit 1; fi
+fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
-build() {  # build PRESET
-  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"
+build() {  # build PRESET [TARGET]
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs" ${2:+--target "$2"}
 }
 
-step "build native" build native
-step "test native" ctest --preset native
-step "build asan" build asan
-step "test asan" ctest --preset asan
+if chosen_step native; then
+  step "build native" build native
+  step "test native" ctest --preset native
+fi
+if chosen_step asan; then
+  step "build asan" build asan
+  step "test asan" ctest --preset asan
+fi
 
 # Each Windows build's tests share one Wine prefix inside its build tree and
 # one wineserver for the whole run; both builds share one virtual display.
@@ -89,19 +119,22 @@ trap stop_windows_env EXIT
 
 # Both Windows builds are built everywhere; each is tested under the Wine
 # that runs it where this machine can run that Wine at all (tried, not
-# guessed: some kernels cannot execute 32-bit programs).
+# guessed: some kernels cannot execute 32-bit programs). Where it cannot,
+# only the program is built, for the packages: tests that cannot run here
+# are not built either.
 windows_build() {  # windows_build PRESET ARCH LABEL
   local preset=$1 arch=$2 label=$3 why
-  step "build $label" build "$preset"
   if ! why=$(bash scripts/wine-run.sh --arch "$arch" --probe 2>&1); then
-    skipped+=("SKIP  test $label: not run, this machine cannot run $arch programs ($why)")
+    step "build $label (the program only)" build "$preset" vemo
+    skipped+=("SKIP  test $label: not built or run, this machine cannot run $arch programs ($why)")
     return 0
   fi
+  step "build $label" build "$preset"
   step "start wine ($label)" start_wine "$arch" "$root/build/$preset/wineprefix"
   step "test $label (wine)" ctest --preset "$preset"
 }
-windows_build windows64 win64 "windows 64-bit"
-windows_build windows win32 "windows 32-bit"
+chosen_step windows64 && windows_build windows64 win64 "windows 64-bit"
+chosen_step windows && windows_build windows win32 "windows 32-bit"
 
 # The packages a Windows user installs: built by the package command, then
 # installed, started, updated and removed under Wine where it can run them.
@@ -114,15 +147,16 @@ packages() {
   while IFS= read -r line; do skipped+=("SKIP  ${line#UNTESTED  }"); done < <(grep '^UNTESTED' "$log")
   return "$status"
 }
-step "packages (build and test)" packages
+chosen_step packages && step "packages (build and test)" packages
 
-# A short fuzzing run: about a minute in all, spread over the fuzzers.
+# A short fuzzing run: a minute in all, spread over the fuzzers, but at least
+# 15 s for each.
 fuzz_all() {
   build fuzz || return 1
   local fuzzers=(build/fuzz/fuzz/*_fuzzer)
   [ -x "${fuzzers[0]}" ] || { echo "no fuzzers built"; return 1; }
   local seconds=$((60 / ${#fuzzers[@]}))
-  [ $seconds -lt 10 ] && seconds=10
+  [ $seconds -lt 15 ] && seconds=15
   local f name work ok=0
   for f in "${fuzzers[@]}"; do
     name=$(basename "$f")
@@ -141,7 +175,7 @@ fuzz_all() {
   done
   return $ok
 }
-step "fuzz (short run)" fuzz_all
+chosen_step fuzz && step "fuzz (short run)" fuzz_all
 
 summary
 exit $failed

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -48,6 +50,28 @@ TEST(PixelRows, TransparencyFallsOnBlackInIntegers) {
   EXPECT_EQ(std::vector<uint8_t>(bgr, bgr + 9), (std::vector<uint8_t>{128, 64, 1, 0, 0, 0, 9, 8, 7}));
   BgraOverBlack(bgra, 3, true, bgr);
   EXPECT_EQ(std::vector<uint8_t>(bgr, bgr + 9), (std::vector<uint8_t>{255, 128, 1, 200, 100, 50, 9, 8, 7}));
+}
+
+// A row whose bytes would not fit a size_t has no size rather than a wrapped
+// one: in a 32-bit build, widths any header can announce get there.
+TEST(PixelRows, RowBytesIsZeroWhereARowWouldNotFitASizeT) {
+  struct TWide {
+    TRowLayout Layout;
+    uint32_t Width;
+    uint64_t Bytes;
+  };
+  const TWide kWide[] = {
+      {TRowLayout::Rgba64, 0xFFFF'FFFFu, 0x7'FFFF'FFF8ull},
+      {TRowLayout::Rgba64, 1u << 29, 1ull << 32},
+      {TRowLayout::Rgba64, (1u << 29) - 1, (1ull << 32) - 8},
+      {TRowLayout::Bgr24, 0x5555'5555u, 0xFFFF'FFFFull},  // the largest 32-bit size
+      {TRowLayout::Bgr24, 0x5555'5556u, 0x1'0000'0002ull},
+      {TRowLayout::Gray1, 0xFFFF'FFFFu, 0x2000'0000ull},
+  };
+  for (const TWide& c : kWide) {
+    const size_t expected = c.Bytes > std::numeric_limits<size_t>::max() ? 0 : size_t(c.Bytes);
+    EXPECT_EQ(RowBytes(c.Layout, c.Width), expected) << "layout " << int(c.Layout) << ", width " << c.Width;
+  }
 }
 
 }  // namespace
