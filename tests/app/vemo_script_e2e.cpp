@@ -74,6 +74,16 @@ protected:
     EXPECT_TRUE(command.Wait(10000));
     return command.ExitCode();
   }
+  // Ends the running copy by the script's command or by the WM_CLOSE an
+  // installer sends; either way it must end, and with status 0.
+  void CloseAndExpectACleanEnd(bool byCommand) {
+    if (byCommand)
+      EXPECT_EQ(Command(L"/exit"), 0u);
+    else
+      PostMessageW(Main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Vemo->Wait(10000)) << "the copy did not end";
+    EXPECT_EQ(Vemo->ExitCode(), 0u);
+  }
 
   vemo_test::TTempFolder Temp{"vemo-script"};
   const std::filesystem::path Exe = Temp.FsPath() / L"vemo-script.exe";
@@ -107,12 +117,8 @@ TEST_F(VemoScriptEndToEnd, ExitWhileTheSettingsDialogIsUpEndsTheCopyAndSavesNoth
     const auto size = std::filesystem::file_size(ini);
     PostMessageW(Main, WM_COMMAND, cmdConfig, 0);
     ASSERT_TRUE(WaitUntil([&] { return TopWindowOf(Vemo->Id(), L"#32770") != nullptr; }, 10s));
-    if (byCommand)
-      EXPECT_EQ(Command(L"/exit"), 0u);
-    else
-      PostMessageW(Main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(Vemo->Wait(10000)) << "the copy did not end";
-    EXPECT_EQ(Vemo->ExitCode(), 0u);
+    CloseAndExpectACleanEnd(byCommand);
+    if (HasFatalFailure()) return;
     EXPECT_EQ(std::filesystem::last_write_time(ini), written);
     EXPECT_EQ(std::filesystem::file_size(ini), size);
   }
@@ -134,12 +140,8 @@ TEST_F(VemoScriptEndToEnd, ExitDuringAStartUpBoxEndsTheCopyAndCreatesNoSettings)
       ASSERT_NE(vemo_test::WaitForWindow(nullptr, L"#32770", Vemo->Id(), 20s), nullptr) << "no box came";
       Main = TopWindowOf(Vemo->Id(), kMainWindowClass);
       ASSERT_NE(Main, nullptr);
-      if (byCommand)
-        EXPECT_EQ(Command(L"/exit"), 0u);
-      else
-        PostMessageW(Main, WM_CLOSE, 0, 0);
-      ASSERT_TRUE(Vemo->Wait(10000)) << "the copy did not end";
-      EXPECT_EQ(Vemo->ExitCode(), 0u);
+      CloseAndExpectACleanEnd(byCommand);
+      if (HasFatalFailure()) return;
       EXPECT_FALSE(vemo_test::UserKeyExists(kRegistryKey));
       EXPECT_EQ(std::filesystem::exists(ini), unreadable);
       if (unreadable) {
