@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "picture/FolderList.h"
 #include "settings/ZoRegIni.h"
@@ -39,6 +40,15 @@ struct TSettings {
   uint16_t Interval = kDefaultInterval;
   TFolderList Folders;
   TStoragePlace Storage = spIniFile;
+  // The user's choice of language as stored ("" for none): read before any
+  // text is shown, and written only into a new place after a move.
+  std::string Language;
+  // Whether pictures kept only online (placeholders of a cloud folder) are
+  // shown, each downloaded when its turn comes. Off unless the user said so.
+  bool OnlineOnly = false;
+  // Full paths of the pictures the user never wants to see again, in the
+  // order they were hidden.
+  std::vector<std::string> Hidden;
 
   TSettings() = default;
   TSettings(const TSettings& other) { *this = other; }
@@ -46,6 +56,9 @@ struct TSettings {
     Interval = other.Interval;
     if (&other != this) Folders.Assign(other.Folders);
     Storage = other.Storage;
+    Language = other.Language;
+    OnlineOnly = other.OnlineOnly;
+    Hidden = other.Hidden;
     return *this;
   }
 };
