@@ -11,6 +11,8 @@ void TShow::Reset(uint16_t interval, uint32_t now) {
   // Holds taken before the settings were read (a session locked at start)
   // still hold.
   FNextState = nsScanning;
+  FWalk = 0;
+  FBack = FOffList = false;
 }
 
 int TShow::Slot(THoldReason reason) {
@@ -33,12 +35,12 @@ uint32_t TShow::Time(uint32_t now) const {
   if (ClockRunning()) time += uint32_t(now - FLastTick);
   // The picture stays until the next tile is made, and the fade then takes
   // its full second; a time already past the fade's start holds where it is.
-  if (!NextReady()) time = std::max<uint64_t>(FElapsed, std::min<uint64_t>(time, FadeStart()));
+  if (!TargetReady()) time = std::max<uint64_t>(FElapsed, std::min<uint64_t>(time, FadeStart()));
   return uint32_t(std::min<uint64_t>(time, std::max(FElapsed, ChangePoint())));
 }
 
 bool TShow::FadingAt(uint32_t time) const {
-  return NextReady() && FadeStart() < time && time < ChangePoint();
+  return TargetReady() && FadeStart() < time && time < ChangePoint();
 }
 
 void TShow::Settle(uint32_t now) {
@@ -51,7 +53,7 @@ TShowPhase TShow::Phase(uint32_t now) const {
   if (FRun == srStopped) return spStopped;
   if (FRun == srStopping) return spStopping;
   const uint32_t time = Time(now);
-  if (!NextReady() && time >= FadeStart()) return spWaiting;
+  if (!TargetReady() && time >= FadeStart()) return spWaiting;
   // Past the change point the fade has run out, and the change is due.
   return time > FadeStart() ? spFading : spStanding;
 }
@@ -65,18 +67,19 @@ float TShow::FadeRatio(uint32_t now) const {
 }
 
 bool TShow::ChangeDue(uint32_t now) const {
-  return FRun != srStopped && NextReady() && Time(now) >= ChangePoint();
+  return FRun != srStopped && TargetReady() && Time(now) >= ChangePoint();
 }
 
 bool TShow::RescanDue(uint32_t now) const {
-  return FRun == srPlaying && FNextState == nsRescan && Time(now) >= FadeStart();
+  // Within a walk the list is not needed until the walk is back at its start.
+  return FRun == srPlaying && FNextState == nsRescan && Target() < 0 && Time(now) >= FadeStart();
 }
 
 std::optional<uint32_t> TShow::WakeIn(uint32_t now) const {
   if (!ClockRunning()) return std::nullopt;
   if (ChangeDue(now) || RescanDue(now)) return 0;
   const uint32_t time = Time(now);
-  if (!NextReady()) {
+  if (!TargetReady()) {
     // The time holds at the fade's start until the work is done; before it,
     // the fade's start is when a failed scan is tried again.
     if (time >= FadeStart()) return std::nullopt;
@@ -91,7 +94,7 @@ bool TShow::CanNext(uint32_t now) const {
 }
 
 bool TShow::Play(uint32_t now) {
-  if (FRun != srStopped || FNextState == nsNothing) return false;
+  if (FRun != srStopped || (FNextState == nsNothing && Target() < 0)) return false;
   Settle(now);
   FRun = srPlaying;
   return true;
@@ -149,9 +152,42 @@ void TShow::Changed(uint32_t now) {
   FElapsed = 0;
   FInterval = FNewInterval;
   if (FRun == srStopping) FRun = srStopped;
+  FWalk = std::max(Target(), 0);
+  FBack = FOffList = false;
 }
 
 void TShow::RestartTime(uint32_t now) {
   Settle(now);
   FElapsed = 0;
+}
+
+// --- The walk --------------------------------------------------------------------
+
+int32_t TShow::Target() const {
+  // A picture that left the list leaves its older neighbour at its place.
+  if (FBack) return FOffList ? FWalk : FWalk + 1;
+  return FWalk > 0 ? FWalk - 1 : -1;
+}
+
+bool TShow::CanPrevious(uint32_t now, int32_t historyCount) const {
+  if (FRun != srPlaying || FBack || (FOffList ? FWalk : FWalk + 1) >= historyCount) return false;
+  const TShowPhase phase = Phase(now);
+  return phase == spWaiting || (phase == spStanding && Time(now) < FadeStart());
+}
+
+bool TShow::Previous(uint32_t now, int32_t historyCount) {
+  if (!CanPrevious(now, historyCount)) return false;
+  Settle(now);
+  FBack = true;
+  FElapsed = FadeStart();
+  return true;
+}
+
+void TShow::Forget(int32_t index, int32_t historyCount, uint32_t now) {
+  Settle(now);
+  if (index < FWalk)
+    --FWalk;
+  else if (index == FWalk)
+    FOffList = true;
+  if (FBack && Target() >= historyCount) FBack = false;
 }

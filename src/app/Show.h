@@ -101,6 +101,28 @@ public:
   // the show waits for work, whose result wakes it.
   std::optional<uint32_t> WakeIn(uint32_t now) const;
 
+  // --- The walk back through the recent pictures ------------------------------
+  // Entries count from 0, the newest of the recent-pictures list. Outside a
+  // walk entry 0 is the picture on show; during one, the entry walked to is.
+  // Fades to the entry before the one on show, the picture's time starting
+  // again at the change; allowed where Next is, and while the show waits for
+  // a tile. historyCount: the entries the list holds now.
+  bool CanPrevious(uint32_t now, int32_t historyCount) const;
+  bool Previous(uint32_t now, int32_t historyCount);
+  // The entry on show: 0 outside a walk.
+  int32_t Walk() const { return FWalk; }
+  // What the coming (or running) fade fades to: an entry of the list, or -1
+  // for the next slot's picture. Within a walk the end of the interval and
+  // Next walk forward, and once back at entry 0 the next slot comes again.
+  int32_t Target() const;
+  // Entry index left the list, which holds historyCount entries now: the
+  // walk keeps to the same pictures. When it is the picture on show, the
+  // entries on either side become the targets; when it is the one a fade
+  // back goes to and none is older, the fade goes forward instead.
+  void Forget(int32_t index, int32_t historyCount, uint32_t now);
+  // The picture on show is not in the list (it was hidden).
+  bool OffList() const { return FOffList; }
+
   bool CanPlay() const { return FRun != srPlaying; }
   bool CanStop() const { return FRun == srPlaying; }
   bool CanNext(uint32_t now) const;
@@ -132,6 +154,8 @@ private:
   // here; a pending interval outside a fade goes into force.
   void Settle(uint32_t now);
   bool FadingAt(uint32_t time) const;
+  // The picture the fade goes to is there: an entry of the list always is.
+  bool TargetReady() const { return Target() >= 0 || NextReady(); }
 
   TRun FRun = srStopped;
   // The picture's time as of FLastTick.
@@ -141,4 +165,9 @@ private:
   uint16_t FInterval = 15;
   uint16_t FNewInterval = 15;
   TNextState FNextState = nsScanning;
+  // The walk: the entry on show, whether the coming fade goes back, and
+  // whether the picture on show left the list.
+  int32_t FWalk = 0;
+  bool FBack = false;
+  bool FOffList = false;
 };
