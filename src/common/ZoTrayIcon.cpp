@@ -4,18 +4,23 @@
 
 #include "framework/Streams.h"
 
-size_t CopyTrayText(char16_t* field, size_t capacity, const std::string& text) {
-  if (capacity == 0) return 0;
-  const std::u16string wide = Utf8ToUtf16(text);
-  size_t count = std::min(wide.size(), capacity - 1);
-  // Half a character would show as garbage: end before a lone high surrogate.
-  if (count < wide.size() && count > 0 && wide[count - 1] >= 0xD800 && wide[count - 1] <= 0xDBFF) --count;
-  std::copy_n(wide.begin(), count, field);
-  std::fill(field + count, field + capacity, u'\0');
-  return count;
+namespace {
+
+// The first count units of text: half a character would show as garbage, so
+// one fewer where the cut would leave a lone high surrogate.
+std::u16string Head(const std::u16string& text, size_t count) {
+  if (count < text.size() && count > 0 && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF) --count;
+  return text.substr(0, std::min(count, text.size()));
 }
 
-namespace {
+// Where the root of a path ends: after "C:\" or "\\server\share\"; 0 for none.
+size_t RootLength(const std::u16string& path) {
+  if (path.size() >= 3 && path[1] == u':' && path[2] == u'\\') return 3;
+  if (!path.starts_with(u"\\\\")) return 0;
+  const size_t server = path.find(u'\\', 2);
+  const size_t share = server == std::u16string::npos ? server : path.find(u'\\', server + 1);
+  return share == std::u16string::npos ? 0 : share + 1;
+}
 
 TNotifyIconData NewRecord(THandleValue window, uint32_t flags) {
   TNotifyIconData record;
@@ -27,6 +32,14 @@ TNotifyIconData NewRecord(THandleValue window, uint32_t flags) {
 }
 
 }  // namespace
+
+size_t CopyTrayText(char16_t* field, size_t capacity, const std::string& text) {
+  if (capacity == 0) return 0;
+  const std::u16string head = Head(Utf8ToUtf16(text), capacity - 1);
+  std::copy(head.begin(), head.end(), field);
+  std::fill(field + head.size(), field + capacity, u'\0');
+  return head.size();
+}
 
 void FillTrayAddRecord(THandleValue window, THandleValue icon, const std::string& tip,
                        TNotifyIconData& record, uint32_t callbackOffset) {
@@ -114,4 +127,31 @@ void ShowTrayBalloon(TNotificationArea& area, THandleValue window, const std::st
 
 void DeleteTrayIcon(TNotificationArea& area, const TNotifyIconData& record) {
   area.NotifyIcon(kNimDelete, record);
+}
+
+std::string ShortenedTip(const std::string& path, size_t limit) {
+  const std::u16string wide = Utf8ToUtf16(path);
+  if (wide.size() <= limit) return path;
+  const std::u16string ellipsis = u"\u2026", gap = ellipsis + u"\\";
+  const size_t slash = wide.rfind(u'\\');
+  const std::u16string name = slash == std::u16string::npos ? wide : wide.substr(slash + 1);
+  const size_t rootLength = RootLength(wide);
+  if (slash != std::u16string::npos && rootLength <= slash + 1 &&
+      rootLength + gap.size() + name.size() <= limit) {
+    // Whole folders only, from the last one back, while they fit.
+    size_t from = slash + 1;
+    while (from > rootLength) {
+      const size_t start = wide.rfind(u'\\', from - 2);
+      if (start == std::u16string::npos || start + 1 < rootLength) break;
+      if (rootLength + gap.size() + (wide.size() - start - 1) > limit) break;
+      from = start + 1;
+    }
+    return Utf16ToUtf8(wide.substr(0, rootLength) + gap + wide.substr(from));
+  }
+  if (gap.size() + name.size() <= limit) return Utf16ToUtf8(gap + name);
+  // The extension names the kind of picture; one too long to be one is not kept.
+  const size_t dot = name.rfind(u'.');
+  const std::u16string extension =
+      dot != std::u16string::npos && name.size() - dot < limit / 2 ? name.substr(dot) : std::u16string();
+  return Utf16ToUtf8(Head(name, limit - ellipsis.size() - extension.size()) + ellipsis + extension);
 }

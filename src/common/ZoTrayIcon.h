@@ -78,6 +78,14 @@ public:
 // Returns the units copied.
 size_t CopyTrayText(char16_t* field, size_t capacity, const std::string& text);
 
+// The tooltip of a picture: its path whole when it fits limit UTF-16 units,
+// else shortened so that it still names the picture: the root ("C:\" or
+// "\\server\share\"), "…\", as many of the last folders as fit and the whole
+// file name; else "…\" and the name; else the name's start, "…" and its
+// extension. Never splits a surrogate pair.
+inline constexpr size_t kTrayTipLength = 127;
+std::string ShortenedTip(const std::string& path, size_t limit = kTrayTipLength);
+
 template <size_t N>
 size_t CopyTrayText(char16_t (&field)[N], const std::string& text) {
   return CopyTrayText(field, N, text);

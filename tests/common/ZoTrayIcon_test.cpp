@@ -297,4 +297,29 @@ TEST(TrayIconText, ShorterTextClearsTheRestOfTheField) {
   EXPECT_TRUE(AllZero(field + 2, 14));
 }
 
+// Shortened to 20 units, so that each rule shows in a short path.
+TEST(TrayIconText, ALongPathKeepsItsRootItsLastFoldersAndItsName) {
+  struct TCase {
+    const char* Path;
+    const char* Tip;
+  } const cases[] = {
+      {"C:\\a\\b\\name.jpg", "C:\\a\\b\\name.jpg"},                             // fits whole
+      {"C:\\first\\second\\third\\p.jpg", "C:\\…\\third\\p.jpg"},
+      {"C:\\fold\\写真\\休暇\\海.jpg", "C:\\fold\\写真\\休暇\\海.jpg"},  // 19 units, 31 bytes
+      {"C:\\folder\\写真\\休暇\\海辺.jpg", "C:\\…\\写真\\休暇\\海辺.jpg"},
+      {"\\\\srv\\share\\deep\\deeper\\a.jpg", "\\\\srv\\share\\…\\a.jpg"},  // a share's root
+      {"C:\\folders\\a-long-name.jpeg", "…\\a-long-name.jpeg"},                 // no room for the root
+      {"C:\\x\\a-much-longer-name.jpg", "a-much-longer-n….jpg"},                // nor for "…\"
+      {"C:\\x\\abcdefghijklmn\xF0\x9F\x98\x80xyz.jpg", "abcdefghijklmn….jpg"},  // a pair is not split
+      {"C:\\x\\no-extension-at-all-here", "no-extension-at-all…"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(ShortenedTip(c.Path, 20), c.Tip) << c.Path;
+    EXPECT_LE(Utf8ToUtf16(ShortenedTip(c.Path, 20)).size(), 20u);
+  }
+  const std::string long127 = "C:\\" + std::string(120, 'f') + "\\p.jpg";
+  EXPECT_EQ(ShortenedTip(long127), "C:\\…\\p.jpg") << "127 units is the tooltip's own limit";
+  EXPECT_EQ(ShortenedTip(long127.substr(2)), long127.substr(2));
+}
+
 }  // namespace
