@@ -21,6 +21,7 @@ std::optional<TCommandId> CommandOf(std::string_view argument) {
     return std::nullopt;
   const std::string name = AsciiLower(argument);
   if (name == "next") return cmdNext;
+  if (name == "prev") return cmdPrevious;
   if (name == "play") return cmdPlay;
   if (name == "stop") return cmdStop;
   if (name == "exit") return cmdExit;

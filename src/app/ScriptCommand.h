@@ -1,5 +1,5 @@
 // The switches a script or a hotkey tool starts vemo.exe with to drive a copy
-// that already runs: /next, /play, /stop and /exit.
+// that already runs: /next, /prev, /play, /stop and /exit.
 #pragma once
 
 #include <optional>

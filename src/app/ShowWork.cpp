@@ -68,6 +68,7 @@ void TShowWork::Deliver() {
 void TScanJob::Run() {
   try {
     for (const std::string& folder : Folders) ScanFolder(folder, *List, *Enumerator);
+    if (Hidden) PassOverHidden(*List, *Hidden);
   } catch (...) {
     Error = std::current_exception();
   }
@@ -82,6 +83,7 @@ void TPrepareJob::Run() {
       return;
     }
     const std::string& path = List->Strings(Index);
+    if (Hidden && Hidden->Contains(path)) continue;
     if (!(TrustFirst && Index == 0) && !FileExists(path)) continue;
     auto tile = NewTileBitmap(pf24bit, Side);
     try {

@@ -21,6 +21,7 @@
 #include "framework/CancelToken.h"
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
+#include "picture/HiddenList.h"
 
 // The tile's side at 96 dpi; the icon follows the display's small-icon size.
 inline constexpr int32_t kTileSide = 16;
@@ -64,6 +65,8 @@ struct TScanJob {
   std::vector<std::string> Folders;
   TFolderEnumerator* Enumerator = nullptr;
   std::shared_ptr<TStringList> List = std::make_shared<TStringList>();
+  // Pictures found here are left out of the list.
+  std::shared_ptr<const THiddenList> Hidden;
   std::exception_ptr Error;
 
   void Run();
@@ -74,6 +77,8 @@ struct TScanJob {
 struct TPrepareJob {
   std::shared_ptr<const TStringList> List;
   std::function<bool(const std::string&)> FileExists;
+  // Passed over: hidden since the list was scanned.
+  std::shared_ptr<const THiddenList> Hidden;
   int32_t Start = -1;
   int32_t Side = kTileSide;
   // The first entry of a list just scanned is taken as found.

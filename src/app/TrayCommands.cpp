@@ -1,5 +1,7 @@
 #include "app/TrayCommands.h"
 
+#include "framework/CodePage932.h"
+
 TTrayCommands::TTrayCommands(TVEMOMainForm& form, TTrayServices& services)
     : FForm(form), FServices(services) {
   FForm.OnTrayIcon = [this](uint32_t event) { WMTrayIcon(event); };
@@ -7,6 +9,7 @@ TTrayCommands::TTrayCommands(TVEMOMainForm& form, TTrayServices& services)
   FForm.actConfig.OnExecute = [this](TAction*) { actConfigExecute(); };
   FForm.actAbout.OnExecute = [this](TAction*) { actAboutExecute(); };
   FForm.actWebsite.OnExecute = [this](TAction*) { actWebsiteExecute(); };
+  FForm.actNeverShow.OnExecute = [this](TAction*) { NeverShow(FForm.Current().Path); };
 }
 
 TTrayCommands::~TTrayCommands() {
@@ -15,6 +18,7 @@ TTrayCommands::~TTrayCommands() {
   FForm.actConfig.OnExecute = nullptr;
   FForm.actAbout.OnExecute = nullptr;
   FForm.actWebsite.OnExecute = nullptr;
+  FForm.actNeverShow.OnExecute = nullptr;
 }
 
 void TTrayCommands::WMTrayIcon(uint32_t event) {
@@ -47,7 +51,8 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
         FServices.PopupMenu(FForm.popHistory, at);
         break;
       case kTrayLeftDoubleClick:
-        if (FForm.Current().Index != -1) FServices.ShowPreviewDialog(cursor, FForm.Current().Path);
+        if (FForm.Current().Index != -1)
+          FServices.ShowPreviewDialog(cursor, FForm.Current().Path, NeverShowHandler());
         break;
       case kTrayRightButtonUp:
       case kTrayContextMenu:
@@ -69,13 +74,8 @@ void TTrayCommands::actConfigExecute() {
   if (FForm.Destroyed()) return;
   // The dialog starts from the interval in force: one still waiting for a
   // fade to end is dropped unless confirmed again.
-  TSettings settings;
+  TSettings settings = CurrentSettings();
   settings.Interval = FForm.Show().Interval();
-  settings.Folders.Assign(*FForm.FolderList());
-  // A defined place even when the store reports none (its file deleted
-  // meanwhile): the INI file, where a first save would put it.
-  settings.Storage = spIniFile;
-  FServices.QueryStorage(settings.Storage);
   TConfigDialogResult result{0, settings};
   try {
     result = FServices.ShowConfigDialog(TConfigDialogParams{settings});
@@ -112,6 +112,35 @@ void TTrayCommands::MoveSettings(const TSettings& settings, TStoragePlace before
   }
 }
 
+TSettings TTrayCommands::CurrentSettings() {
+  TSettings settings;
+  settings.Interval = FForm.Show().NewInterval();
+  settings.Folders.Assign(*FForm.FolderList());
+  // A defined place even when the store reports none (its file deleted
+  // meanwhile): the INI file, where a first save would put it.
+  settings.Storage = spIniFile;
+  FServices.QueryStorage(settings.Storage);
+  settings.OnlineOnly = FForm.OnlineOnly();
+  settings.Hidden = FForm.Hidden().Paths();
+  return settings;
+}
+
 void TTrayCommands::HistoryClick(THistory*, const std::string& path) {
-  FServices.ShowPreviewDialog(FHistoryPoint, path);
+  FServices.ShowPreviewDialog(FHistoryPoint, path, NeverShowHandler());
+}
+
+std::function<void(const std::string&)> TTrayCommands::NeverShowHandler() {
+  return [this](const std::string& path) { NeverShow(path); };
+}
+
+void TTrayCommands::NeverShow(const std::string& path) {
+  if (FForm.Destroyed() || path.empty() || FForm.Hidden().Contains(path)) return;
+  if (FForm.Hidden().Full()) throw Exception(IDS_HIDDEN_FULL, {kHiddenMax});
+  TSettings settings = CurrentSettings();
+  std::string stored;
+  if (settings.Storage == spIniFile && !TryUtf8ToCp932(path, stored))
+    throw Exception(IDS_HIDDEN_NOT_IN_INI, {path});
+  FForm.HidePicture(path);
+  settings.Hidden = FForm.Hidden().Paths();
+  FServices.SaveSettings(settings);
 }

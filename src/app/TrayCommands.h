@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/Unit1.h"
@@ -45,7 +46,9 @@ public:
   // Shows the menu at the point; the chosen item is clicked after the
   // handler that opened the menu has returned.
   virtual void PopupMenu(TMenuItem& menu, const TPoint& at) = 0;
-  virtual void ShowPreviewDialog(const TPoint& at, const std::string& path) = 0;
+  // neverShow hides the picture previewed (its own right-click menu).
+  virtual void ShowPreviewDialog(const TPoint& at, const std::string& path,
+                                 const std::function<void(const std::string&)>& neverShow) = 0;
   virtual TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) = 0;
   virtual void ShowAboutBox() = 0;
   virtual void OpenHomePage() = 0;
@@ -71,6 +74,11 @@ public:
   void actAboutExecute() { FServices.ShowAboutBox(); }
   void actWebsiteExecute() { FServices.OpenHomePage(); }
   void HistoryClick(THistory* history, const std::string& path);
+  // Keeps path out of the show from now on and saves the list at once: a
+  // full list, or in the INI file a path its code page cannot hold, is
+  // refused with a message; a save that fails is shown, and the picture
+  // stays hidden for this run.
+  void NeverShow(const std::string& path);
 
   // Where the history menu was opened last.
   const TPoint& HistoryPoint() const { return FHistoryPoint; }
@@ -79,6 +87,9 @@ private:
   // Moves the store into settings.Storage and saves the settings there; back
   // into before when that fails.
   void MoveSettings(const TSettings& settings, TStoragePlace before);
+  // The settings in force, in the place the store is kept in now.
+  TSettings CurrentSettings();
+  std::function<void(const std::string&)> NeverShowHandler();
 
   TVEMOMainForm& FForm;
   TTrayServices& FServices;

@@ -40,8 +40,9 @@ void TWinTrayServices::PopupMenu(TMenuItem& menu, const TPoint& at) {
   PostMenuClick(FApplication, menu, chosen);
 }
 
-void TWinTrayServices::ShowPreviewDialog(const TPoint& at, const std::string& path) {
-  ::ShowPreviewDialog(FApplication, at, path);
+void TWinTrayServices::ShowPreviewDialog(const TPoint& at, const std::string& path,
+                                         const std::function<void(const std::string&)>& neverShow) {
+  ::ShowPreviewDialog(FApplication, at, path, neverShow);
 }
 
 TConfigDialogResult TWinTrayServices::ShowConfigDialog(TConfigDialogParams params) {

@@ -20,7 +20,8 @@ public:
   uint32_t Now() override;
   void SetForeground() override;
   void PopupMenu(TMenuItem& menu, const TPoint& at) override;
-  void ShowPreviewDialog(const TPoint& at, const std::string& path) override;
+  void ShowPreviewDialog(const TPoint& at, const std::string& path,
+                         const std::function<void(const std::string&)>& neverShow) override;
   TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) override;
   void ShowAboutBox() override;
   void OpenHomePage() override;

@@ -32,6 +32,9 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actStop.SetEnabled(false);
   actNext.SetEnabled(false);
   actNext.OnExecute = [this](TAction*) { NextPicture(); };
+  actPrevious.SetEnabled(false);
+  actPrevious.OnExecute = [this](TAction*) { PreviousPicture(); };
+  actNeverShow.SetEnabled(false);
   actPlay.OnExecute = [this](TAction*) { Play(); };
   actStop.OnExecute = [this](TAction*) { Stop(false); };
   actExit.OnExecute = [this](TAction*) { FServices.Window.PostClose(); };
@@ -48,7 +51,9 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actOpenFolder1->Visible = false;
   actPlay1 = linked(actPlay);
   actStop1 = linked(actStop);
+  actPrevious1 = linked(actPrevious);
   actNext1 = linked(actNext);
+  actNeverShow1 = linked(actNeverShow);
   N2 = item("-");
   C1 = linked(actConfig);
   actAbout1 = linked(actAbout);
@@ -65,8 +70,9 @@ TVEMOMainForm::~TVEMOMainForm() {
   }
 }
 
-std::array<TAction*, 7> TVEMOMainForm::Actions() {
-  return {&actExit, &actPlay, &actStop, &actNext, &actConfig, &actAbout, &actWebsite};
+std::array<TAction*, 9> TVEMOMainForm::Actions() {
+  return {&actExit,  &actPlay,    &actStop,     &actNext,     &actConfig,
+          &actAbout, &actWebsite, &actPrevious, &actNeverShow};
 }
 
 TAction* TVEMOMainForm::ActionById(uint16_t id) {
@@ -116,6 +122,8 @@ void TVEMOMainForm::FormCreate() {
   // the teardown has run inside that box, and nothing is left to start.
   if (FDestroyed) return;
   FFolderList->Assign(loaded.Settings.Folders);
+  FHidden = std::make_shared<const THiddenList>(loaded.Settings.Hidden);
+  FOnlineOnly = loaded.Settings.OnlineOnly;
   FShow.Reset(loaded.Settings.Interval, Now());
 
   FPlayList = std::make_shared<TStringList>();
@@ -176,7 +184,10 @@ void TVEMOMainForm::Follow() {
   if (FDestroyed || !FPlayList) return;
   const uint32_t now = Now();
   if (FShow.ChangeDue(now)) {
-    FShow.NextState() == nsNothing ? StopForNothingToShow(true) : Advance();
+    if (FShow.Target() >= 0)
+      WalkTo(FShow.Target());
+    else
+      FShow.NextState() == nsNothing ? StopForNothingToShow(true) : Advance();
   } else if (FShow.RescanDue(now)) {
     StartRebuild(true);
   }
@@ -189,6 +200,8 @@ void TVEMOMainForm::Rearm() {
   actPlay.SetEnabled(FShow.CanPlay());
   actStop.SetEnabled(FShow.CanStop());
   actNext.SetEnabled(FShow.CanNext(now));
+  actPrevious.SetEnabled(FShow.CanPrevious(now, FHistory ? FHistory->Count() : 0));
+  actNeverShow.SetEnabled(!FCurrent.Path.empty());
   const std::optional<uint32_t> wake = FShow.WakeIn(now);
   wake ? Timer1.Restart(std::max<uint32_t>(*wake, 1)) : Timer1.SetEnabled(false);
 }
@@ -203,7 +216,8 @@ void TVEMOMainForm::ShowFrame() {
   const uint32_t now = Now();
   const TShowPhase phase = FShow.Phase(now);
   if ((phase == spFading || phase == spStopping) && FShow.IsFading(now)) {
-    BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, *FNext.Bitmap, FShow.FadeRatio(now));
+    const TBitmap& to = FShow.Target() >= 0 ? EntryTile(FShow.Target()) : *FNext.Bitmap;
+    BlendBitmaps(*FBlendTile, *FCurrent.Bitmap, to, FShow.FadeRatio(now));
     UpdateIcon(*FBlendTile);
   } else {
     UpdateIcon(*FCurrent.Bitmap);
@@ -216,12 +230,17 @@ void TVEMOMainForm::Advance() {
   FCurrent.Path = FNext.Path;
   FCurrent.Bitmap->Assign(*FNext.Bitmap);
   FHistory->Add(FCurrent.Path, *FCurrent.Bitmap);
-  UpdateIcon(*FCurrent.Bitmap);
-  FTipText = FCurrent.Path;
-  SetTrayTip(FServices.Tray, Handle(), FIcon.Handle(), FTipText);
+  ShowCurrent();
   // The next tile is made while this picture stands.
   FShow.Changed(Now());
   PrepareNext(FNext.Index, true, false);
+}
+
+void TVEMOMainForm::ShowCurrent() {
+  UpdateIcon(*FCurrent.Bitmap);
+  // A long path keeps the file's name, which the plain cut would lose.
+  FTipText = FCurrent.Path.empty() ? Application().Title : ShortenedTip(FCurrent.Path);
+  SetTrayTip(FServices.Tray, Handle(), FIcon.Handle(), FTipText);
 }
 
 void TVEMOMainForm::Hold(THoldReason reason, bool on) {
@@ -255,15 +274,70 @@ void TVEMOMainForm::NextPicture() {
   Follow();
 }
 
+// --- The walk and the hidden pictures --------------------------------------------
+
+void TVEMOMainForm::PreviousPicture() {
+  if (FDestroyed || !FHistory || !FShow.Previous(Now(), FHistory->Count())) return;
+  Follow();
+}
+
+const TBitmap& TVEMOMainForm::EntryTile(int32_t index) {
+  const TBitmap& tile = FHistory->Tiles(index);
+  if (tile.Width() == FTileSide) return tile;
+  FStretchedEntry = StretchedTile(tile, FTileSide);
+  return *FStretchedEntry;
+}
+
+void TVEMOMainForm::WalkTo(int32_t index) {
+  // The play list's place stays where the walk began: the next slot keeps
+  // its picture, and nothing enters the recent pictures.
+  FCurrent.Path = FHistory->Paths(index);
+  FCurrent.Bitmap->Assign(EntryTile(index));
+  if (FCurrent.Index == -1) FCurrent.Index = std::max(FNext.Index, 0);
+  ShowCurrent();
+  FShow.Changed(Now());
+}
+
+void TVEMOMainForm::HidePicture(const std::string& path) {
+  if (FDestroyed || !FHistory || path.empty() || FHidden->Contains(path)) return;
+  auto hidden = std::make_shared<THiddenList>(*FHidden);
+  hidden->Add(path);
+  FHidden = std::move(hidden);
+  const uint32_t now = Now();
+  for (int32_t i = FHistory->Count() - 1; i >= 0; --i)
+    if (SameFileName(FHistory->Paths(i), path)) {
+      FHistory->Delete(i);
+      FShow.Forget(i, FHistory->Count(), now);
+    }
+  // A next picture made before it was hidden is looked for again, unless the
+  // fade into it has begun.
+  if (FShow.NextState() == nsReady && SameFileName(FNext.Path, path) && !FShow.IsFading(now))
+    PrepareNext(FNext.Index, false, false);
+  if (SameFileName(FCurrent.Path, path)) {
+    if (IsPlaying()) {
+      // Outside a fade the change starts at once; a fade under way goes on.
+      FShow.Next(now);
+    } else if (FShow.Target() >= 0) {
+      WalkTo(FShow.Target());
+    } else if (FShow.NextState() == nsReady) {
+      Advance();
+    } else {
+      FCurrent.Index = -1;
+      FCurrent.Path.clear();
+      FCurrent.Bitmap->Assign(*FDefaultTile);
+      ShowCurrent();
+    }
+  }
+  Follow();
+}
+
 void TVEMOMainForm::StopForNothingToShow(bool atChange) {
   if (atChange) {
     // The fade ran into the default tile: the change ends on it.
     FCurrent.Index = -1;
     FCurrent.Path.clear();
     FCurrent.Bitmap->Assign(*FDefaultTile);
-    UpdateIcon(*FCurrent.Bitmap);
-    FTipText = Application().Title;
-    SetTrayTip(FServices.Tray, Handle(), FIcon.Handle(), FTipText);
+    ShowCurrent();
   }
   FShow.StopForNothing(Now());
   Rearm();
@@ -288,6 +362,9 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
   if (FDestroyed) return;
   const bool fading = FShow.IsFading(Now());
   FShow.SetNewInterval(settings.Interval, Now());
+  FOnlineOnly = settings.OnlineOnly;
+  // Pictures shown again come back at the next scan.
+  if (settings.Hidden != FHidden->Paths()) FHidden = std::make_shared<const THiddenList>(settings.Hidden);
   if (!FFolderList->Equals(settings.Folders)) {
     FFolderList->Assign(settings.Folders);
     // Folders changed during a fade enter the play list at its next rebuild.
@@ -307,6 +384,7 @@ void TVEMOMainForm::StartRebuild(bool advancing) {
   auto job = std::make_shared<TScanJob>();
   job->Enumerator = &FServices.Folders;
   for (int32_t i = 0; i < FFolderList->Count(); ++i) job->Folders.push_back(FFolderList->Items(i));
+  job->Hidden = FHidden;
   std::shared_ptr<TStringList> previous = std::exchange(FPlayList, std::make_shared<TStringList>());
   FShow.SetNextState(nsScanning, Now());
   Rearm();
@@ -339,6 +417,7 @@ void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
   auto job = std::make_shared<TPrepareJob>();
   job->List = FPlayList;
   job->FileExists = FServices.FileExists;
+  job->Hidden = FHidden;
   job->Start = index;
   job->Side = FTileSide;
   // A list rebuilt for a picture change is searched like any other; one

@@ -15,9 +15,10 @@
 #include "app/MainFormServices.h"
 #include "app/Show.h"
 #include "app/ShowWork.h"
-#include "framework/Texts.h"
 #include "framework/Menus.h"
+#include "framework/Texts.h"
 #include "picture/FolderList.h"
+#include "picture/HiddenList.h"
 #include "picture/History.h"
 #include "settings/Settings.h"
 
@@ -37,6 +38,8 @@ enum TCommandId : uint16_t {
   cmdAbout = 105,
   cmdWebsite = 106,
   cmdNext = 107,
+  cmdPrevious = 108,
+  cmdNeverShow = 109,
 };
 
 // Texts the window shows.
@@ -62,6 +65,9 @@ public:
   TAction actPlay{cmdPlay, LoadText(IDS_MENU_PLAY)};
   TAction actStop{cmdStop, LoadText(IDS_MENU_STOP)};
   TAction actNext{cmdNext, LoadText(IDS_MENU_NEXT)};
+  TAction actPrevious{cmdPrevious, LoadText(IDS_MENU_PREVIOUS)};
+  // Installed by the tray commands, which keep the list of hidden pictures.
+  TAction actNeverShow{cmdNeverShow, LoadText(IDS_MENU_NEVER_SHOW)};
   TAction actConfig{cmdConfig, LoadText(IDS_MENU_SETTINGS)};
   TAction actAbout{cmdAbout, ""};
   TAction actWebsite{cmdWebsite, LoadText(IDS_MENU_WEBSITE)};
@@ -69,13 +75,15 @@ public:
   TMenuItem PopupMenu1;
   TMenuItem popHistory;
   // PopupMenu1's items, owned by it: two hidden items without a command, then
-  // Play, Stop, Next, a line, Settings, About, the home page, a line and Exit, each
-  // following its action.
+  // Play, Stop, Previous, Next, Never show, a line, Settings, About, the home
+  // page, a line and Exit, each following its action.
   TMenuItem* actOpen1 = nullptr;
   TMenuItem* actOpenFolder1 = nullptr;
   TMenuItem* actPlay1 = nullptr;
   TMenuItem* actStop1 = nullptr;
+  TMenuItem* actPrevious1 = nullptr;
   TMenuItem* actNext1 = nullptr;
+  TMenuItem* actNeverShow1 = nullptr;
   TMenuItem* N2 = nullptr;
   TMenuItem* C1 = nullptr;
   TMenuItem* actAbout1 = nullptr;
@@ -115,6 +123,12 @@ public:
   void Stop(bool atOnce);
   // Starts the change to the next picture now, as if the interval had ended.
   void NextPicture();
+  // Fades back to the recent picture before the one on show.
+  void PreviousPicture();
+  // path joins the hidden pictures (unless it is there already) and leaves
+  // the recent ones; when it is on show, the show moves on as Next does, or,
+  // stopped, cuts to what comes next.
+  void HidePicture(const std::string& path);
   void ShowNothingToShow();
   // Scans the folders anew (cancelling a scan still running) and has the new
   // list's first picture prepared as the next one.
@@ -147,6 +161,9 @@ public:
   // one; changed folders are scanned at once outside a fade and enter the
   // play list at its next rebuild inside one.
   void ApplySettings(const TSettings& settings);
+  // The pictures never shown again, and whether those kept only online are.
+  const THiddenList& Hidden() const { return *FHidden; }
+  bool OnlineOnly() const { return FOnlineOnly; }
 
   // --- Display scaling ------------------------------------------------------------------
   int32_t TileSide() const { return FTileSide; }
@@ -157,7 +174,7 @@ public:
   void SetTileSide(int32_t side);
 
 private:
-  std::array<TAction*, 7> Actions();
+  std::array<TAction*, 9> Actions();
   TApplication& Application() const { return FServices.Application; }
   THandleValue Handle() const { return FServices.Window.Handle(); }
   uint32_t Now() const { return FServices.Clock.Now(); }
@@ -166,6 +183,12 @@ private:
   void Follow();
   void Rearm();
   void Advance();
+  // The change of a walk: entry index of the recent pictures goes on show.
+  void WalkTo(int32_t index);
+  // The icon and the tooltip show FCurrent.
+  void ShowCurrent();
+  // Entry index's tile at the icon's size now (stretched until remade).
+  const TBitmap& EntryTile(int32_t index);
   void StartRebuild(bool advancing);
   void ScanDone(TScanJob& job, std::shared_ptr<TStringList> previous, bool advancing);
   // Has the first readable picture after index in the play list prepared;
@@ -199,6 +222,10 @@ private:
   std::unique_ptr<TBitmap> FMaskBitmap;
   std::unique_ptr<TBitmap> FDefaultTile;
   std::unique_ptr<THistory> FHistory;
+  std::unique_ptr<TBitmap> FStretchedEntry;
+  // Shared with the worker's jobs: replaced, never changed.
+  std::shared_ptr<const THiddenList> FHidden = std::make_shared<const THiddenList>();
+  bool FOnlineOnly = false;
   TOwnedIcon FIcon;
   TNotifyIconData FIconData;
   std::string FTipText;

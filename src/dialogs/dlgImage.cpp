@@ -62,6 +62,12 @@ void TImagePreviewDialog::FormCreate() {
     open->Default = true;
     actOpenFolder.Link(menu->Add(std::make_unique<TMenuItem>()));
   }
+  PopupMenu1.Add(std::make_unique<TMenuItem>("-"));
+  actNeverShow.Link(PopupMenu1.Add(std::make_unique<TMenuItem>()));
+  actNeverShow.SetEnabled(false);
+  actNeverShow.OnExecute = [this](TAction*) {
+    if (OnNeverShow) OnNeverShow(FFileName);
+  };
   FUi.SetMenus(MainMenu1, PopupMenu1);
   FPreviewSide = ScaledForDpi(kPreviewSide, FUi.Dpi());
   FUi.SetClientSize(FPreviewSide, FPreviewSide);
@@ -93,6 +99,8 @@ void TImagePreviewDialog::ShowPreviewDialog(const TPreviewServices& services, co
   TImagePreviewDialog dialog(*window);
   TReference reference(&dialog);
   dialog.FileExists = services.FileExists;
+  dialog.OnNeverShow = services.NeverShow;
+  dialog.actNeverShow.SetEnabled(bool(services.NeverShow));
   dialog.PlaceNear(point);
   dialog.LoadPreview(fileName);
   services.Application.ShowMainForm = true;

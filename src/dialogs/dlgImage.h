@@ -11,10 +11,10 @@
 #include <memory>
 #include <string>
 
-#include "framework/Texts.h"
 #include "framework/Forms.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
+#include "framework/Texts.h"
 
 struct TPoint {
   int32_t X = 0, Y = 0;
@@ -32,6 +32,7 @@ inline constexpr TText kFileNotFoundFormat{IDS_FILE_NOT_FOUND};
 enum TPreviewCommandId : uint16_t {
   cmdPreviewOpen = 201,
   cmdPreviewOpenFolder = 202,
+  cmdPreviewNeverShow = 203,
 };
 
 // Where a window of outer size width x height goes beside point so that it
@@ -82,6 +83,8 @@ struct TPreviewServices {
   std::function<bool(const std::string&)> FileExists;
   // Makes the window of a new preview.
   std::function<std::unique_ptr<TImagePreviewUi>()> NewWindow;
+  // Hides the picture previewed from the show; none: the item is off.
+  std::function<void(const std::string&)> NeverShow = nullptr;
 };
 
 class TImagePreviewDialog {
@@ -103,6 +106,8 @@ public:
   // --- Components -----------------------------------------------------------------
   TAction actOpen{cmdPreviewOpen, LoadText(IDS_MENU_OPEN)};
   TAction actOpenFolder{cmdPreviewOpenFolder, LoadText(IDS_MENU_OPEN_FOLDER)};
+  // In the right-click menu only: the menu bar would change the window's size.
+  TAction actNeverShow{cmdPreviewNeverShow, LoadText(IDS_MENU_NEVER_SHOW)};
   TMenuItem MainMenu1;
   TMenuItem PopupMenu1;
 
@@ -113,6 +118,7 @@ public:
   void FormShow() { FUi.BringToFront(); }
   void actOpenExecute();
   void actOpenFolderExecute();
+  std::function<void(const std::string&)> OnNeverShow;
 
   void PlaceNear(const TPoint& point);
   void LoadPreview(const std::string& fileName);

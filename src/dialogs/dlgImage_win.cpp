@@ -177,9 +177,10 @@ void TImagePreviewWindow::ShellOpen(const std::string& path) {
   ShellExecuteW(Window(), L"open", WideOf(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void ShowPreviewDialog(TApplication& application, const TPoint& point, const std::string& fileName) {
-  const TPreviewServices services{application, ExistingFile, [&application] {
-                                    return std::make_unique<TImagePreviewWindow>(application);
-                                  }};
+void ShowPreviewDialog(TApplication& application, const TPoint& point, const std::string& fileName,
+                       const std::function<void(const std::string&)>& neverShow) {
+  const TPreviewServices services{
+      application, ExistingFile,
+      [&application] { return std::make_unique<TImagePreviewWindow>(application); }, neverShow};
   TImagePreviewDialog::ShowPreviewDialog(services, point, fileName);
 }

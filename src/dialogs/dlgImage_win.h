@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "dialogs/dlgImage.h"
@@ -56,4 +57,5 @@ private:
 
 // Shows the preview of fileName near the screen point (see
 // TImagePreviewDialog::ShowPreviewDialog) with the real window and files.
-void ShowPreviewDialog(TApplication& application, const TPoint& point, const std::string& fileName);
+void ShowPreviewDialog(TApplication& application, const TPoint& point, const std::string& fileName,
+                       const std::function<void(const std::string&)>& neverShow = nullptr);

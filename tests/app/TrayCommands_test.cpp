@@ -93,12 +93,15 @@ public:
   }
   // What arrives while the menu is up.
   std::function<void()> WhileMenuOpen;
-  void ShowPreviewDialog(const TPoint& at, const std::string& path) override {
+  void ShowPreviewDialog(const TPoint& at, const std::string& path,
+                         const std::function<void(const std::string&)>& neverShow) override {
     Log.push_back(Clock("preview " + path + " at " + Point(at)));
+    NeverShowFromPreview = neverShow;
     if (Preview) std::exchange(Preview, nullptr)();
   }
-  // What arrives while the preview is up.
+  // What arrives while the preview is up, and its right-click menu's hide.
   std::function<void()> Preview;
+  std::function<void(const std::string&)> NeverShowFromPreview;
   TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) override {
     Log.push_back(Clock("dialog interval " + std::to_string(params.Settings.Interval) + " storage " +
                         std::to_string(int(params.Settings.Storage))));

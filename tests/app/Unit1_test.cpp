@@ -487,12 +487,15 @@ TEST_F(MainFormTest, TaskbarRestartAddsTheIconAgainWithItsImageAndTooltip) {
 TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
   Create();
   const TMenuItem& menu = Form->PopupMenu1;
-  ASSERT_EQ(menu.Count(), 11);
+  // Thirteen since Previous and Never show joined Play, Stop and Next.
+  ASSERT_EQ(menu.Count(), 13);
   const std::vector<std::string> captions = {"開く(&O)",
                                              "フォルダを開く(&F)",
                                              "再生(&P)",
                                              "停止(&S)",
+                                             "前の画像(&B)",
                                              "次の画像(&N)",
+                                             "この画像を表示しない(&H)",
                                              "-",
                                              "設定(&C)...",
                                              "Kobaruについて(&A)...",

@@ -303,11 +303,11 @@ TEST(TrayIconText, ALongPathKeepsItsRootItsLastFoldersAndItsName) {
     const char* Path;
     const char* Tip;
   } const cases[] = {
-      {"C:\\a\\b\\name.jpg", "C:\\a\\b\\name.jpg"},                             // fits whole
+      {"C:\\a\\b\\name.jpg", "C:\\a\\b\\name.jpg"},  // fits whole
       {"C:\\first\\second\\third\\p.jpg", "C:\\…\\third\\p.jpg"},
       {"C:\\fold\\写真\\休暇\\海.jpg", "C:\\fold\\写真\\休暇\\海.jpg"},  // 19 units, 31 bytes
       {"C:\\folder\\写真\\休暇\\海辺.jpg", "C:\\…\\写真\\休暇\\海辺.jpg"},
-      {"\\\\srv\\share\\deep\\deeper\\a.jpg", "\\\\srv\\share\\…\\a.jpg"},  // a share's root
+      {"\\\\srv\\share\\deep\\deeper\\a.jpg", "\\\\srv\\share\\…\\a.jpg"},      // a share's root
       {"C:\\folders\\a-long-name.jpeg", "…\\a-long-name.jpeg"},                 // no room for the root
       {"C:\\x\\a-much-longer-name.jpg", "a-much-longer-n….jpg"},                // nor for "…\"
       {"C:\\x\\abcdefghijklmn\xF0\x9F\x98\x80xyz.jpg", "abcdefghijklmn….jpg"},  // a pair is not split

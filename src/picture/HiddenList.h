@@ -1,0 +1,37 @@
+// The pictures the user never wants to see again: full paths in the order
+// they were hidden, looked up through a hash of the path folded as Windows'
+// file systems compare names (as the folder list compares them), so that a
+// scan passes over thousands of them at the cost of one look-up a picture.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "framework/Classes.h"
+
+// The most paths the list holds.
+inline constexpr int32_t kHiddenMax = 10000;
+
+class THiddenList {
+public:
+  THiddenList() = default;
+  explicit THiddenList(const std::vector<std::string>& paths) { Assign(paths); }
+
+  // Takes paths in their order, each once.
+  void Assign(const std::vector<std::string>& paths);
+  // Appends path unless it is listed already; says whether it did.
+  bool Add(const std::string& path);
+  bool Contains(const std::string& path) const;
+  int32_t Count() const { return int32_t(FPaths.size()); }
+  bool Full() const { return Count() >= kHiddenMax; }
+  const std::vector<std::string>& Paths() const { return FPaths; }
+
+private:
+  std::vector<std::string> FPaths;
+  std::unordered_set<std::u16string> FKeys;
+};
+
+// Drops the hidden paths from list, keeping the order of the others.
+void PassOverHidden(TStringList& list, const THiddenList& hidden);
