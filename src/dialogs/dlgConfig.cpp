@@ -32,6 +32,9 @@ TConfigDialogResult TConfigDialog::ShowConfigDialog(TConfigDialogUi& ui, const s
     ui.SetIniChecked(true);
   else if (given.Storage == spRegistry)
     ui.SetRegistryChecked(true);
+  ui.SetOnlineOnlyChecked(given.OnlineOnly);
+  dialog.FWorkHidden = given.Hidden;
+  ui.ShowHidden(given.Hidden);
 
   TConfigDialogResult result{0, given};
   if (ui.ShowModal() != kModalResultOk) return result;
@@ -44,6 +47,11 @@ TConfigDialogResult TConfigDialog::ShowConfigDialog(TConfigDialogUi& ui, const s
   if (!given.Folders.Equals(dialog.WorkFolders())) {
     result.Changes |= ccFolders;
     chosen.Folders.Assign(dialog.WorkFolders());
+  }
+  if (ui.OnlineOnlyChecked() != given.OnlineOnly || dialog.WorkHidden() != given.Hidden) {
+    result.Changes |= ccPictures;
+    chosen.OnlineOnly = ui.OnlineOnlyChecked();
+    chosen.Hidden = dialog.WorkHidden();
   }
   const bool iniChecked = ui.IniChecked();
   if (iniChecked != (given.Storage == spIniFile)) {
@@ -184,4 +192,14 @@ void TConfigDialog::FilesDropped(const std::vector<std::string>& paths) {
     if (!FWorkFolders->Add(path)) allAccepted = false;
   RefreshFolderList();
   if (!allAccepted) FUi.MessageBox(kSomeDropsRefusedText, mtWarning);
+}
+
+// --- The hidden pictures ---------------------------------------------------------------
+
+void TConfigDialog::btnShowAgainClick() {
+  std::vector<int32_t> selected = FUi.SelectedHidden();
+  std::sort(selected.rbegin(), selected.rend());
+  for (const int32_t index : selected)
+    if (index >= 0 && index < int32_t(FWorkHidden.size())) FWorkHidden.erase(FWorkHidden.begin() + index);
+  if (!selected.empty()) FUi.ShowHidden(FWorkHidden);
 }

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/Texts.h"
 #include "framework/Forms.h"
+#include "framework/Texts.h"
 #include "picture/FolderList.h"
 #include "settings/Settings.h"
 
@@ -29,6 +29,10 @@ struct TConfigDialogResult {
   TConfigChanges Changes = 0;
   TSettings Settings;
 };
+
+// The Pictures page changed: the pictures kept out or the online-only choice.
+// (Beside the store's own change flags, which stop at ccStorage.)
+inline constexpr TConfigChanges ccPictures = 8;
 
 inline constexpr int32_t kModalResultOk = 1;
 inline constexpr int32_t kModalResultCancel = 2;
@@ -77,6 +81,12 @@ public:
   virtual void SetIniChecked(bool checked) = 0;
   virtual bool RegistryChecked() = 0;
   virtual void SetRegistryChecked(bool checked) = 0;
+  // The Pictures page: the online-only choice, and the hidden pictures in
+  // the order they were hidden, of which the user may select several.
+  virtual bool OnlineOnlyChecked() = 0;
+  virtual void SetOnlineOnlyChecked(bool checked) = 0;
+  virtual void ShowHidden(const std::vector<std::string>& paths) = 0;
+  virtual std::vector<int32_t> SelectedHidden() = 0;
   // Runs the dialog modally; returns the modal result.
   virtual int32_t ShowModal() = 0;
   // The shell's folder browser; true and the folder when the user chose one.
@@ -113,9 +123,12 @@ public:
   void lstFoldersDblClick();
   // Paths dropped on the list box (WM_DROPFILES), in their order.
   void FilesDropped(const std::vector<std::string>& paths);
+  // The selected hidden pictures leave the list, to be shown again after OK.
+  void btnShowAgainClick();
 
   // --- State ------------------------------------------------------------------------
   const TFolderList& WorkFolders() const { return *FWorkFolders; }
+  const std::vector<std::string>& WorkHidden() const { return FWorkHidden; }
   int32_t Position() const { return FPosition; }
   void SetPosition(int32_t position);
   void SetFolders(const TFolderList& list);
@@ -135,6 +148,7 @@ private:
   TConfigDialogUi& FUi;
   std::string FTitle;
   std::unique_ptr<TFolderList> FWorkFolders;
+  std::vector<std::string> FWorkHidden;
   int32_t FPosition = kIntervalMin;
   bool FInEditChange = false;
 };

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "common/DarkMode_win.h"
-#include "framework/Resources_win.h"
 #include "common/ZoShell_win.h"
 #include "dialogs/dlgResource.h"
+#include "framework/Resources_win.h"
 #include "picture/OtherFormats.h"
 
 namespace {
@@ -71,7 +71,21 @@ COLORREF PageColour(HWND tabs) {
   return colour == CLR_INVALID ? face : colour;
 }
 
-bool OnPage(int id) { return id >= IDC_GROUPBOX2 && id <= IDC_LABEL5; }
+bool OnPage(int id) { return id >= IDC_GROUPBOX2 && id <= IDC_BTNSHOWAGAIN; }
+
+// Appends a line to a list box; long paths can be scrolled to sideways.
+LRESULT AddListLine(HWND list, const std::string& text) {
+  const std::wstring wide = WideOf(text);
+  const LRESULT index = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+  if (index < 0) throw Exception(IDS_LIST_ADD_FAILED);
+  TWindowDC dc(list, true);
+  SIZE size = {};
+  if (dc.Get() && GetTextExtentPoint32W(dc.Get(), wide.c_str(), int(wide.size()), &size)) {
+    const LRESULT extent = SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0);
+    if (size.cx + 8 > extent) SendMessageW(list, LB_SETHORIZONTALEXTENT, WPARAM(size.cx + 8), 0);
+  }
+  return index;
+}
 
 // The controls of a dialog where its template put them, in the dialog's
 // client coordinates; moved only where a text needs more room.
@@ -136,8 +150,9 @@ LRESULT TConfigDialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam
 
 INT_PTR TConfigDialogWindow::InitDialog() {
   const HWND tabs = Item(IDC_PAGECONTROL1);
-  const std::wstring pages[] = {WideOf(LoadText(IDS_PAGE_SLIDESHOW)), WideOf(LoadText(IDS_PAGE_STORAGE))};
-  for (int i = 0; i < 2; ++i) {
+  const std::wstring pages[] = {WideOf(LoadText(IDS_PAGE_SLIDESHOW)), WideOf(LoadText(IDS_PAGE_STORAGE)),
+                                WideOf(LoadText(IDS_PAGE_PICTURES))};
+  for (int i = 0; i < 3; ++i) {
     TCITEMW tab = {};
     tab.mask = TCIF_TEXT;
     tab.pszText = const_cast<wchar_t*>(pages[i].c_str());
@@ -159,6 +174,10 @@ INT_PTR TConfigDialogWindow::InitDialog() {
   DragAcceptFiles(Item(IDC_LSTFOLDERS), TRUE);
   // The formats this system can show are known only at run time.
   SetWindowTextW(Item(IDC_LABEL1), WideOf(FoldersNoteText()).c_str());
+  for (const auto [id, text] :
+       {std::pair{IDC_CHKONLINEONLY, IDS_ONLINE_ONLY}, std::pair{IDC_LABEL6, IDS_HIDDEN_LABEL},
+        std::pair{IDC_BTNSHOWAGAIN, IDS_SHOW_AGAIN}})
+    SetWindowTextW(Item(id), WideOf(LoadText(text)).c_str());
   FitTexts();
   UsePageColour();
   ShowPage(0);
@@ -204,6 +223,9 @@ INT_PTR TConfigDialogWindow::Command(int id, int code) {
     case IDC_BTNOPEN:
       if (code == BN_CLICKED) Call(FDialog, &TConfigDialog::btnOpenClick);
       return TRUE;
+    case IDC_BTNSHOWAGAIN:
+      if (code == BN_CLICKED) Call(FDialog, &TConfigDialog::btnShowAgainClick);
+      return TRUE;
     case IDC_LSTFOLDERS:
       if (code == LBN_DBLCLK) Call(FDialog, &TConfigDialog::lstFoldersDblClick);
       return TRUE;
@@ -248,7 +270,7 @@ void TConfigDialogWindow::FitTexts() {
     const int need = int(TextSize(Item(id), 0, false).cx) + GetSystemMetrics(SM_CXMENUCHECK) + 2 * gap;
     radio.right = std::max(radio.right, radio.left + need);
   }
-  for (int id : {IDOK, IDCANCEL, IDC_BTNADD, IDC_BTNOPEN, IDC_BTNDELETE}) {
+  for (int id : {IDOK, IDCANCEL, IDC_BTNADD, IDC_BTNOPEN, IDC_BTNDELETE, IDC_BTNSHOWAGAIN}) {
     RECT& button = place[id];
     const int need = int(TextSize(Item(id), 0, false).cx) + 4 * gap;
     // Buttons on the right grow leftwards, the others rightwards.
@@ -296,6 +318,8 @@ void TConfigDialogWindow::ShowPage(int page) {
     ShowWindow(Item(id), page == 0 ? SW_SHOW : SW_HIDE);
   for (int id : {IDC_RDOINI, IDC_LABEL4, IDC_RDOREGISTRY, IDC_LABEL5})
     ShowWindow(Item(id), page == 1 ? SW_SHOW : SW_HIDE);
+  for (int id : {IDC_CHKONLINEONLY, IDC_LABEL6, IDC_LSTHIDDEN, IDC_BTNSHOWAGAIN})
+    ShowWindow(Item(id), page == 2 ? SW_SHOW : SW_HIDE);
   SendMessageW(Item(IDC_PAGECONTROL1), TCM_SETCURSEL, WPARAM(page), 0);
 }
 
@@ -343,6 +367,31 @@ void TConfigDialogWindow::SetRegistryChecked(bool checked) {
   if (checked) SendMessageW(Item(IDC_RDOINI), BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
+bool TConfigDialogWindow::OnlineOnlyChecked() {
+  return SendMessageW(Item(IDC_CHKONLINEONLY), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TConfigDialogWindow::SetOnlineOnlyChecked(bool checked) {
+  SendMessageW(Item(IDC_CHKONLINEONLY), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TConfigDialogWindow::ShowHidden(const std::vector<std::string>& paths) {
+  const HWND list = Item(IDC_LSTHIDDEN);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, 0, 0);
+  for (const std::string& path : paths) AddListLine(list, path);
+}
+
+std::vector<int32_t> TConfigDialogWindow::SelectedHidden() {
+  const HWND list = Item(IDC_LSTHIDDEN);
+  const LRESULT count = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
+  if (count <= 0) return {};
+  std::vector<int> selected(size_t(count), 0);
+  const LRESULT got =
+      SendMessageW(list, LB_GETSELITEMS, WPARAM(count), reinterpret_cast<LPARAM>(selected.data()));
+  return std::vector<int32_t>(selected.begin(), selected.begin() + std::max<LRESULT>(got, 0));
+}
+
 int32_t TConfigDialogWindow::ShowModal() {
   const HWND window = Window();
   FModalResult = 0;
@@ -378,19 +427,7 @@ void TConfigDialogWindow::Clear() {
 }
 
 int32_t TConfigDialogWindow::Add(const std::string& text) {
-  const std::wstring wide = WideOf(text);
-  const LRESULT index =
-      SendMessageW(Item(IDC_LSTFOLDERS), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-  if (index < 0) throw Exception(IDS_LIST_ADD_FAILED);
-  // Long paths can be scrolled to sideways.
-  const HWND list = Item(IDC_LSTFOLDERS);
-  TWindowDC dc(list, true);
-  SIZE size = {};
-  if (dc.Get() && GetTextExtentPoint32W(dc.Get(), wide.c_str(), int(wide.size()), &size)) {
-    const LRESULT extent = SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0);
-    if (size.cx + 8 > extent) SendMessageW(list, LB_SETHORIZONTALEXTENT, WPARAM(size.cx + 8), 0);
-  }
-  return int32_t(index);
+  return int32_t(AddListLine(Item(IDC_LSTFOLDERS), text));
 }
 
 int32_t TConfigDialogWindow::Count() {

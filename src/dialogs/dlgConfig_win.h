@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "dialogs/dlgConfig.h"
 #include "framework/Forms_win.h"
@@ -31,6 +32,10 @@ public:
   void SetIniChecked(bool checked) override;
   bool RegistryChecked() override;
   void SetRegistryChecked(bool checked) override;
+  bool OnlineOnlyChecked() override;
+  void SetOnlineOnlyChecked(bool checked) override;
+  void ShowHidden(const std::vector<std::string>& paths) override;
+  std::vector<int32_t> SelectedHidden() override;
   int32_t ShowModal() override;
   bool BrowseForFolder(const std::string& title, int rootCsidl, const TBrowseStart& start, uint32_t flags,
                        std::string& path) override;

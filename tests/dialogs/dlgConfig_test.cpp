@@ -57,7 +57,9 @@ public:
   int32_t ShownPosition = -1;
   std::string EditText;
   std::string Separator = ",";
-  bool Ini = false, Registry = false;
+  bool Ini = false, Registry = false, OnlineOnly = false;
+  std::vector<std::string> Hidden;
+  std::vector<int32_t> HiddenSelected;
   std::vector<std::pair<std::string, TMsgDlgType>> Boxes;
   std::vector<std::string> Opened;
   std::vector<TBrowseCall> Browses;
@@ -85,6 +87,13 @@ public:
     Registry = checked;
     if (checked) Ini = false;
   }
+  bool OnlineOnlyChecked() override { return OnlineOnly; }
+  void SetOnlineOnlyChecked(bool checked) override { OnlineOnly = checked; }
+  void ShowHidden(const std::vector<std::string>& paths) override {
+    Hidden = paths;
+    HiddenSelected.clear();
+  }
+  std::vector<int32_t> SelectedHidden() override { return HiddenSelected; }
   int32_t ShowModal() override { return User(*Dialog); }
   bool BrowseForFolder(const std::string& title, int rootCsidl, const TBrowseStart& start, uint32_t flags,
                        std::string& path) override {
@@ -129,6 +138,8 @@ protected:
     params.Settings.Interval = Interval;
     params.Settings.Folders.Assign(Folders);
     params.Settings.Storage = Storage;
+    params.Settings.Hidden = Hidden;
+    params.Settings.OnlineOnly = OnlineOnly;
     return params;
   }
   // As a caller does: the values handed back become its own.
@@ -136,6 +147,8 @@ protected:
     Interval = result.Settings.Interval;
     Folders.Assign(result.Settings.Folders);
     Storage = result.Settings.Storage;
+    Hidden = result.Settings.Hidden;
+    OnlineOnly = result.Settings.OnlineOnly;
     return result.Changes;
   }
 
@@ -143,6 +156,8 @@ protected:
   uint16_t Interval = 15;
   TFolderList Folders;
   TStoragePlace Storage = spIniFile;
+  std::vector<std::string> Hidden = {"C:\\p\\1.jpg", "C:\\p\\2.jpg", "C:\\p\\3.jpg"};
+  bool OnlineOnly = false;
 };
 
 int32_t Ok(TConfigDialog&) { return kModalResultOk; }
@@ -193,10 +208,13 @@ TEST_F(ConfigDialogTest, CancelAfterEditingWritesNothingBack) {
     dialog.btnDeleteClick();
     Ui.Type("60");
     Ui.SetRegistryChecked(true);
+    Ui.HiddenSelected = {1};
+    dialog.btnShowAgainClick();
     EXPECT_EQ(dialog.WorkFolders().Count(), 2);
     return kModalResultCancel;
   });
   EXPECT_EQ(changes, 0);
+  EXPECT_EQ(Hidden.size(), 3u);
   EXPECT_EQ(Interval, 15);
   EXPECT_THAT(ItemsOf(Folders), ElementsAre("C:\\B", "C:\\A"));
   EXPECT_EQ(Storage, spIniFile);
@@ -237,6 +255,23 @@ TEST_F(ConfigDialogTest, EachChangeSetsItsOwnFlagAndWritesItsValue) {
   EXPECT_EQ(Interval, 3600);
   EXPECT_EQ(Storage, spIniFile);
   EXPECT_EQ(Folders.Count(), 4);
+
+  // The Pictures page: the list as given, Show again for several at once.
+  EXPECT_EQ(Run([this](TConfigDialog& dialog) {
+              EXPECT_EQ(Ui.Hidden, Hidden);
+              Ui.HiddenSelected = {2, 0};
+              dialog.btnShowAgainClick();
+              Ui.OnlineOnly = true;
+              return kModalResultOk;
+            }),
+            ccPictures);
+  EXPECT_THAT(Hidden, ElementsAre("C:\\p\\2.jpg"));
+  EXPECT_TRUE(OnlineOnly);
+  EXPECT_EQ(Run([](TConfigDialog& dialog) {
+              dialog.btnShowAgainClick();  // nothing selected
+              return kModalResultOk;
+            }),
+            0);
 }
 
 TEST_F(ConfigDialogTest, ChoosingTheCurrentPlaceAgainIsNoChange) {
