@@ -70,6 +70,7 @@ public:
   std::vector<uint16_t> SavedIntervals;
   std::vector<TStoragePlace> SavedPlaces;
   std::vector<int32_t> SavedFolderCounts;
+  std::vector<std::vector<std::string>> SavedHidden;
 
   TPoint CursorPos() override {
     Log.push_back("cursor");
@@ -129,6 +130,7 @@ public:
     if (Place && Place == RefusingPlace) throw Exception("refused");
     SavedIntervals.push_back(interval);
     SavedFolderCounts.push_back(folders.Count());
+    SavedHidden.push_back(settings.Hidden);
   }
 
 private:
@@ -434,6 +436,35 @@ TEST_F(TrayCommandsTest, AFailedSaveKeepsTheIntervalAndFoldersInForceAndPending)
   EXPECT_EQ(Form->Show().Interval(), 15);
   EXPECT_EQ(Form->Show().NewInterval(), 30);
   EXPECT_EQ(Form->FolderList()->Count(), 1);
+}
+
+TEST_F(TrayCommandsTest, NeverShowSavesTheListAtOnceAndRefusesWhatTheStoreCannotHold) {
+  Form->Play();
+  Clock.Value += 1100;
+  Form->Timer1.Tick();
+  const std::string shown = Form->Current().Path;
+  Form->actNeverShow.Execute();
+  ASSERT_EQ(Services.SavedHidden.size(), 1u);
+  EXPECT_THAT(Services.SavedHidden[0], ElementsAre(shown));
+  // A failed save is shown, and the picture stays hidden for this run.
+  const std::string other = Second + "/d.bmp";
+  Services.RefusingPlace = spIniFile;
+  EXPECT_THROW(Commands->NeverShow(other), Exception);
+  EXPECT_TRUE(Form->Hidden().Contains(other));
+  // The INI file's code page has no emoji; the registry holds any path.
+  const std::string emoji = Second + "/\xF0\x9F\x98\x80.bmp";
+  EXPECT_THROW(Commands->NeverShow(emoji), Exception);
+  EXPECT_FALSE(Form->Hidden().Contains(emoji));
+  Services.Place = spRegistry;
+  Commands->NeverShow(emoji);
+  EXPECT_TRUE(Form->Hidden().Contains(emoji));
+  TSettings full;
+  full.Interval = 15;
+  full.Folders.Assign(*Form->FolderList());
+  for (int32_t i = 0; i < kHiddenMax; ++i) full.Hidden.push_back("C:\\" + std::to_string(i) + ".jpg");
+  Form->ApplySettings(full);
+  EXPECT_THROW(Commands->NeverShow(shown), Exception) << "a full list says so";
+  EXPECT_EQ(Form->Hidden().Count(), kHiddenMax);
 }
 
 TEST_F(TrayCommandsTest, HoldsAreCountedSoAMenuClosingNeverReleasesThePreviewStillOpen) {
