@@ -174,7 +174,7 @@ INT_PTR TConfigDialogWindow::InitDialog() {
   DragAcceptFiles(Item(IDC_LSTFOLDERS), TRUE);
   // The formats this system can show are known only at run time.
   SetWindowTextW(Item(IDC_LABEL1), WideOf(FoldersNoteText()).c_str());
-  for (const auto [id, text] :
+  for (const auto& [id, text] :
        {std::pair{IDC_CHKONLINEONLY, IDS_ONLINE_ONLY}, std::pair{IDC_LABEL6, IDS_HIDDEN_LABEL},
         std::pair{IDC_BTNSHOWAGAIN, IDS_SHOW_AGAIN}})
     SetWindowTextW(Item(id), WideOf(LoadText(text)).c_str());
