@@ -1,6 +1,8 @@
-// vemo.exe driven from outside as a script would: a second start with /next
-// or /exit hands the command to the running copy, also while its start-up
-// waits on a box, and a locked session holds the show until it is unlocked.
+// vemo.exe driven from outside as a script would: a second start with /next,
+// /prev or /exit hands the command to the running copy, also while its
+// start-up waits on a box, and a locked session holds the show until it is
+// unlocked. A picture never to be shown again stays out across a rescan and
+// a restart until the settings show it again.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "app/Unit1_win.h"
+#include "dialogs/dlgResource.h"
 #include "picture/Pinwheel.h"
 #include "settings/ZoRegIni.h"
 #include "support/TempFolder.h"
@@ -43,11 +46,12 @@ protected:
   }
   void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey); }
 
-  // Starts the program with that interval, finds its icon and plays until
-  // the first picture stands; which of the two it is.
+  // Starts the program with that interval (or the settings it saved), finds
+  // its icon and plays until the first picture stands; which of the two it is.
   size_t StartPlaying(int interval) {
-    std::ofstream(Temp.FsPath() / "vemo-script.ini", std::ios::binary)
-        << "[General]\r\nInterval=" << interval << "\r\n[Folders]\r\nCount=1\r\n0=" << Pictures << "\r\n";
+    if (interval > 0)
+      std::ofstream(Temp.FsPath() / "vemo-script.ini", std::ios::binary)
+          << "[General]\r\nInterval=" << interval << "\r\n[Folders]\r\nCount=1\r\n0=" << Pictures << "\r\n";
     Vemo = std::make_unique<TProcess>(Exe, L"", Temp.FsPath());
     EXPECT_TRUE(
         WaitUntil([&] { return (Main = TopWindowOf(Vemo->Id(), kMainWindowClass)) != nullptr; }, 20s));
@@ -168,6 +172,43 @@ TEST_F(VemoScriptEndToEnd, ALockedSessionHoldsTheShowUntilUnlocked) {
   EXPECT_TRUE(WaitUntil([&] { return Showing() == 1 - first; }, 10s)) << "the show did not resume";
   PostMessageW(Main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(Vemo->Wait(10000));
+}
+
+TEST_F(VemoScriptEndToEnd, PrevAfterTwoChangesShowsTheFirstPictureAgainAndNextReturns) {
+  const size_t first = StartPlaying(60);
+  ASSERT_LT(first, Tiles.size());
+  EXPECT_EQ(Command(L"/next"), 0u);
+  ASSERT_TRUE(WaitUntil([&] { return Showing() == 1 - first; }, 10s)) << "the next picture never came";
+  EXPECT_EQ(Command(L"-prev"), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return Showing() == first; }, 10s)) << "Previous did not bring the first back";
+  EXPECT_EQ(Command(L"/next"), 0u);
+  EXPECT_TRUE(WaitUntil([&] { return Showing() == 1 - first; }, 10s)) << "Next did not walk forward";
+  CloseAndExpectACleanEnd(true);
+}
+
+TEST_F(VemoScriptEndToEnd, ANeverShownPictureStaysOutAcrossARescanAndARestartUntilShownAgain) {
+  const size_t hidden = StartPlaying(3);
+  ASSERT_LT(hidden, Tiles.size());
+  PostMessageW(Main, WM_COMMAND, cmdNeverShow, 0);
+  EXPECT_TRUE(WaitUntil([&] { return Showing() == 1 - hidden; }, 3s)) << "the picture did not change at once";
+  // Two of the other picture's turns: the list ends and is scanned again.
+  EXPECT_FALSE(WaitUntil([&] { return Showing() == hidden; }, 9s)) << "the hidden picture came back";
+  CloseAndExpectACleanEnd(true);
+  if (HasFatalFailure()) return;
+
+  ASSERT_EQ(StartPlaying(0), 1 - hidden) << "the hidden list did not survive the restart";
+  PostMessageW(Main, WM_COMMAND, cmdConfig, 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (dialog = TopWindowOf(Vemo->Id(), L"#32770")) != nullptr; }, 10s));
+  const HWND list = GetDlgItem(dialog, IDC_LSTHIDDEN);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+  SendMessageW(list, LB_SETSEL, TRUE, 0);
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_BTNSHOWAGAIN, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BTNSHOWAGAIN)));
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return Showing() == hidden; }, 20s)) << "Show again did not bring it back";
+  CloseAndExpectACleanEnd(true);
 }
 
 }  // namespace
