@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -105,12 +106,19 @@ BENCHMARK(BM_Find)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& reports) override {
+    // With repetitions (--benchmark_repetitions=9
+    // --benchmark_enable_random_interleaving=true on a busy machine) the
+    // median stands for the benchmark.
     for (const Run& run : reports)
-      if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+      if (!run.error_occurred && (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") &&
+          !Medians.contains(run.run_name.function_name)) {
         Times[run.run_name.function_name] = run.GetAdjustedRealTime();
+        if (run.aggregate_name == "median") Medians.insert(run.run_name.function_name);
+      }
     ConsoleReporter::ReportRuns(reports);
   }
   std::map<std::string, double> Times;
+  std::set<std::string> Medians;
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -30,7 +30,9 @@ public:
 
 private:
   std::vector<std::string> FPaths;
-  std::unordered_set<std::u16string> FKeys;
+  // Each path's index by the hash of its folded name; paths whose hashes
+  // meet are told apart by comparing the names.
+  std::unordered_multimap<uint64_t, int32_t> FIndex;
 };
 
 // Drops the hidden paths from list, keeping the order of the others.
