@@ -116,6 +116,7 @@ void TVEMOMainForm::FormCreate() {
   // the teardown has run inside that box, and nothing is left to start.
   if (FDestroyed) return;
   FFolderList->Assign(loaded.Settings.Folders);
+  FOnlineOnly = loaded.Settings.OnlineOnly;
   FShow.Reset(loaded.Settings.Interval, Now());
 
   FPlayList = std::make_shared<TStringList>();
@@ -271,7 +272,10 @@ void TVEMOMainForm::StopForNothingToShow(bool atChange) {
 }
 
 void TVEMOMainForm::ShowNothingToShow() {
+  // Pictures there are, only not here: saying there are none would send the
+  // user looking in the wrong place.
   std::string text = FPassFailures > 0           ? LoadText(IDS_NONE_READABLE)
+                     : FPassOnlineOnly > 0       ? std::string(kOnlineOnlyText)
                      : FFolderList->Count() == 0 ? std::string(kNoFoldersText)
                                                  : std::string(kNoPicturesText);
   text += kStoppingText;
@@ -288,7 +292,9 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
   if (FDestroyed) return;
   const bool fading = FShow.IsFading(Now());
   FShow.SetNewInterval(settings.Interval, Now());
-  if (!FFolderList->Equals(settings.Folders)) {
+  const bool cloudChanged = settings.OnlineOnly != FOnlineOnly;
+  FOnlineOnly = settings.OnlineOnly;
+  if (!FFolderList->Equals(settings.Folders) || cloudChanged) {
     FFolderList->Assign(settings.Folders);
     // Folders changed during a fade enter the play list at its next rebuild.
     if (!fading) RebuildPlayList();
@@ -306,6 +312,7 @@ void TVEMOMainForm::StartRebuild(bool advancing) {
   FWork.Cancel(wsPrepare);
   auto job = std::make_shared<TScanJob>();
   job->Enumerator = &FServices.Folders;
+  job->Filter.TakeOnlineOnly = FOnlineOnly;
   for (int32_t i = 0; i < FFolderList->Count(); ++i) job->Folders.push_back(FFolderList->Items(i));
   std::shared_ptr<TStringList> previous = std::exchange(FPlayList, std::make_shared<TStringList>());
   FShow.SetNextState(nsScanning, Now());
@@ -332,13 +339,15 @@ void TVEMOMainForm::ScanDone(TScanJob& job, std::shared_ptr<TStringList> previou
   FPlayList = job.List;
   FPassFailures = 0;
   FPassReported = false;
+  FPassOnlineOnly = job.Filter.LeftOut;
   PrepareNext(-1, advancing, true);
 }
 
 void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
   auto job = std::make_shared<TPrepareJob>();
   job->List = FPlayList;
-  job->FileExists = FServices.FileExists;
+  job->FileAttributes = FServices.FileAttributes;
+  job->TakeOnlineOnly = FOnlineOnly;
   job->Start = index;
   job->Side = FTileSide;
   // A list rebuilt for a picture change is searched like any other; one
@@ -360,6 +369,7 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
   // One error box a pass: the pictures after the first that cannot be read
   // are passed over without a word.
   FPassFailures += job.Failures;
+  FPassOnlineOnly += job.OnlineOnly;
   std::exception_ptr told;
   if (job.Error && !FPassReported) {
     FPassReported = true;
@@ -434,4 +444,21 @@ void TVEMOMainForm::RemakeDone(TRemakeJob& job) {
     if (job.Tiles[i] && slots[i]->Path == job.Paths[i] && (i == 0 || FShow.NextState() == nsReady))
       slots[i]->Bitmap = std::move(job.Tiles[i]);
   ShowFrame();
+}
+
+// --- What the user asked of Windows ---------------------------------------------------
+
+bool TVEMOMainForm::LeftInTheCloud(const std::string& path) const {
+  if (FOnlineOnly || !FServices.FileAttributes) return false;
+  const std::optional<uint32_t> attributes = FServices.FileAttributes(path);
+  return attributes && IsOnlineOnly(*attributes);
+}
+
+void TVEMOMainForm::SetAnimate(bool animate) {
+  if (FDestroyed || animate == FShow.Animate()) return;
+  const bool wasFading = FShow.IsFading(Now());
+  FShow.SetAnimate(animate, Now());
+  // A blended frame on show goes back to the current picture.
+  if (wasFading && FCurrent.Bitmap) ShowFrame();
+  Follow();
 }

@@ -45,6 +45,7 @@ inline constexpr TText kTrayAddFailedText1{IDS_TRAY_ADD_FAILED};
 inline constexpr TText kNoFoldersText{IDS_NO_FOLDERS};
 inline constexpr TText kNoPicturesText{IDS_NO_PICTURES};
 inline constexpr TText kStoppingText{IDS_STOPPING};
+inline constexpr TText kOnlineOnlyText{IDS_ONLY_ONLINE};
 
 class TVEMOMainForm {
 public:
@@ -156,6 +157,15 @@ public:
   // size the tiles will be made at.
   void SetTileSide(int32_t side);
 
+  // --- What the user asked of Windows -------------------------------------------------
+  // Whether pictures kept only online are shown (each is then downloaded).
+  bool OnlineOnly() const { return FOnlineOnly; }
+  // The file at path is kept only online and must stay unopened.
+  bool LeftInTheCloud(const std::string& path) const;
+  // Animation effects on or off: off, the change is a cut. A fade under way
+  // stands on the current picture at once.
+  void SetAnimate(bool animate);
+
 private:
   std::array<TAction*, 7> Actions();
   TApplication& Application() const { return FServices.Application; }
@@ -209,4 +219,7 @@ private:
   // whether the first of them was told.
   int32_t FPassFailures = 0;
   bool FPassReported = false;
+  bool FOnlineOnly = false;
+  // This pass: pictures left out or passed over as kept only online.
+  int32_t FPassOnlineOnly = 0;
 };

@@ -126,3 +126,7 @@
 #define IDS_FORMAT_NEEDS_EXTENSION 2169
 #define IDS_PICTURE_READ_FAILED_CODE 2170
 #define IDS_PICTURE_READ_FAILED 2171
+
+// Pictures kept only online, and the quiet show
+#define IDS_ONLY_ONLINE 2240
+#define IDS_PREVIEW_ONLY_ONLINE 2241

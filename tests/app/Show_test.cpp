@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -15,6 +17,7 @@ TEST(Show, PhaseRatioAndWakeUpFollowThePicturesTime) {
     float Ratio;
     std::optional<uint32_t> Wake;
     bool Due;
+    bool Cut = false;
   };
   const TCase cases[] = {
       {0, nsReady, spStanding, 0, 3000, false},
@@ -27,9 +30,15 @@ TEST(Show, PhaseRatioAndWakeUpFollowThePicturesTime) {
       {9000, nsPreparing, spWaiting, 0, std::nullopt,
        false},  // held at the fade's start until the tile comes
       {9000, nsRescan, spWaiting, 0, 0, false},
+      // Animations off: no blend and no tick, the change at the change point.
+      {0, nsReady, spStanding, 0, 4000, false, true},
+      {3250, nsReady, spStanding, 0, 750, false, true},
+      {4000, nsReady, spStanding, 0, 0, true, true},
+      {9000, nsPreparing, spWaiting, 0, std::nullopt, false, true},
   };
   for (const TCase& c : cases) {
     TShow show(3, 100);
+    show.SetAnimate(!c.Cut, 100);
     show.SetNextState(c.Next, 100);
     show.RestartTime(100);
     ASSERT_TRUE(show.Play(100));
@@ -68,7 +77,7 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
     uint16_t lastSet = show.Interval();
     for (int step = 0; step < 400; ++step) {
       const bool fading = show.IsFading(now);
-      switch (pick(9)) {
+      switch (pick(10)) {
         case 0: show.Play(now); break;
         case 1: {
           const TShowPhase phase = show.Phase(now);
@@ -100,9 +109,10 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
         case 5:  // work starts only outside a fade, and ends any time
           if (!fading) show.SetNextState(pick(2) ? nsPreparing : nsScanning, now);
           break;
+        case 6: show.SetAnimate(pick(3) != 0, now); break;
         default: show.SetNextState(pick(5) == 0 ? nsNothing : nsReady, now); break;
       }
-      const bool held = holds[0] + holds[1] + holds[2] + holds[3] > 0;
+      const bool held = std::any_of(std::begin(holds), std::end(holds), [](int count) { return count > 0; });
       ASSERT_EQ(show.Held(), held);
       const std::optional<uint32_t> wake = show.WakeIn(now);
       const uint32_t later = now + (wake ? *wake + pick(17) : pick(3000));
@@ -119,8 +129,15 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
       if (show.IsPlaying()) {
         EXPECT_GE(show.Time(later), show.Time(now));
       }
-      if (fading) {
-        EXPECT_TRUE(show.IsFading(now)) << "nothing but its change ends a fade";
+      if (fading && show.Animate()) {
+        EXPECT_TRUE(show.IsFading(now)) << "nothing but its change or the cut ends a fade";
+      }
+      if (!show.Animate()) {
+        EXPECT_FALSE(show.IsFading(now) || show.Phase(now) == spFading) << "a cut has no fade";
+        EXPECT_EQ(show.FadeRatio(now), 0.0f);
+        if (wake && show.NextReady() && !show.ChangeDue(now)) {
+          EXPECT_EQ(*wake, show.ChangePoint() - show.Time(now)) << "no tick before the change point";
+        }
       }
       if (show.IsFading(now)) {
         EXPECT_TRUE(show.IsFading(later) || show.ChangeDue(later));

@@ -155,9 +155,7 @@ protected:
                             loaded.Settings.Folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
                             return loaded;
                           },
-                          [](const std::string& path) {
-                            return std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
-                          },
+                          [this](const std::string& path) { return Folders.AttributesOf(path); },
                           Folders});
     FormPointer = Form.get();
     Form->FormCreate();

@@ -199,9 +199,10 @@ protected:
           for (const std::string& folder : StoredFolders) loaded.Settings.Folders.Add(folder);
           return loaded;
         },
-        [this](const std::string& path) {
+        [this](const std::string& path) -> std::optional<uint32_t> {
           ++ExistenceChecks;
-          return Exists ? Exists(path) : std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
+          if (Exists && !Exists(path)) return std::nullopt;
+          return Enumerator.AttributesOf(path);
         },
         Enumerator,
         Worker};

@@ -96,10 +96,7 @@ protected:
           loaded.Settings.Folders.Add(std::string(VEMO_TEST_DATA_DIR) + "\\jpeg");
           return loaded;
         },
-        [](const std::string& path) {
-          const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
-          return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-        },
+        ExistingFileAttributes,
         PlatformFolderEnumerator()});
     Window->Attach(*Form);
     Form->FormCreate();
