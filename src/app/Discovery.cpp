@@ -84,7 +84,8 @@ private:
 
 }  // namespace
 
-void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator, TScanFilter& filter) {
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
+                TScanFilter& filter) {
   // No folder at all is nothing to scan, not the root of the current drive.
   if (folder.empty()) return;
   TScan(list, enumerator, filter).Folder(folder);

@@ -120,4 +120,5 @@ struct TScanFilter {
   bool TakeOnlineOnly = false;
   int32_t LeftOut = 0;
 };
-void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator, TScanFilter& filter);
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
+                TScanFilter& filter);

@@ -91,8 +91,8 @@ void ExposeCloudPlaceholders() {
   // function and its modes are missing from Debian's mingw-w64 headers.
   constexpr CHAR kExposePlaceholders = 2;
   using TSetPlaceholderMode = CHAR(NTAPI*)(CHAR);
-  if (auto setMode = TSystemLibrary::Named(L"ntdll.dll").Function<TSetPlaceholderMode>(
-          "RtlSetProcessPlaceholderCompatibilityMode"))
+  if (auto setMode = TSystemLibrary::Named(L"ntdll.dll")
+                         .Function<TSetPlaceholderMode>("RtlSetProcessPlaceholderCompatibilityMode"))
     setMode(kExposePlaceholders);
 }
 

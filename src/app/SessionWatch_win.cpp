@@ -162,5 +162,6 @@ void TSessionWatch::Message(UINT message, WPARAM wParam, LPARAM lParam) {
   std::memcpy(&state, setting->Data, sizeof(state));
   if (IsEqualGUID(setting->PowerSetting, FDisplaySetting)) FHolds.DisplayState(state);
   for (int fact = 0; fact < kPowerFacts; ++fact)
-    if (IsEqualGUID(setting->PowerSetting, kPowerSettings[fact])) FHolds.PowerSetting(TPowerFact(fact), state);
+    if (IsEqualGUID(setting->PowerSetting, kPowerSettings[fact]))
+      FHolds.PowerSetting(TPowerFact(fact), state);
 }

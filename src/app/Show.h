@@ -121,7 +121,8 @@ public:
   bool HeldFor(THoldReason reason) const { return FHolds[Slot(reason)] != 0; }
   // Nobody can see the show: no work is started then.
   bool Paused() const {
-    return HeldFor(hrSessionLocked) || HeldFor(hrDisplayOff) || HeldFor(hrSuspended) || HeldFor(hrEnergySaver);
+    return HeldFor(hrSessionLocked) || HeldFor(hrDisplayOff) || HeldFor(hrSuspended) ||
+           HeldFor(hrEnergySaver);
   }
 
   uint16_t Interval() const { return FInterval; }

@@ -39,7 +39,8 @@ void TVisibilityHolds::PowerEvent(uint32_t event) {
 }
 
 bool SavesEnergyOnBattery(const TPowerState& state) {
-  return state.Facts[pfPowerSource] != kPowerSourceAc && (state.Facts[pfBatterySaver] != 0 || state.Facts[pfEnergySaver] != 0);
+  return state.Facts[pfPowerSource] != kPowerSourceAc &&
+         (state.Facts[pfBatterySaver] != 0 || state.Facts[pfEnergySaver] != 0);
 }
 
 void TVisibilityHolds::PowerSetting(TPowerFact fact, uint32_t value) {

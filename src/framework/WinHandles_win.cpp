@@ -82,7 +82,8 @@ bool ExistingFile(const std::string& path) { return ExistingFileAttributes(path)
 
 std::optional<uint32_t> ExistingFileAttributes(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return std::nullopt;
   return uint32_t(attributes);
 }
 

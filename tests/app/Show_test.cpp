@@ -114,6 +114,7 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
       }
       const bool held = std::any_of(std::begin(holds), std::end(holds), [](int count) { return count > 0; });
       ASSERT_EQ(show.Held(), held);
+      EXPECT_EQ(show.Paused(), std::any_of(holds + 1, std::end(holds), [](int count) { return count > 0; }));
       const std::optional<uint32_t> wake = show.WakeIn(now);
       const uint32_t later = now + (wake ? *wake + pick(17) : pick(3000));
       if (held) {

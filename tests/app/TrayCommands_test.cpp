@@ -155,8 +155,7 @@ protected:
                             loaded.Settings.Folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
                             return loaded;
                           },
-                          [this](const std::string& path) { return Folders.AttributesOf(path); },
-                          Folders});
+                          [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders});
     FormPointer = Form.get();
     Form->FormCreate();
     Commands = std::make_unique<TTrayCommands>(*Form, Services);
@@ -272,6 +271,26 @@ TEST_F(TrayCommandsTest, ADoubleClickPreviewsTheCurrentPictureOnlyWhenThereIsOne
   Form->WMTrayIcon(515);
   EXPECT_THAT(Services.Log,
               ElementsAre("cursor", "preview " + Form->Current().Path + " at 10,20 (clock held)"));
+
+  // Gone back to the cloud since: a preview would fetch it again.
+  Folders.SetAttributes(Form->Current().Path, kAttributeOffline);
+  Services.Log.clear();
+  EXPECT_THROW(Form->WMTrayIcon(515), Exception);
+  EXPECT_THAT(Services.Log, ElementsAre("cursor"));
+  // Unless the user asked for such pictures, which the dialog then offers.
+  TSettings cloud;
+  cloud.Interval = Form->Show().Interval();
+  cloud.Folders.Assign(*Form->FolderList());
+  cloud.OnlineOnly = true;
+  Form->ApplySettings(cloud);
+  bool offered = false;
+  Services.Dialog = [&offered](TSettings& settings) {
+    return offered = settings.OnlineOnly, TConfigChanges(0);
+  };
+  Form->actConfig.Execute();
+  EXPECT_TRUE(offered);
+  Form->WMTrayIcon(515);
+  EXPECT_EQ(Services.Log.back(), "preview " + Form->Current().Path + " at 10,20 (clock held)");
 }
 
 TEST_F(TrayCommandsTest, OtherEventsDoNothingButReadTheCursor) {

@@ -184,28 +184,28 @@ protected:
   }
   TMainFormServices ServicesFor() {
     App.Title = "Kobaru";
-    return TMainFormServices{
-        App,
-        Window,
-        Clock,
-        Tray,
-        Icons,
-        [this] { return ShellVersion; },
-        [this] {
-          ++Loads;
-          if (LoadError) throw Exception(*LoadError);
-          TLoadedSettings loaded;
-          loaded.Settings.Interval = StoredInterval;
-          for (const std::string& folder : StoredFolders) loaded.Settings.Folders.Add(folder);
-          return loaded;
-        },
-        [this](const std::string& path) -> std::optional<uint32_t> {
-          ++ExistenceChecks;
-          if (Exists && !Exists(path)) return std::nullopt;
-          return Enumerator.AttributesOf(path);
-        },
-        Enumerator,
-        Worker};
+    return TMainFormServices{App,
+                             Window,
+                             Clock,
+                             Tray,
+                             Icons,
+                             [this] { return ShellVersion; },
+                             [this] {
+                               ++Loads;
+                               if (LoadError) throw Exception(*LoadError);
+                               TLoadedSettings loaded;
+                               loaded.Settings.Interval = StoredInterval;
+                               for (const std::string& folder : StoredFolders)
+                                 loaded.Settings.Folders.Add(folder);
+                               return loaded;
+                             },
+                             [this](const std::string& path) -> std::optional<uint32_t> {
+                               ++ExistenceChecks;
+                               if (Exists && !Exists(path)) return std::nullopt;
+                               return Enumerator.AttributesOf(path);
+                             },
+                             Enumerator,
+                             Worker};
   }
 
   // One timer message at clock value t (none while the timer is off).
@@ -1250,6 +1250,39 @@ TEST_F(MainFormTest, TheShowRunsThroughTheRealThreadWorker) {
   TicksUntil(Clock.Value + 1000);
   EXPECT_EQ(IconColor(), RGBColor(0, 0, 200));
   Form.reset();
+}
+
+// --- Pictures kept only online ---------------------------------------------------------
+
+// The cloud files hold no picture: opening any of them would show an error
+// box (or a balloon saying they cannot be read), which the test refuses.
+TEST_F(MainFormTest, PicturesKeptOnlyOnlineStayUnopenedAndAListOfOnlyThemSaysSo) {
+  auto toCloud = [this](const std::string& path) {
+    Break(path);
+    Enumerator.SetAttributes(path, kAttributeRecallOnDataAccess);
+  };
+  toCloud(Picture("pics/z.bmp", RGBColor(1, 1, 1)));
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  ASSERT_EQ(Form->PlayList()->Count(), 2) << "left out by the scan";
+  const std::string first = PlayItem(0);
+  // Gone to the cloud after the scan: the search for the next one passes it.
+  toCloud(PlayItem(1));
+  Form->Play();
+  FollowTimerUntil(Clock.Value + 1000);
+  EXPECT_EQ(Form->Current().Path, first);
+  EXPECT_EQ(Form->PlayList()->Count(), 1);
+  EXPECT_EQ(Form->Next().Path, first);
+  toCloud(first);
+  FollowTimerUntil(Clock.Value + 4100);
+  EXPECT_FALSE(Form->IsPlaying());
+  EXPECT_EQ(Utf16ToUtf8(Tray.CallsOf(kNimModify, kNifInfo).back().Data.szInfo),
+            std::string(kOnlineOnlyText) + kStoppingText);
+  EXPECT_TRUE(Boxes.Shown.empty());
+
+  TSettings settings = SettingsWithInterval(3);
+  settings.OnlineOnly = true;
+  Form->ApplySettings(settings);
+  EXPECT_EQ(Form->PlayList()->Count(), 3) << "taken when the user asks for them";
 }
 
 }  // namespace

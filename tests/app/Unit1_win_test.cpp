@@ -88,16 +88,15 @@ protected:
           [](uint32_t) {});
     }
     Window = std::make_unique<TMainWindow>(App);
-    Form = std::make_unique<TVEMOMainForm>(TMainFormServices{
-        App, *Window, *ClockSource, *Tray, Icons, [] { return GetShell32Version(); },
-        [this] {
-          TLoadedSettings loaded;
-          loaded.Settings.Interval = Interval;
-          loaded.Settings.Folders.Add(std::string(VEMO_TEST_DATA_DIR) + "\\jpeg");
-          return loaded;
-        },
-        ExistingFileAttributes,
-        PlatformFolderEnumerator()});
+    Form = std::make_unique<TVEMOMainForm>(
+        TMainFormServices{App, *Window, *ClockSource, *Tray, Icons, [] { return GetShell32Version(); },
+                          [this] {
+                            TLoadedSettings loaded;
+                            loaded.Settings.Interval = Interval;
+                            loaded.Settings.Folders.Add(std::string(VEMO_TEST_DATA_DIR) + "\\jpeg");
+                            return loaded;
+                          },
+                          ExistingFileAttributes, PlatformFolderEnumerator()});
     Window->Attach(*Form);
     Form->FormCreate();
   }
