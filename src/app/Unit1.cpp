@@ -91,7 +91,6 @@ void TVEMOMainForm::FormCreate() {
     return;
   }
 
-  FFolderList = std::make_unique<TFolderList>();
   FCurrent = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
   FNext = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
   FBlendTile = NewTileBitmap(pf24bit, FTileSide);
@@ -115,8 +114,7 @@ void TVEMOMainForm::FormCreate() {
   // Closed from outside while the first-run question or the error was up:
   // the teardown has run inside that box, and nothing is left to start.
   if (FDestroyed) return;
-  FFolderList->Assign(loaded.Settings.Folders);
-  FOnlineOnly = loaded.Settings.OnlineOnly;
+  FSettings = loaded.Settings;
   FShow.Reset(loaded.Settings.Interval, Now());
 
   FPlayList = std::make_shared<TStringList>();
@@ -147,7 +145,6 @@ void TVEMOMainForm::FormDestroy() {
   if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
   FIconRegistered = false;
   FIcon.Reset();
-  FFolderList.reset();
   FPlayList.reset();
   FCurrent = {};
   FNext = {};
@@ -274,10 +271,10 @@ void TVEMOMainForm::StopForNothingToShow(bool atChange) {
 void TVEMOMainForm::ShowNothingToShow() {
   // Pictures there are, only not here: saying there are none would send the
   // user looking in the wrong place.
-  std::string text = FPassFailures > 0           ? LoadText(IDS_NONE_READABLE)
-                     : FPassOnlineOnly > 0       ? std::string(kOnlineOnlyText)
-                     : FFolderList->Count() == 0 ? std::string(kNoFoldersText)
-                                                 : std::string(kNoPicturesText);
+  std::string text = FPassFailures > 0                ? LoadText(IDS_NONE_READABLE)
+                     : FPassOnlineOnly > 0            ? std::string(kOnlineOnlyText)
+                     : FSettings.Folders.Count() == 0 ? std::string(kNoFoldersText)
+                                                      : std::string(kNoPicturesText);
   text += kStoppingText;
   ShowTrayBalloon(FServices.Tray, Handle(), Application().Title, text, kNiifWarning);
 }
@@ -292,13 +289,11 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
   if (FDestroyed) return;
   const bool fading = FShow.IsFading(Now());
   FShow.SetNewInterval(settings.Interval, Now());
-  const bool cloudChanged = settings.OnlineOnly != FOnlineOnly;
-  FOnlineOnly = settings.OnlineOnly;
-  if (!FFolderList->Equals(settings.Folders) || cloudChanged) {
-    FFolderList->Assign(settings.Folders);
-    // Folders changed during a fade enter the play list at its next rebuild.
-    if (!fading) RebuildPlayList();
-  }
+  const bool listChanged =
+      !FSettings.Folders.Equals(settings.Folders) || FSettings.OnlineOnly != settings.OnlineOnly;
+  FSettings = settings;
+  // Folders changed during a fade enter the play list at its next rebuild.
+  if (listChanged && !fading) RebuildPlayList();
   Follow();
 }
 
@@ -312,8 +307,8 @@ void TVEMOMainForm::StartRebuild(bool advancing) {
   FWork.Cancel(wsPrepare);
   auto job = std::make_shared<TScanJob>();
   job->Enumerator = &FServices.Folders;
-  job->Filter.TakeOnlineOnly = FOnlineOnly;
-  for (int32_t i = 0; i < FFolderList->Count(); ++i) job->Folders.push_back(FFolderList->Items(i));
+  job->Filter.TakeOnlineOnly = FSettings.OnlineOnly;
+  for (int32_t i = 0; i < FSettings.Folders.Count(); ++i) job->Folders.push_back(FSettings.Folders.Items(i));
   std::shared_ptr<TStringList> previous = std::exchange(FPlayList, std::make_shared<TStringList>());
   FShow.SetNextState(nsScanning, Now());
   Rearm();
@@ -347,7 +342,7 @@ void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
   auto job = std::make_shared<TPrepareJob>();
   job->List = FPlayList;
   job->FileAttributes = FServices.FileAttributes;
-  job->TakeOnlineOnly = FOnlineOnly;
+  job->TakeOnlineOnly = FSettings.OnlineOnly;
   job->Start = index;
   job->Side = FTileSide;
   // A list rebuilt for a picture change is searched like any other; one
@@ -449,7 +444,7 @@ void TVEMOMainForm::RemakeDone(TRemakeJob& job) {
 // --- What the user asked of Windows ---------------------------------------------------
 
 bool TVEMOMainForm::LeftInTheCloud(const std::string& path) const {
-  if (FOnlineOnly || !FServices.FileAttributes) return false;
+  if (FSettings.OnlineOnly || !FServices.FileAttributes) return false;
   const std::optional<uint32_t> attributes = FServices.FileAttributes(path);
   return attributes && IsOnlineOnly(*attributes);
 }

@@ -141,8 +141,9 @@ public:
   bool IconRegistered() const { return FIconRegistered; }
 
   // --- Settings -------------------------------------------------------------------------
-  // Null before FormCreate and after FormDestroy.
-  const TFolderList* FolderList() const { return FFolderList.get(); }
+  // The settings as last loaded or applied. Their interval is the one last
+  // set; the one in force is the show's.
+  const TSettings& Settings() const { return FSettings; }
   // The settings as the user confirmed (and the store took) them: the
   // interval goes into force at once outside a fade and at its end inside
   // one; changed folders are scanned at once outside a fade and enter the
@@ -158,8 +159,6 @@ public:
   void SetTileSide(int32_t side);
 
   // --- What the user asked of Windows -------------------------------------------------
-  // Whether pictures kept only online are shown (each is then downloaded).
-  bool OnlineOnly() const { return FOnlineOnly; }
   // The file at path is kept only online and must stay unopened.
   bool LeftInTheCloud(const std::string& path) const;
   // Animation effects on or off: off, the change is a cut. A fade under way
@@ -199,7 +198,7 @@ private:
   bool FCreated = false;
   bool FDestroyed = false;
 
-  std::unique_ptr<TFolderList> FFolderList;
+  TSettings FSettings;
   // Shared with the worker that looks through it; replaced, never changed,
   // once scanned.
   std::shared_ptr<TStringList> FPlayList;
@@ -219,7 +218,6 @@ private:
   // whether the first of them was told.
   int32_t FPassFailures = 0;
   bool FPassReported = false;
-  bool FOnlineOnly = false;
   // This pass: pictures left out or passed over as kept only online.
   int32_t FPassOnlineOnly = 0;
 };
