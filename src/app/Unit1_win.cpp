@@ -18,9 +18,6 @@
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
 #endif
-#ifndef SPI_GETCLIENTAREAANIMATION
-#define SPI_GETCLIENTAREAANIMATION 0x1042
-#endif
 
 // --- Clock and icons ---------------------------------------------------------------
 
