@@ -122,11 +122,14 @@ TEST(ScanFolder, WalksDepthFirstInEnumerationOrder) {
                                    P("r/a.bmp"), P("r/t/t.bmp"), P("r/m.jpeg")));
 }
 
-// Plain, archive and read-only, pinned and downloaded placeholders (reparse
-// point, sparse, pinned or unpinned) are here; the rest only online.
+// Plain, archive, read-only, pinned and downloaded placeholders are here; the rest only online.
 TEST(ScanFolder, LeavesOutFilesKeptOnlyOnlineByTheirListedAttributesUnlessTaken) {
-  const std::pair<uint32_t, bool> cases[] = {{0, false}, {0x21, false}, {0x80600, false}, {0x100400, false},
-                                             {kAttributeOffline, true}, {kAttributeRecallOnOpen, true},
+  const std::pair<uint32_t, bool> cases[] = {{0, false},
+                                             {0x21, false},
+                                             {0x80600, false},
+                                             {0x100400, false},
+                                             {kAttributeOffline, true},
+                                             {kAttributeRecallOnOpen, true},
                                              {kAttributeRecallOnDataAccess | 0x100600, true}};
   TFakeFolders fs;
   std::vector<std::string> here;

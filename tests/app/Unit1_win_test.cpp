@@ -96,8 +96,7 @@ protected:
           loaded.Settings.Folders.Add(std::string(VEMO_TEST_DATA_DIR) + "\\jpeg");
           return loaded;
         },
-        [](const std::string& path) { return ExistingFileAttributes(path); },
-        PlatformFolderEnumerator()});
+        [](const std::string& path) { return ExistingFileAttributes(path); }, PlatformFolderEnumerator()});
     Window->Attach(*Form);
     Form->FormCreate();
   }

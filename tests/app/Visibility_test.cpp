@@ -52,7 +52,8 @@ TEST(VisibilityHolds, HoldWhileNobodyCanSeeTheIconAndGiveBackOnce) {
     if (step.Kind == 's') holds.SessionChange(step.Value);
     if (step.Kind == 'd') holds.DisplayState(step.Value);
     if (step.Kind == 'p') holds.PowerEvent(step.Value);
-    if (const char* fact = std::strchr("abe", step.Kind)) holds.PowerSetting(TPowerFact(fact - "abe"), step.Value);
+    if (const char* fact = std::strchr("abe", step.Kind))
+      holds.PowerSetting(TPowerFact(fact - "abe"), step.Value);
     EXPECT_EQ(told, step.Expected) << "step " << i;
   }
 }

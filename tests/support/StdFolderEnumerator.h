@@ -1,7 +1,6 @@
 // Folder scans through std::filesystem, so that tests of the scan's callers
 // run alike in both builds (the platform's own enumeration lives in the
-// Windows library). Counts the folders it opens. Attributes the disk cannot
-// hold (Wine keeps only two) are given by path, to the listing and the query.
+// Windows library). Counts the folders it opens, and lists the attributes given.
 #pragma once
 
 #include <filesystem>
