@@ -122,27 +122,21 @@ TEST(ScanFolder, WalksDepthFirstInEnumerationOrder) {
                                    P("r/a.bmp"), P("r/t/t.bmp"), P("r/m.jpeg")));
 }
 
-// Plain, archive, read-only, pinned and downloaded placeholders are here; the rest only online.
+// Plain, archive and read-only, pinned and downloaded placeholders are here;
+// the three others are kept only online.
 TEST(ScanFolder, LeavesOutFilesKeptOnlyOnlineByTheirListedAttributesUnlessTaken) {
-  const std::pair<uint32_t, bool> cases[] = {{0, false},
-                                             {0x21, false},
-                                             {0x80600, false},
-                                             {0x100400, false},
-                                             {kAttributeOffline, true},
-                                             {kAttributeRecallOnOpen, true},
-                                             {kAttributeRecallOnDataAccess | 0x100600, true}};
+  const uint32_t recalled = kAttributeRecallOnDataAccess | 0x100600;  // an unpinned placeholder
+  const uint32_t cases[] = {0, 0x21, 0x80600, 0x100400, kAttributeOffline, kAttributeRecallOnOpen, recalled};
   TFakeFolders fs;
-  std::vector<std::string> here;
-  for (const auto& [attributes, online] : cases) {
-    fs.Folders[P("r/")].Entries.push_back({std::to_string(attributes) + ".jpg", ekFile, attributes});
-    if (!online) here.push_back(P("r/") + std::to_string(attributes) + ".jpg");
-  }
+  for (uint32_t bits : cases)
+    fs.Folders[P("r/")].Entries.push_back({std::to_string(bits) + ".jpg", ekFile, bits});
   TStringList list, everything;
   TScanFilter filter, taken{true};
   ScanFolder(P("r"), list, fs, filter);
   ScanFolder(P("r"), everything, fs, taken);
-  EXPECT_EQ(Contents(list), here);
-  EXPECT_EQ(filter.LeftOut + everything.Count(), 3 + 7);
+  const std::vector<std::string> all = Contents(everything);
+  EXPECT_EQ(Contents(list), std::vector<std::string>(all.begin(), all.begin() + 4));
+  EXPECT_EQ(filter.LeftOut + taken.LeftOut + everything.Count(), 3 + 0 + 7);
 }
 
 TEST(ScanFolder, AppendsToWhatTheListHolds) {
