@@ -108,9 +108,16 @@ void TPrepareJob::Run() {
   }
 }
 
+bool LeftInTheCloud(const TFileAttributesQuery& attributesOf, bool takeOnlineOnly, const std::string& path) {
+  if (takeOnlineOnly || !attributesOf) return false;
+  const std::optional<uint32_t> attributes = attributesOf(path);
+  return attributes && IsOnlineOnly(*attributes);
+}
+
 void TRemakeJob::Run() {
   for (int i = 0; i < 2; ++i) {
     if (Paths[i].empty() || TCancelScope::Cancelled()) continue;
+    if (LeftInTheCloud(FileAttributes, TakeOnlineOnly, Paths[i])) continue;
     auto tile = NewTileBitmap(pf24bit, Side);
     try {
       MakeTile(Paths[i], *tile, uint16_t(Side));

@@ -97,10 +97,17 @@ struct TPrepareJob {
   void Run();
 };
 
-// The current and next pictures' tiles at a new icon size.
+// The file at path is kept only online and stays unopened, unless the user
+// takes such pictures.
+bool LeftInTheCloud(const TFileAttributesQuery& attributesOf, bool takeOnlineOnly, const std::string& path);
+
+// The current and next pictures' tiles at a new icon size; one gone back to
+// the cloud since it was shown keeps its old tile, stretched.
 struct TRemakeJob {
   int32_t Side = kTileSide;
   std::string Paths[2];
+  TFileAttributesQuery FileAttributes;
+  bool TakeOnlineOnly = false;
   std::unique_ptr<TBitmap> Tiles[2];
 
   void Run();

@@ -419,6 +419,8 @@ void TVEMOMainForm::SetTileSide(int32_t side) {
 
   auto job = std::make_shared<TRemakeJob>();
   job->Side = side;
+  job->FileAttributes = FServices.FileAttributes;
+  job->TakeOnlineOnly = FSettings.OnlineOnly;
   job->Paths[0] = FCurrent.Path;
   // A next tile still being made is made at the new size anyway.
   if (FShow.NextState() == nsReady) job->Paths[1] = FNext.Path;
@@ -444,9 +446,7 @@ void TVEMOMainForm::RemakeDone(TRemakeJob& job) {
 // --- What the user asked of Windows ---------------------------------------------------
 
 bool TVEMOMainForm::LeftInTheCloud(const std::string& path) const {
-  if (FSettings.OnlineOnly || !FServices.FileAttributes) return false;
-  const std::optional<uint32_t> attributes = FServices.FileAttributes(path);
-  return attributes && IsOnlineOnly(*attributes);
+  return ::LeftInTheCloud(FServices.FileAttributes, FSettings.OnlineOnly, path);
 }
 
 void TVEMOMainForm::SetAnimate(bool animate) {

@@ -122,8 +122,7 @@ TEST(ScanFolder, WalksDepthFirstInEnumerationOrder) {
                                    P("r/a.bmp"), P("r/t/t.bmp"), P("r/m.jpeg")));
 }
 
-// Plain, archive and read-only, pinned and downloaded placeholders are here;
-// the three others are kept only online.
+// Plain, archive, read-only, pinned and downloaded placeholders are here.
 TEST(ScanFolder, LeavesOutFilesKeptOnlyOnlineByTheirListedAttributesUnlessTaken) {
   const uint32_t recalled = kAttributeRecallOnDataAccess | 0x100600;  // an unpinned placeholder
   const uint32_t cases[] = {0, 0x21, 0x80600, 0x100400, kAttributeOffline, kAttributeRecallOnOpen, recalled};

@@ -1262,7 +1262,6 @@ TEST_F(MainFormTest, PicturesKeptOnlyOnlineStayUnopenedAndAListOfOnlyThemSaysSo)
   FollowTimerUntil(Clock.Value + 1000);
   toCloud(first);
   FollowTimerUntil(Clock.Value + 4100);
-  EXPECT_FALSE(Form->IsPlaying());
   EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kOnlineOnlyText) + kStoppingText);
   EXPECT_TRUE(Boxes.Shown.empty());
   TSettings settings = SettingsWithInterval(3);
@@ -1271,7 +1270,6 @@ TEST_F(MainFormTest, PicturesKeptOnlyOnlineStayUnopenedAndAListOfOnlyThemSaysSo)
   EXPECT_EQ(Form->PlayList()->Count(), 3);
 }
 
-// Animations off: the icon changes once a picture, never between two.
 TEST_F(MainFormTest, WithAnimationsOffAChangeIsACutWithNoFrameBetween) {
   const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
   Form->SetAnimate(false);

@@ -303,7 +303,6 @@ TEST_F(MainWindowTest, SoakOfTwoThousandFadeFramesKeepsObjectCountsFlat) {
   EXPECT_GE(changes, 90);
 }
 
-// Animation effects turned off as a user does, and put back whatever happens.
 TEST_F(MainWindowTest, TheWindowFollowsTheAnimationSettingWhenWindowsAnnouncesAChange) {
   Build(false);
   BOOL before = TRUE;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,8 +51,8 @@ TEST(VisibilityHolds, HoldWhileNobodyCanSeeTheIconAndGiveBackOnce) {
     if (step.Kind == 's') holds.SessionChange(step.Value);
     if (step.Kind == 'd') holds.DisplayState(step.Value);
     if (step.Kind == 'p') holds.PowerEvent(step.Value);
-    if (const char* fact = std::strchr("abe", step.Kind))
-      holds.PowerSetting(TPowerFact(fact - "abe"), step.Value);
+    if (const size_t fact = std::string("abe").find(step.Kind); fact != std::string::npos)
+      holds.PowerSetting(TPowerFact(fact), step.Value);
     EXPECT_EQ(told, step.Expected) << "step " << i;
   }
 }

@@ -16,11 +16,10 @@
 
 namespace vemo_test {
 
-using TFakeAttributes = std::map<std::filesystem::path, uint32_t>;
-
 class TStdFolderReader : public TFolderReader {
 public:
-  TStdFolderReader(const std::filesystem::path& folder, const TFakeAttributes& given)
+  TStdFolderReader(const std::filesystem::path& folder,
+                   const std::map<std::filesystem::path, uint32_t>& given)
       : FIterator(folder), FGiven(given) {}
   std::optional<TFolderIdentity> Identity() override { return std::nullopt; }
   bool Next(TFolderEntry& entry) override {
@@ -34,7 +33,7 @@ public:
 
 private:
   std::filesystem::directory_iterator FIterator;
-  const TFakeAttributes& FGiven;
+  const std::map<std::filesystem::path, uint32_t>& FGiven;
 };
 
 class TStdFolderEnumerator : public TFolderEnumerator {
@@ -42,7 +41,7 @@ public:
   int Opened = 0;
   // When set, every open raises it, as a scan that breaks down would.
   std::string Failure;
-  TFakeAttributes Attributes;
+  std::map<std::filesystem::path, uint32_t> Attributes;
   std::optional<uint32_t> AttributesOf(const std::string& file) const {
     if (!std::filesystem::is_regular_file(PathFromUtf8(file))) return std::nullopt;
     return Attributes.contains(PathFromUtf8(file)) ? Attributes.at(PathFromUtf8(file)) : 0;
