@@ -122,9 +122,9 @@ TEST(ScanFolder, WalksDepthFirstInEnumerationOrder) {
                                    P("r/a.bmp"), P("r/t/t.bmp"), P("r/m.jpeg")));
 }
 
-// Plain, archive, read-only, pinned and downloaded placeholders are here.
 TEST(ScanFolder, LeavesOutFilesKeptOnlyOnlineByTheirListedAttributesUnlessTaken) {
-  const uint32_t recalled = kAttributeRecallOnDataAccess | 0x100600;  // an unpinned placeholder
+  // Here: plain, archive and read-only, pinned, downloaded; then only online.
+  const uint32_t recalled = kAttributeRecallOnDataAccess | 0x100600;
   const uint32_t cases[] = {0, 0x21, 0x80600, 0x100400, kAttributeOffline, kAttributeRecallOnOpen, recalled};
   TFakeFolders fs;
   for (uint32_t bits : cases)

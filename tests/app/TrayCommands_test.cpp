@@ -272,11 +272,9 @@ TEST_F(TrayCommandsTest, ADoubleClickPreviewsTheCurrentPictureOnlyWhenThereIsOne
   Form->WMTrayIcon(515);
   EXPECT_THAT(Services.Log,
               ElementsAre("cursor", "preview " + Form->Current().Path + " at 10,20 (clock held)"));
-
-  // Gone back to the cloud since: a preview would fetch it again.
   Folders.Attributes[vemo_test::PathFromUtf8(Form->Current().Path)] = kAttributeOffline;
   EXPECT_THROW(Form->WMTrayIcon(515), Exception);
-  EXPECT_EQ(Services.Log.size(), 3u);
+  EXPECT_EQ(Services.Log.size(), 3u) << "gone back to the cloud: a preview would fetch it again";
 }
 
 TEST_F(TrayCommandsTest, OtherEventsDoNothingButReadTheCursor) {

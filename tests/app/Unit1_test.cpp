@@ -1256,11 +1256,10 @@ TEST_F(MainFormTest, PicturesKeptOnlyOnlineStayUnopenedAndAListOfOnlyThemSaysSo)
   };
   toCloud(Picture("pics/z.bmp", RGBColor(1, 1, 1)));
   CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
-  const std::string first = PlayItem(0);
   toCloud(PlayItem(1));  // after the scan: the search for the next picture passes it
   Form->Play();
   FollowTimerUntil(Clock.Value + 1000);
-  toCloud(first);
+  toCloud(Form->Current().Path);
   FollowTimerUntil(Clock.Value + 4100);
   EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kOnlineOnlyText) + kStoppingText);
   EXPECT_TRUE(Boxes.Shown.empty());
