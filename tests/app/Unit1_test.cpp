@@ -1248,10 +1248,9 @@ TEST_F(MainFormTest, TheShowRunsThroughTheRealThreadWorker) {
   Form.reset();
 }
 
-// Cloud files hold no picture: opening one would show a box or another balloon.
 TEST_F(MainFormTest, PicturesKeptOnlyOnlineStayUnopenedAndAListOfOnlyThemSaysSo) {
   auto toCloud = [this](const std::string& path) {
-    Break(path);
+    Break(path);  // opened, it would show a box or the balloon for unreadable pictures
     Enumerator.Attributes[vemo_test::PathFromUtf8(path)] = kAttributeRecallOnDataAccess;
   };
   toCloud(Picture("pics/z.bmp", RGBColor(1, 1, 1)));
