@@ -131,17 +131,17 @@ public:
   // The next slot holds its picture's tile, or the default tile when there
   // is nothing to show.
   bool NextReady() const { return FNextState == nsReady || FNextState == nsNothing; }
+  // The picture's time at which the fade starts (the interval's end), and
+  // the change point one fade later.
+  uint32_t FadeStart() const { return uint32_t(FInterval) * 1000; }
+  uint32_t ChangePoint() const { return FadeStart() + kFadeLength; }
+
   // --- The cut: where the user turned animation effects off ---------------------
   // Without animation the fade's second passes with no blended frame and no
   // tick, and the picture changes at the change point, as after a fade. A
   // fade under way when they are turned off stands on the current picture.
   void SetAnimate(bool animate, uint32_t now);
   bool Animate() const { return FAnimate; }
-
-  // The picture's time at which the fade starts (the interval's end), and
-  // the change point one fade later.
-  uint32_t FadeStart() const { return uint32_t(FInterval) * 1000; }
-  uint32_t ChangePoint() const { return FadeStart() + kFadeLength; }
 
 private:
   enum TRun : uint8_t { srStopped, srPlaying, srStopping };
