@@ -67,7 +67,7 @@ void TShowWork::Deliver() {
 
 void TScanJob::Run() {
   try {
-    for (const std::string& folder : Folders) ScanFolder(folder, *List, *Enumerator);
+    for (const std::string& folder : Folders) ScanFolder(folder, *List, *Enumerator, Filter);
     if (Hidden) PassOverHidden(*List, *Hidden);
   } catch (...) {
     Error = std::current_exception();
@@ -84,7 +84,16 @@ void TPrepareJob::Run() {
     }
     const std::string& path = List->Strings(Index);
     if (Hidden && Hidden->Contains(path)) continue;
-    if (!(TrustFirst && Index == 0) && !FileExists(path)) continue;
+    if (!(TrustFirst && Index == 0)) {
+      const std::optional<uint32_t> attributes = FileAttributes(path);
+      if (!attributes) continue;
+      // Opening it would download it: passed over like a picture that
+      // cannot be read, but nothing is wrong with it, so nothing is told.
+      if (!TakeOnlineOnly && IsOnlineOnly(*attributes)) {
+        ++OnlineOnly;
+        continue;
+      }
+    }
     auto tile = NewTileBitmap(pf24bit, Side);
     try {
       MakeTile(path, *tile, uint16_t(Side));
@@ -101,9 +110,16 @@ void TPrepareJob::Run() {
   }
 }
 
+bool LeftInTheCloud(const TFileAttributesQuery& attributesOf, bool takeOnlineOnly, const std::string& path) {
+  if (takeOnlineOnly || !attributesOf) return false;
+  const std::optional<uint32_t> attributes = attributesOf(path);
+  return attributes && IsOnlineOnly(*attributes);
+}
+
 void TRemakeJob::Run() {
   for (int i = 0; i < 2; ++i) {
     if (Paths[i].empty() || TCancelScope::Cancelled()) continue;
+    if (LeftInTheCloud(FileAttributes, TakeOnlineOnly, Paths[i])) continue;
     auto tile = NewTileBitmap(pf24bit, Side);
     try {
       MakeTile(Paths[i], *tile, uint16_t(Side));

@@ -64,6 +64,8 @@ private:
 struct TScanJob {
   std::vector<std::string> Folders;
   TFolderEnumerator* Enumerator = nullptr;
+  // Says whether files kept only online are taken; counts those left out.
+  TScanFilter Filter;
   std::shared_ptr<TStringList> List = std::make_shared<TStringList>();
   // Pictures found here are left out of the list.
   std::shared_ptr<const THiddenList> Hidden;
@@ -73,10 +75,12 @@ struct TScanJob {
 };
 
 // Finds the first existing picture after Start in the list whose tile can be
-// made, passing over the ones that cannot be read.
+// made, passing over the ones that cannot be read and, unless taken, the ones
+// that have come to be kept only online since the scan.
 struct TPrepareJob {
   std::shared_ptr<const TStringList> List;
-  std::function<bool(const std::string&)> FileExists;
+  TFileAttributesQuery FileAttributes;
+  bool TakeOnlineOnly = false;
   // Passed over: hidden since the list was scanned.
   std::shared_ptr<const THiddenList> Hidden;
   int32_t Start = -1;
@@ -92,14 +96,23 @@ struct TPrepareJob {
   // error among them that is worth a word.
   int32_t Failures = 0;
   std::exception_ptr Error;
+  // Pictures passed over, unopened and without a word, as kept only online.
+  int32_t OnlineOnly = 0;
 
   void Run();
 };
 
-// The current and next pictures' tiles at a new icon size.
+// The file at path is kept only online and stays unopened, unless the user
+// takes such pictures.
+bool LeftInTheCloud(const TFileAttributesQuery& attributesOf, bool takeOnlineOnly, const std::string& path);
+
+// The current and next pictures' tiles at a new icon size; one gone back to
+// the cloud since it was shown keeps its old tile, stretched.
 struct TRemakeJob {
   int32_t Side = kTileSide;
   std::string Paths[2];
+  TFileAttributesQuery FileAttributes;
+  bool TakeOnlineOnly = false;
   std::unique_ptr<TBitmap> Tiles[2];
 
   void Run();

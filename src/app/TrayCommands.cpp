@@ -51,8 +51,7 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
         FServices.PopupMenu(FForm.popHistory, at);
         break;
       case kTrayLeftDoubleClick:
-        if (FForm.Current().Index != -1)
-          FServices.ShowPreviewDialog(cursor, FForm.Current().Path, NeverShowHandler());
+        if (FForm.Current().Index != -1) Preview(cursor, FForm.Current().Path);
         break;
       case kTrayRightButtonUp:
       case kTrayContextMenu:
@@ -96,16 +95,16 @@ void TTrayCommands::actConfigExecute() {
 
 void TTrayCommands::MoveSettings(const TSettings& settings, TStoragePlace before) {
   try {
-    FServices.MoveStorage(settings.Storage);
-    FServices.SaveSettings(settings);
+    FServices.MoveSettings(settings);
   } catch (...) {
     // The settings are whole in memory: they go back into the place they
     // came from before the error is shown, so that a move the new place
     // cannot take (a folder name the INI file's code page lacks, a folder
     // that cannot be written) loses nothing.
     try {
-      FServices.MoveStorage(before);
-      FServices.SaveSettings(settings);
+      TSettings back = settings;
+      back.Storage = before;
+      FServices.MoveSettings(back);
     } catch (...) {
     }
     throw;
@@ -113,24 +112,21 @@ void TTrayCommands::MoveSettings(const TSettings& settings, TStoragePlace before
 }
 
 TSettings TTrayCommands::CurrentSettings() {
-  TSettings settings;
-  settings.Interval = FForm.Show().NewInterval();
-  settings.Folders.Assign(*FForm.FolderList());
+  TSettings settings = FForm.Settings();
   // A defined place even when the store reports none (its file deleted
   // meanwhile): the INI file, where a first save would put it.
   settings.Storage = spIniFile;
   FServices.QueryStorage(settings.Storage);
-  settings.OnlineOnly = FForm.OnlineOnly();
-  settings.Hidden = FForm.Hidden().Paths();
   return settings;
 }
 
-void TTrayCommands::HistoryClick(THistory*, const std::string& path) {
-  FServices.ShowPreviewDialog(FHistoryPoint, path, NeverShowHandler());
-}
+void TTrayCommands::HistoryClick(THistory*, const std::string& path) { Preview(FHistoryPoint, path); }
 
-std::function<void(const std::string&)> TTrayCommands::NeverShowHandler() {
-  return [this](const std::string& path) { NeverShow(path); };
+void TTrayCommands::Preview(const TPoint& at, const std::string& path) {
+  // Shown once, the picture may have gone back to the cloud since: the
+  // preview would fetch it again.
+  if (FForm.LeftInTheCloud(path)) throw Exception(IDS_PREVIEW_ONLY_ONLINE, {path});
+  FServices.ShowPreviewDialog(at, path, [this](const std::string& previewed) { NeverShow(previewed); });
 }
 
 void TTrayCommands::NeverShow(const std::string& path) {
@@ -141,6 +137,6 @@ void TTrayCommands::NeverShow(const std::string& path) {
   if (settings.Storage == spIniFile && !TryUtf8ToCp932(path, stored))
     throw Exception(IDS_HIDDEN_NOT_IN_INI, {path});
   FForm.HidePicture(path);
-  settings.Hidden = FForm.Hidden().Paths();
+  settings.Hidden = FForm.Settings().Hidden;
   FServices.SaveSettings(settings);
 }

@@ -52,10 +52,11 @@ public:
   virtual TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) = 0;
   virtual void ShowAboutBox() = 0;
   virtual void OpenHomePage() = 0;
-  // The settings store: the place it is kept in, moving it there, and
-  // saving the settings into the place in use.
+  // The settings store: the place it is kept in, saving the settings into
+  // the place in use, and moving the store to settings.Storage with the
+  // settings saved into the new place.
   virtual bool QueryStorage(TStoragePlace& place) = 0;
-  virtual void MoveStorage(TStoragePlace newPlace) = 0;
+  virtual void MoveSettings(const TSettings& settings) = 0;
   virtual void SaveSettings(const TSettings& settings) = 0;
 };
 
@@ -89,7 +90,8 @@ private:
   void MoveSettings(const TSettings& settings, TStoragePlace before);
   // The settings in force, in the place the store is kept in now.
   TSettings CurrentSettings();
-  std::function<void(const std::string&)> NeverShowHandler();
+  // The preview of a picture the user chose, unless it is kept only online.
+  void Preview(const TPoint& at, const std::string& path);
 
   TVEMOMainForm& FForm;
   TTrayServices& FServices;

@@ -26,7 +26,7 @@ public:
   void ShowAboutBox() override;
   void OpenHomePage() override;
   bool QueryStorage(TStoragePlace& place) override;
-  void MoveStorage(TStoragePlace newPlace) override;
+  void MoveSettings(const TSettings& settings) override;
   void SaveSettings(const TSettings& settings) override;
 
 private:

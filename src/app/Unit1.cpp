@@ -97,7 +97,6 @@ void TVEMOMainForm::FormCreate() {
     return;
   }
 
-  FFolderList = std::make_unique<TFolderList>();
   FCurrent = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
   FNext = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
   FBlendTile = NewTileBitmap(pf24bit, FTileSide);
@@ -121,9 +120,8 @@ void TVEMOMainForm::FormCreate() {
   // Closed from outside while the first-run question or the error was up:
   // the teardown has run inside that box, and nothing is left to start.
   if (FDestroyed) return;
-  FFolderList->Assign(loaded.Settings.Folders);
-  FHidden = std::make_shared<const THiddenList>(loaded.Settings.Hidden);
-  FOnlineOnly = loaded.Settings.OnlineOnly;
+  FSettings = loaded.Settings;
+  FHidden = std::make_shared<const THiddenList>(FSettings.Hidden);
   FShow.Reset(loaded.Settings.Interval, Now());
 
   FPlayList = std::make_shared<TStringList>();
@@ -154,7 +152,6 @@ void TVEMOMainForm::FormDestroy() {
   if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
   FIconRegistered = false;
   FIcon.Reset();
-  FFolderList.reset();
   FPlayList.reset();
   FCurrent = {};
   FNext = {};
@@ -303,6 +300,7 @@ void TVEMOMainForm::HidePicture(const std::string& path) {
   auto hidden = std::make_shared<THiddenList>(*FHidden);
   hidden->Add(path);
   FHidden = std::move(hidden);
+  FSettings.Hidden.push_back(path);
   const uint32_t now = Now();
   for (int32_t i = FHistory->Count() - 1; i >= 0; --i)
     if (SameFileName(FHistory->Paths(i), path)) {
@@ -345,9 +343,12 @@ void TVEMOMainForm::StopForNothingToShow(bool atChange) {
 }
 
 void TVEMOMainForm::ShowNothingToShow() {
-  std::string text = FPassFailures > 0           ? LoadText(IDS_NONE_READABLE)
-                     : FFolderList->Count() == 0 ? std::string(kNoFoldersText)
-                                                 : std::string(kNoPicturesText);
+  // Pictures there are, only not here: saying there are none would send the
+  // user looking in the wrong place.
+  std::string text = FPassFailures > 0                ? LoadText(IDS_NONE_READABLE)
+                     : FPassOnlineOnly > 0            ? std::string(kOnlineOnlyText)
+                     : FSettings.Folders.Count() == 0 ? std::string(kNoFoldersText)
+                                                      : std::string(kNoPicturesText);
   text += kStoppingText;
   ShowTrayBalloon(FServices.Tray, Handle(), Application().Title, text, kNiifWarning);
 }
@@ -362,14 +363,13 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
   if (FDestroyed) return;
   const bool fading = FShow.IsFading(Now());
   FShow.SetNewInterval(settings.Interval, Now());
-  FOnlineOnly = settings.OnlineOnly;
+  const bool listChanged =
+      !FSettings.Folders.Equals(settings.Folders) || FSettings.OnlineOnly != settings.OnlineOnly;
   // Pictures shown again come back at the next scan.
-  if (settings.Hidden != FHidden->Paths()) FHidden = std::make_shared<const THiddenList>(settings.Hidden);
-  if (!FFolderList->Equals(settings.Folders)) {
-    FFolderList->Assign(settings.Folders);
-    // Folders changed during a fade enter the play list at its next rebuild.
-    if (!fading) RebuildPlayList();
-  }
+  if (settings.Hidden != FSettings.Hidden) FHidden = std::make_shared<const THiddenList>(settings.Hidden);
+  FSettings = settings;
+  // Folders changed during a fade enter the play list at its next rebuild.
+  if (listChanged && !fading) RebuildPlayList();
   Follow();
 }
 
@@ -383,7 +383,8 @@ void TVEMOMainForm::StartRebuild(bool advancing) {
   FWork.Cancel(wsPrepare);
   auto job = std::make_shared<TScanJob>();
   job->Enumerator = &FServices.Folders;
-  for (int32_t i = 0; i < FFolderList->Count(); ++i) job->Folders.push_back(FFolderList->Items(i));
+  job->Filter.TakeOnlineOnly = FSettings.OnlineOnly;
+  for (int32_t i = 0; i < FSettings.Folders.Count(); ++i) job->Folders.push_back(FSettings.Folders.Items(i));
   job->Hidden = FHidden;
   std::shared_ptr<TStringList> previous = std::exchange(FPlayList, std::make_shared<TStringList>());
   FShow.SetNextState(nsScanning, Now());
@@ -410,13 +411,15 @@ void TVEMOMainForm::ScanDone(TScanJob& job, std::shared_ptr<TStringList> previou
   FPlayList = job.List;
   FPassFailures = 0;
   FPassReported = false;
+  FPassOnlineOnly = job.Filter.LeftOut;
   PrepareNext(-1, advancing, true);
 }
 
 void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
   auto job = std::make_shared<TPrepareJob>();
   job->List = FPlayList;
-  job->FileExists = FServices.FileExists;
+  job->FileAttributes = FServices.FileAttributes;
+  job->TakeOnlineOnly = FSettings.OnlineOnly;
   job->Hidden = FHidden;
   job->Start = index;
   job->Side = FTileSide;
@@ -439,6 +442,7 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
   // One error box a pass: the pictures after the first that cannot be read
   // are passed over without a word.
   FPassFailures += job.Failures;
+  FPassOnlineOnly += job.OnlineOnly;
   std::exception_ptr told;
   if (job.Error && !FPassReported) {
     FPassReported = true;
@@ -493,6 +497,8 @@ void TVEMOMainForm::SetTileSide(int32_t side) {
 
   auto job = std::make_shared<TRemakeJob>();
   job->Side = side;
+  job->FileAttributes = FServices.FileAttributes;
+  job->TakeOnlineOnly = FSettings.OnlineOnly;
   job->Paths[0] = FCurrent.Path;
   // A next tile still being made is made at the new size anyway.
   if (FShow.NextState() == nsReady) job->Paths[1] = FNext.Path;
@@ -513,4 +519,19 @@ void TVEMOMainForm::RemakeDone(TRemakeJob& job) {
     if (job.Tiles[i] && slots[i]->Path == job.Paths[i] && (i == 0 || FShow.NextState() == nsReady))
       slots[i]->Bitmap = std::move(job.Tiles[i]);
   ShowFrame();
+}
+
+// --- What the user asked of Windows ---------------------------------------------------
+
+bool TVEMOMainForm::LeftInTheCloud(const std::string& path) const {
+  return ::LeftInTheCloud(FServices.FileAttributes, FSettings.OnlineOnly, path);
+}
+
+void TVEMOMainForm::SetAnimate(bool animate) {
+  if (FDestroyed || animate == FShow.Animate()) return;
+  const bool wasFading = FShow.IsFading(Now());
+  FShow.SetAnimate(animate, Now());
+  // A blended frame on show goes back to the current picture.
+  if (wasFading && FCurrent.Bitmap) ShowFrame();
+  Follow();
 }

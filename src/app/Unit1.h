@@ -48,6 +48,7 @@ inline constexpr TText kTrayAddFailedText1{IDS_TRAY_ADD_FAILED};
 inline constexpr TText kNoFoldersText{IDS_NO_FOLDERS};
 inline constexpr TText kNoPicturesText{IDS_NO_PICTURES};
 inline constexpr TText kStoppingText{IDS_STOPPING};
+inline constexpr TText kOnlineOnlyText{IDS_ONLY_ONLINE};
 
 class TVEMOMainForm {
 public:
@@ -154,16 +155,16 @@ public:
   bool IconRegistered() const { return FIconRegistered; }
 
   // --- Settings -------------------------------------------------------------------------
-  // Null before FormCreate and after FormDestroy.
-  const TFolderList* FolderList() const { return FFolderList.get(); }
+  // The settings as last loaded or applied. Their interval is the one last
+  // set; the one in force is the show's.
+  const TSettings& Settings() const { return FSettings; }
   // The settings as the user confirmed (and the store took) them: the
   // interval goes into force at once outside a fade and at its end inside
   // one; changed folders are scanned at once outside a fade and enter the
   // play list at its next rebuild inside one.
   void ApplySettings(const TSettings& settings);
-  // The pictures never shown again, and whether those kept only online are.
+  // The pictures never shown again, as FSettings.Hidden lists them.
   const THiddenList& Hidden() const { return *FHidden; }
-  bool OnlineOnly() const { return FOnlineOnly; }
 
   // --- Display scaling ------------------------------------------------------------------
   int32_t TileSide() const { return FTileSide; }
@@ -172,6 +173,13 @@ public:
   // included, shows the new tiles at once. Before FormCreate it only sets the
   // size the tiles will be made at.
   void SetTileSide(int32_t side);
+
+  // --- What the user asked of Windows -------------------------------------------------
+  // The file at path is kept only online and must stay unopened.
+  bool LeftInTheCloud(const std::string& path) const;
+  // Animation effects on or off: off, the change is a cut. A fade under way
+  // stands on the current picture at once.
+  void SetAnimate(bool animate);
 
 private:
   std::array<TAction*, 9> Actions();
@@ -212,7 +220,7 @@ private:
   bool FCreated = false;
   bool FDestroyed = false;
 
-  std::unique_ptr<TFolderList> FFolderList;
+  TSettings FSettings;
   // Shared with the worker that looks through it; replaced, never changed,
   // once scanned.
   std::shared_ptr<TStringList> FPlayList;
@@ -225,7 +233,6 @@ private:
   std::unique_ptr<TBitmap> FStretchedEntry;
   // Shared with the worker's jobs: replaced, never changed.
   std::shared_ptr<const THiddenList> FHidden = std::make_shared<const THiddenList>();
-  bool FOnlineOnly = false;
   TOwnedIcon FIcon;
   TNotifyIconData FIconData;
   std::string FTipText;
@@ -236,4 +243,6 @@ private:
   // whether the first of them was told.
   int32_t FPassFailures = 0;
   bool FPassReported = false;
+  // This pass: pictures left out or passed over as kept only online.
+  int32_t FPassOnlineOnly = 0;
 };

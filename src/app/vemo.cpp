@@ -14,7 +14,7 @@
 #include "framework/Forms_win.h"
 #include "framework/Resources_win.h"
 #include "picture/SystemDecoders_win.h"
-#include "settings/LanguageSetting.h"
+#include "settings/Settings.h"
 #include "settings/ZoRegIni_win.h"
 
 namespace {
@@ -24,7 +24,7 @@ namespace {
 int RunProgram() {
   // Before any text is made: the user's stored choice, else Windows' own
   // language (always so on a first run, which has no settings yet).
-  UseResourceTexts(LanguageOfSetting(ReadLanguageSetting(DefaultStorageEnvironment()), WindowsUiLanguage()));
+  UseResourceTexts(LanguageOfSetting(LoadLanguage(DefaultStorageEnvironment()), WindowsUiLanguage()));
   TWinMessageBoxes boxes;
   TApplication application(boxes);
   application.ShowMainForm = false;
@@ -47,7 +47,7 @@ int RunProgram() {
                              icons,
                              [] { return GetShell32Version(); },
                              [] { return LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath); },
-                             ExistingFile,
+                             ExistingFileAttributes,
                              PlatformFolderEnumerator(),
                              worker.get()};
   int exitCode = 0;
@@ -85,6 +85,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return SendToRunningCopies(*command) > 0 ? 0 : 1;
   // The shell's folder objects need COM, apartment-threaded, on this thread
   // before the main window exists.
+  // Before any folder is listed, so that every listing shows cloud files.
+  ExposeCloudPlaceholders();
   TComApartment com;
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);

@@ -136,3 +136,6 @@
 #define IDS_SHOW_AGAIN 2265
 #define IDS_HIDDEN_FULL 2266
 #define IDS_HIDDEN_NOT_IN_INI 2267
+// Pictures kept only online, and the quiet show
+#define IDS_ONLY_ONLINE 2240
+#define IDS_PREVIEW_ONLY_ONLINE 2241

@@ -114,7 +114,7 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
     for (int step = 0; step < 400; ++step) {
       const bool fading = show.IsFading(now);
       const int32_t count = int32_t(history.size());
-      switch (pick(12)) {
+      switch (pick(13)) {
         case 0: show.Play(now); break;
         case 1: {
           const TShowPhase phase = show.Phase(now);
@@ -160,10 +160,12 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
             show.Forget(index, count - 1, now);
           }
           break;
+        case 8: show.SetAnimate(pick(3) != 0, now); break;
         default: show.SetNextState(pick(5) == 0 ? nsNothing : nsReady, now); break;
       }
-      const bool held = holds[0] + holds[1] + holds[2] + holds[3] > 0;
+      const bool held = holds[0] + holds[1] + holds[2] + holds[3] + holds[4] > 0;
       ASSERT_EQ(show.Held(), held);
+      EXPECT_EQ(show.Paused(), holds[1] + holds[2] + holds[3] + holds[4] > 0);
       const std::optional<uint32_t> wake = show.WakeIn(now);
       const uint32_t later = now + (wake ? *wake + pick(17) : pick(3000));
       if (held) {
@@ -173,14 +175,20 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
       if (show.ClockRunning() && show.NextReady()) {
         EXPECT_TRUE(wake) << "a running show always wakes";
       }
-      if (!show.NextReady() && show.Time(now) <= show.FadeStart()) {
+      if (!show.NextReady() && show.Target() < 0 && show.Time(now) <= show.FadeStart()) {
         EXPECT_LE(show.Time(later), show.FadeStart()) << "a late tile holds the time";
       }
       if (show.IsPlaying()) {
         EXPECT_GE(show.Time(later), show.Time(now));
       }
       if (fading) {
-        EXPECT_TRUE(show.IsFading(now)) << "nothing but its change ends a fade";
+        EXPECT_TRUE(show.IsFading(now) || !show.Animate()) << "nothing but its change or the cut ends a fade";
+      }
+      if (!show.Animate()) {
+        EXPECT_FALSE(show.Phase(now) == spFading || show.FadeRatio(now) != 0) << "a cut has no fade";
+        EXPECT_TRUE(!wake || !show.NextReady() || show.ChangeDue(now) ||
+                    *wake == show.ChangePoint() - show.Time(now))
+            << "no tick in a cut";
       }
       if (show.IsFading(now)) {
         EXPECT_TRUE(show.IsFading(later) || show.ChangeDue(later));

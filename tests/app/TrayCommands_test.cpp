@@ -118,9 +118,10 @@ public:
     place = *Place;
     return true;
   }
-  void MoveStorage(TStoragePlace newPlace) override {
-    Log.push_back("move to " + std::to_string(int(newPlace)));
-    Place = newPlace;
+  void MoveSettings(const TSettings& settings) override {
+    Log.push_back("move to " + std::to_string(int(settings.Storage)));
+    Place = settings.Storage;
+    SaveSettings(settings);
   }
   void SaveSettings(const TSettings& settings) override {
     const uint16_t interval = settings.Interval;
@@ -160,10 +161,7 @@ protected:
                             loaded.Settings.Folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
                             return loaded;
                           },
-                          [](const std::string& path) {
-                            return std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
-                          },
-                          Folders});
+                          [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders});
     FormPointer = Form.get();
     Form->FormCreate();
     Commands = std::make_unique<TTrayCommands>(*Form, Services);
@@ -279,6 +277,9 @@ TEST_F(TrayCommandsTest, ADoubleClickPreviewsTheCurrentPictureOnlyWhenThereIsOne
   Form->WMTrayIcon(515);
   EXPECT_THAT(Services.Log,
               ElementsAre("cursor", "preview " + Form->Current().Path + " at 10,20 (clock held)"));
+  Folders.Attributes[vemo_test::PathFromUtf8(Form->Current().Path)] = kAttributeOffline;
+  EXPECT_THROW(Form->WMTrayIcon(515), Exception);
+  EXPECT_EQ(Services.Log.size(), 3u) << "gone back to the cloud: a preview would fetch it again";
 }
 
 TEST_F(TrayCommandsTest, OtherEventsDoNothingButReadTheCursor) {
@@ -369,7 +370,7 @@ TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {
   };
   PlayIntoTheFade();
   Form->actConfig.Execute();
-  EXPECT_EQ(Form->FolderList()->Count(), 1);
+  EXPECT_EQ(Form->Settings().Folders.Count(), 1);
   EXPECT_EQ(Form->PlayList()->Count(), 4) << "the play list keeps its pictures until its end";
   EXPECT_EQ(Services.SavedFolderCounts, (std::vector<int32_t>{2, 1}));
 }
@@ -435,7 +436,7 @@ TEST_F(TrayCommandsTest, AFailedSaveKeepsTheIntervalAndFoldersInForceAndPending)
   EXPECT_THROW(Form->actConfig.Execute(), Exception);
   EXPECT_EQ(Form->Show().Interval(), 15);
   EXPECT_EQ(Form->Show().NewInterval(), 30);
-  EXPECT_EQ(Form->FolderList()->Count(), 1);
+  EXPECT_EQ(Form->Settings().Folders.Count(), 1);
 }
 
 TEST_F(TrayCommandsTest, NeverShowSavesTheListAtOnceAndRefusesWhatTheStoreCannotHold) {
@@ -458,12 +459,11 @@ TEST_F(TrayCommandsTest, NeverShowSavesTheListAtOnceAndRefusesWhatTheStoreCannot
   Services.Place = spRegistry;
   Commands->NeverShow(emoji);
   EXPECT_TRUE(Form->Hidden().Contains(emoji));
-  TSettings full;
-  full.Interval = 15;
-  full.Folders.Assign(*Form->FolderList());
+  TSettings full = Form->Settings();
+  full.Hidden.clear();
   for (int32_t i = 0; i < kHiddenMax; ++i) full.Hidden.push_back("C:\\" + std::to_string(i) + ".jpg");
   Form->ApplySettings(full);
-  EXPECT_THROW(Commands->NeverShow(shown), Exception) << "a full list says so";
+  EXPECT_THROW(Commands->NeverShow(Second + "/e.bmp"), Exception) << "a full list says so";
   EXPECT_EQ(Form->Hidden().Count(), kHiddenMax);
 }
 
