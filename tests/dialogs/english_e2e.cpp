@@ -40,7 +40,8 @@ protected:
   void Start(const std::string& general) {
     std::ofstream(Temp.FsPath() / "vemo-en.ini", std::ios::binary)
         << "[General]\r\nInterval=3\r\n"
-        << general << "[Folders]\r\nCount=1\r\n0=" << Utf8FromPath(Pictures) << "\r\n";
+        << general << "[Folders]\r\nCount=1\r\n0=" << Utf8FromPath(Pictures)
+        << "\r\n[Hidden]\r\nCount=2\r\n0=C:\\Photos\\2019\\blurred.jpg\r\n1=C:\\Photos\\2021\\twice.jpg\r\n";
     Vemo = std::make_unique<TProcess>(Temp.FsPath() / "vemo-en.exe", L"", Temp.FsPath());
     WaitUntil([&] { return (Main = TopWindowOf(Vemo->Id(), kMainWindowClass)) != nullptr; }, 20s);
     ASSERT_NE(Main, nullptr);
@@ -50,6 +51,14 @@ protected:
     if (Vemo && Main) PostMessageW(Main, WM_CLOSE, 0, 0);
     if (Vemo) Vemo->Wait(10000);
     Vemo.reset();
+  }
+  // The Pictures page, reached from the page shown by the arrow keys.
+  void ShowPicturesPage(HWND dialog, int steps, const std::string& shot) {
+    for (int i = 0; i < steps; ++i)
+      PostMessageW(GetDlgItem(dialog, IDC_PAGECONTROL1), WM_KEYDOWN, VK_RIGHT, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_LSTHIDDEN)) != FALSE; }, 5s));
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_LSTHIDDEN), LB_GETCOUNT, 0, 0), 2);
+    Shot(dialog, shot);
   }
   HWND OpenMenu() {
     PostMessageW(Main, kTrayMessage, 0, WM_RBUTTONUP);
@@ -96,6 +105,8 @@ TEST_F(EnglishEndToEnd, MenuAndSettingsInEnglishAndTheStoredJapaneseWins) {
   PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, 10));
   if (WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_RDOREGISTRY)) != FALSE; }, 5s))
     Shot(dialog, "settings-storage.bmp");
+  ShowPicturesPage(dialog, 1, "settings-pictures.bmp");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_BTNSHOWAGAIN)), "&Show again");
   SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
   const HWND aboutMenu = OpenMenu();
@@ -111,6 +122,8 @@ TEST_F(EnglishEndToEnd, MenuAndSettingsInEnglishAndTheStoredJapaneseWins) {
   const HWND japanese = OpenSettings(L'c', L"Kobaruの設定");
   ASSERT_NE(japanese, nullptr) << "Language=ja did not bring the Japanese menu and dialog back";
   EXPECT_EQ(TextOf(GetDlgItem(japanese, IDC_GROUPBOX2)), "スライドショーの速さ");
+  ShowPicturesPage(japanese, 2, "settings-pictures-ja.bmp");
+  EXPECT_EQ(TextOf(GetDlgItem(japanese, IDC_BTNSHOWAGAIN)), "再び表示する(&S)");
   SendMessageW(GetDlgItem(japanese, IDCANCEL), BM_CLICK, 0, 0);
 }
 
