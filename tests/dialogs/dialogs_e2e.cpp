@@ -113,7 +113,8 @@ protected:
     Ini = Temp.FsPath() / "vemo-dlg.ini";
     std::ofstream ini(Ini, std::ios::binary);
     ini << "[General]\r\nInterval=3\r\n[Folders]\r\nCount=2\r\n0=" << vemo_test::Utf8FromPath(Pictures)
-        << "\r\n1=" << vemo_test::Utf8FromPath(Extra) << "\r\n";
+        << "\r\n1=" << vemo_test::Utf8FromPath(Extra)
+        << "\r\n[Hidden]\r\nCount=1\r\n0=C:\\Photos\\2019\\blurred.jpg\r\n";
   }
   void TearDown() override {
     if (Vemo && Main) PostMessageW(Main, WM_CLOSE, 0, 0);
@@ -147,6 +148,15 @@ TEST_F(DialogsEndToEnd, SettingsFromTheMenuMoveToTheRegistryWithTheNewIntervalAn
   const HWND dialog = Settings();
   ASSERT_NE(dialog, nullptr) << "Settings did not open the dialog";
   Shot(dialog, "settings-slideshow.bmp");
+  // The Pictures page, by the arrow keys, and back.
+  for (const WPARAM key : {VK_RIGHT, VK_RIGHT})
+    PostMessageW(GetDlgItem(dialog, IDC_PAGECONTROL1), WM_KEYDOWN, key, 0);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_LSTHIDDEN)) != FALSE; }, 5s));
+  EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_LSTHIDDEN), LB_GETCOUNT, 0, 0), 1);
+  Shot(dialog, "settings-pictures.bmp");
+  for (const WPARAM key : {VK_LEFT, VK_LEFT})
+    PostMessageW(GetDlgItem(dialog, IDC_PAGECONTROL1), WM_KEYDOWN, key, 0);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_EDIT1)) != FALSE; }, 5s));
 
   SendMessageW(GetDlgItem(dialog, IDC_EDIT1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"60"));
   // Delete "extra" (sorted after "pics"? "extra" < "pics": position 0).
