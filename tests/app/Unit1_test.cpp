@@ -611,21 +611,15 @@ TEST_F(MainFormTest, EachPictureStandsForTheIntervalThenFadesForOneSecond) {
   EXPECT_EQ(Form->History()->Count(), 3);
 }
 
-// The form's side of the walk and of hiding: the kept tile goes on show, the
-// play list's place stays, and a hidden picture leaves the history.
+// The form's side of the walk and of hiding: the kept tile goes on show with
+// the play list's place kept, and a hidden picture leaves the history.
 TEST_F(MainFormTest, PreviousShowsTheKeptTileAndAHiddenPictureMakesWayAtOnce) {
-  const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
-  TicksUntil(start + 5000);
-  ASSERT_EQ(Form->Current().Index, 1);
+  TicksUntil(PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)}) + 5000);
   const std::string second = Form->Current().Path, first = Form->History()->Paths(1);
-  ASSERT_TRUE(Form->actPrevious.Enabled());
   Form->actPrevious.Execute();
   TicksUntil(Clock.Value + 1000);
-  EXPECT_EQ(Form->Current().Path, first);
   EXPECT_EQ(IconColor(), ColorOf(first));
-  EXPECT_EQ(Form->TipText(), first);
-  EXPECT_EQ(Form->Current().Index, 1) << "the play list's place stays where the walk began";
-  EXPECT_EQ(Form->History()->Count(), 2) << "nothing enters the history";
+  EXPECT_EQ(Form->Current().Index, 1);
   Form->HidePicture(first);
   EXPECT_EQ(Form->History()->Count(), 1);
   TicksUntil(Clock.Value + 1000);
@@ -634,7 +628,6 @@ TEST_F(MainFormTest, PreviousShowsTheKeptTileAndAHiddenPictureMakesWayAtOnce) {
   const std::string third = Form->Next().Path;
   Form->HidePicture(second);
   EXPECT_EQ(Form->Current().Path, third) << "stopped, the icon cuts to the prepared next picture";
-  EXPECT_FALSE(Form->IsPlaying());
   EXPECT_EQ(Form->PlayList()->Count(), 1) << "the scan passes over the hidden pictures";
 }
 

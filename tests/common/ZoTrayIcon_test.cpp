@@ -313,10 +313,7 @@ TEST(TrayIconText, ALongPathKeepsItsRootItsLastFoldersAndItsName) {
       {"C:\\x\\abcdefghijklmn\xF0\x9F\x98\x80xyz.jpg", "abcdefghijklmn….jpg"},  // a pair is not split
       {"C:\\x\\no-extension-at-all-here", "no-extension-at-all…"},
   };
-  for (const TCase& c : cases) {
-    EXPECT_EQ(ShortenedTip(c.Path, 20), c.Tip) << c.Path;
-    EXPECT_LE(Utf8ToUtf16(ShortenedTip(c.Path, 20)).size(), 20u);
-  }
+  for (const TCase& c : cases) EXPECT_EQ(ShortenedTip(c.Path, 20), c.Tip) << c.Path;
   const std::string long127 = "C:\\" + std::string(120, 'f') + "\\p.jpg";
   EXPECT_EQ(ShortenedTip(long127), "C:\\…\\p.jpg") << "127 units is the tooltip's own limit";
   EXPECT_EQ(ShortenedTip(long127.substr(2)), long127.substr(2));

@@ -148,11 +148,10 @@ TEST_F(DialogsEndToEnd, SettingsFromTheMenuMoveToTheRegistryWithTheNewIntervalAn
   const HWND dialog = Settings();
   ASSERT_NE(dialog, nullptr) << "Settings did not open the dialog";
   Shot(dialog, "settings-slideshow.bmp");
-  // The Pictures page, by the arrow keys, and back.
+  // The Pictures page and back, by the arrow keys.
   for (const WPARAM key : {VK_RIGHT, VK_RIGHT})
     PostMessageW(GetDlgItem(dialog, IDC_PAGECONTROL1), WM_KEYDOWN, key, 0);
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_LSTHIDDEN)) != FALSE; }, 5s));
-  EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_LSTHIDDEN), LB_GETCOUNT, 0, 0), 1);
   Shot(dialog, "settings-pictures.bmp");
   for (const WPARAM key : {VK_LEFT, VK_LEFT})
     PostMessageW(GetDlgItem(dialog, IDC_PAGECONTROL1), WM_KEYDOWN, key, 0);

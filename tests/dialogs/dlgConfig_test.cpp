@@ -89,10 +89,7 @@ public:
   }
   bool OnlineOnlyChecked() override { return OnlineOnly; }
   void SetOnlineOnlyChecked(bool checked) override { OnlineOnly = checked; }
-  void ShowHidden(const std::vector<std::string>& paths) override {
-    Hidden = paths;
-    HiddenSelected.clear();
-  }
+  void ShowHidden(const std::vector<std::string>& paths) override { Hidden = paths; }
   std::vector<int32_t> SelectedHidden() override { return HiddenSelected; }
   int32_t ShowModal() override { return User(*Dialog); }
   bool BrowseForFolder(const std::string& title, int rootCsidl, const TBrowseStart& start, uint32_t flags,
@@ -208,13 +205,10 @@ TEST_F(ConfigDialogTest, CancelAfterEditingWritesNothingBack) {
     dialog.btnDeleteClick();
     Ui.Type("60");
     Ui.SetRegistryChecked(true);
-    Ui.HiddenSelected = {1};
-    dialog.btnShowAgainClick();
     EXPECT_EQ(dialog.WorkFolders().Count(), 2);
     return kModalResultCancel;
   });
   EXPECT_EQ(changes, 0);
-  EXPECT_EQ(Hidden.size(), 3u);
   EXPECT_EQ(Interval, 15);
   EXPECT_THAT(ItemsOf(Folders), ElementsAre("C:\\B", "C:\\A"));
   EXPECT_EQ(Storage, spIniFile);
@@ -267,11 +261,6 @@ TEST_F(ConfigDialogTest, EachChangeSetsItsOwnFlagAndWritesItsValue) {
             ccPictures);
   EXPECT_THAT(Hidden, ElementsAre("C:\\p\\2.jpg"));
   EXPECT_TRUE(OnlineOnly);
-  EXPECT_EQ(Run([](TConfigDialog& dialog) {
-              dialog.btnShowAgainClick();  // nothing selected
-              return kModalResultOk;
-            }),
-            0);
 }
 
 TEST_F(ConfigDialogTest, ChoosingTheCurrentPlaceAgainIsNoChange) {

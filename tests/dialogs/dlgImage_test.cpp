@@ -145,8 +145,10 @@ protected:
   TPreviewServices Services(std::function<void(TImagePreviewDialog&)> user) {
     return TPreviewServices{App,
                             [](const std::string& path) { return std::filesystem::is_regular_file(path); },
-                            [this, user] { return std::make_unique<TFakePreviewWindow>(Log, user); }};
+                            [this, user] { return std::make_unique<TFakePreviewWindow>(Log, user); },
+                            [this](const std::string& path) { Hidden = path; }};
   }
+  std::string Hidden;
 
   TRecordingBoxes Boxes;
   TApplication App{Boxes};
@@ -261,29 +263,26 @@ TEST_F(PreviewDialogTest, AnUndecodablePictureFreesTheDialogBeforeTheErrorPasses
 
 TEST_F(PreviewDialogTest, MenusOpenThePictureAndItsFolderAndADoubleClickOpensThePicture) {
   const std::string path = Picture(10, 10, "pic.bmp");
-  std::string hidden;
-  TPreviewServices services = Services([&](TImagePreviewDialog& dialog) {
-    // Never show, after a line, in the right-click menu only.
-    ASSERT_EQ(Log.PopupMenu->Count(), 4);
-    EXPECT_EQ(Log.PopupMenu->Items(3)->Caption, "この画像を表示しない(&H)");
-    Log.PopupMenu->Items(3)->Click();
-    for (TMenuItem* menu : {Log.MainMenu, Log.PopupMenu}) {
-      ASSERT_NE(menu, nullptr);
-      ASSERT_GE(menu->Count(), 2);
-      EXPECT_EQ(menu->Items(0)->Caption, "開く(&O)");
-      EXPECT_TRUE(menu->Items(0)->Default);
-      EXPECT_EQ(menu->Items(1)->Caption, "フォルダを開く(&F)");
-      EXPECT_FALSE(menu->Items(1)->Default);
-    }
-    Log.MainMenu->Items(0)->Click();
-    Log.PopupMenu->Items(1)->Click();
-    dialog.FormDblClick();
-    dialog.FormShow();
-  });
-  services.NeverShow = [&hidden](const std::string& picture) { hidden = picture; };
-  TImagePreviewDialog::ShowPreviewDialog(services, TPoint{1, 1}, path);
-  EXPECT_EQ(hidden, path);
+  TImagePreviewDialog::ShowPreviewDialog(Services([&](TImagePreviewDialog& dialog) {
+                                           for (TMenuItem* menu : {Log.MainMenu, Log.PopupMenu}) {
+                                             ASSERT_NE(menu, nullptr);
+                                             ASSERT_EQ(menu->Count(), menu == Log.PopupMenu ? 4 : 2);
+                                             EXPECT_EQ(menu->Items(0)->Caption, "開く(&O)");
+                                             EXPECT_TRUE(menu->Items(0)->Default);
+                                             EXPECT_EQ(menu->Items(1)->Caption, "フォルダを開く(&F)");
+                                             EXPECT_FALSE(menu->Items(1)->Default);
+                                           }
+                                           Log.MainMenu->Items(0)->Click();
+                                           Log.PopupMenu->Items(1)->Click();
+                                           EXPECT_EQ(Log.PopupMenu->Items(3)->Caption,
+                                                     "この画像を表示しない(&H)");
+                                           Log.PopupMenu->Items(3)->Click();
+                                           dialog.FormDblClick();
+                                           dialog.FormShow();
+                                         }),
+                                         TPoint{1, 1}, path);
   EXPECT_THAT(Log.Opened, ElementsAre(path, FolderOfPath(path), path));
+  EXPECT_EQ(Hidden, path) << "Never show, in the right-click menu only";
   EXPECT_EQ(Log.Fronted, 1);
 }
 

@@ -1,4 +1,5 @@
 #include "picture/FolderList.h"
+#include "picture/HiddenList.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -121,6 +122,16 @@ TEST(FolderList, IndexesOutsideTheListRaiseTheListIndexError) {
   EXPECT_THROW(list.Delete(1), EListError);
   EXPECT_THROW(list.Delete(-1), EListError);
   EXPECT_EQ(list.Count(), 1);
+}
+
+// The hidden pictures are looked up by a hash of the name as it compares.
+TEST(HiddenList, FindsAPathWhateverItsCaseAndKeepsEachOnce) {
+  THiddenList hidden({"C:\\Photos\\Été.JPG", "C:\\p\\\xFF.jpg", "C:\\photos\\été.jpg", "C:\\Shots\\One.bmp"});
+  ASSERT_EQ(hidden.Count(), 3);
+  for (const char* path : {"c:\\PHOTOS\\ÉTÉ.jpg", "C:\\p\\\xFF.jpg", "c:\\shots\\ONE.BMP"})
+    EXPECT_TRUE(hidden.Contains(path)) << path;
+  for (const char* path : {"C:\\Photos\\Ete.jpg", "C:\\P\\\xFF.JPG", "C:\\Photos"})
+    EXPECT_FALSE(hidden.Contains(path)) << path;
 }
 
 }  // namespace
