@@ -49,6 +49,9 @@ public:
   virtual TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) = 0;
   virtual void ShowAboutBox() = 0;
   virtual void OpenHomePage() = 0;
+  // Opens a URI or a shell name (ms-settings:..., shell:::{...}) as the
+  // shell's Run would; raises when nothing opens.
+  virtual void OpenShellTarget(const std::string& target) = 0;
   // The settings store: the place it is kept in, moving it there, and
   // saving the settings into the place in use.
   virtual bool QueryStorage(TStoragePlace& place) = 0;

@@ -24,6 +24,7 @@ public:
   TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) override;
   void ShowAboutBox() override;
   void OpenHomePage() override;
+  void OpenShellTarget(const std::string& target) override;
   bool QueryStorage(TStoragePlace& place) override;
   void MoveStorage(TStoragePlace newPlace) override;
   void SaveSettings(const TSettings& settings) override;

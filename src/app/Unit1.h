@@ -15,8 +15,8 @@
 #include "app/MainFormServices.h"
 #include "app/Show.h"
 #include "app/ShowWork.h"
-#include "framework/Texts.h"
 #include "framework/Menus.h"
+#include "framework/Texts.h"
 #include "picture/FolderList.h"
 #include "picture/History.h"
 #include "settings/Settings.h"
@@ -37,6 +37,8 @@ enum TCommandId : uint16_t {
   cmdAbout = 105,
   cmdWebsite = 106,
   cmdNext = 107,
+  // Far from the others, which other commands may join.
+  cmdTaskbar = 120,
 };
 
 // Texts the window shows.
@@ -65,18 +67,20 @@ public:
   TAction actConfig{cmdConfig, LoadText(IDS_MENU_SETTINGS)};
   TAction actAbout{cmdAbout, ""};
   TAction actWebsite{cmdWebsite, LoadText(IDS_MENU_WEBSITE)};
+  TAction actTaskbar{cmdTaskbar, LoadText(IDS_MENU_TASKBAR)};
   // The right-click menu (root item) and the left-click history menu.
   TMenuItem PopupMenu1;
   TMenuItem popHistory;
   // PopupMenu1's items, owned by it: two hidden items without a command, then
-  // Play, Stop, Next, a line, Settings, About, the home page, a line and Exit, each
-  // following its action.
+  // Play, Stop, Next, a line, the taskbar hint (hidden unless wanted),
+  // Settings, About, the home page, a line and Exit, each following its action.
   TMenuItem* actOpen1 = nullptr;
   TMenuItem* actOpenFolder1 = nullptr;
   TMenuItem* actPlay1 = nullptr;
   TMenuItem* actStop1 = nullptr;
   TMenuItem* actNext1 = nullptr;
   TMenuItem* N2 = nullptr;
+  TMenuItem* actTaskbar1 = nullptr;
   TMenuItem* C1 = nullptr;
   TMenuItem* actAbout1 = nullptr;
   TMenuItem* actWebsite1 = nullptr;
@@ -148,6 +152,16 @@ public:
   // play list at its next rebuild inside one.
   void ApplySettings(const TSettings& settings);
 
+  // --- Where the icon is ---------------------------------------------------------------
+  // The balloon that says where Windows keeps the icon and how to keep it on
+  // the taskbar; a click on it opens BalloonTarget().
+  void ShowTaskbarHint();
+  // What a click on the balloon shown last opens: empty for Settings.
+  const std::string& BalloonTarget() const { return FBalloonTarget; }
+  // The taskbar item is shown only while Windows says the icon is hidden;
+  // asked each time the menu opens, since the user may have moved it since.
+  void UpdateTaskbarItem();
+
   // --- Display scaling ------------------------------------------------------------------
   int32_t TileSide() const { return FTileSide; }
   // The notification area's icon size changed (side is clamped to 16 ..
@@ -157,7 +171,7 @@ public:
   void SetTileSide(int32_t side);
 
 private:
-  std::array<TAction*, 7> Actions();
+  std::array<TAction*, 8> Actions();
   TApplication& Application() const { return FServices.Application; }
   THandleValue Handle() const { return FServices.Window.Handle(); }
   uint32_t Now() const { return FServices.Clock.Now(); }
@@ -182,6 +196,8 @@ private:
   void ShowFrame();
   void UpdateIcon(const TBitmap& tile) { FIcon.Replace(tile, *FMaskBitmap); }
   void Report(const std::exception_ptr& error);
+  void ShowBalloon(const std::string& title, const std::string& text, uint32_t infoFlags,
+                   const std::string& clickTarget);
 
   TMainFormServices FServices;
   TShow FShow;
@@ -209,4 +225,5 @@ private:
   // whether the first of them was told.
   int32_t FPassFailures = 0;
   bool FPassReported = false;
+  std::string FBalloonTarget;
 };
