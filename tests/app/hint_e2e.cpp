@@ -21,6 +21,7 @@ namespace {
 using namespace vemo_test;
 
 const std::filesystem::path kBuildDir = PathFromUtf8(VEMO_BUILD_DIR);
+const wchar_t kRegistryKey[] = L"Software\\Orvane\\vemo-hint";
 const wchar_t kExplorerKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 // The shell finds what opens a URI under its scheme's key; the stand-in there
 // writes down what it was asked to open.
@@ -37,6 +38,7 @@ protected:
   void SetUp() override {
     const TWindowsVersion version = RealWindowsVersion();
     ASSERT_EQ(FamilyOf(version), wfWindows10) << "the prefix reports " << version.Major << "." << version.Build;
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
     std::filesystem::copy_file(kBuildDir / "vemo.exe", Temp.FsPath() / "vemo-hint.exe");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kExplorerKey, L"EnableAutoTray");
     const std::wstring command = L"cmd.exe /c echo %1>\"" + Opened().wstring() + L"\"";
@@ -48,6 +50,7 @@ protected:
     if (Vemo) Close();
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kExplorerKey, L"EnableAutoTray");
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kSchemeKey);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryKey);
   }
   std::filesystem::path Opened() const { return Temp.FsPath() / "opened.txt"; }
   std::string OpenedText() const {
@@ -63,7 +66,8 @@ protected:
     if (firstRun) {
       const HWND question = WaitForWindow(nullptr, L"#32770", Vemo->Id(), 20s);
       ASSERT_NE(question, nullptr) << "no first-run question";
-      PostMessageW(question, WM_COMMAND, IDYES, 0);
+      // The box's OK is its "Yes", the INI file.
+      PostMessageW(question, WM_COMMAND, IDOK, 0);
     }
     ASSERT_TRUE(WaitUntil([&] { return (Main = TopWindowOf(Vemo->Id(), kMainWindowClass)) != nullptr; }, 20s));
     ASSERT_TRUE(Vemo->WaitIdle(20000));
@@ -92,14 +96,16 @@ TEST_F(HintEndToEnd, AFirstRunShowsTheHintOnceItsClickOpensTheTaskbarSettingsAnd
   Close();
   Start();
   EXPECT_FALSE(HintShown()) << "the hint came again on a later start";
-  // Windows 10 does not say which icons are hidden: no taskbar item.
+  // Windows 10 does not say which icons are hidden: no taskbar item. Its
+  // key, T, would close the menu, and C then open nothing.
   PostMessageW(Main, WM_TRAYICON, 0, WM_RBUTTONUP);
   const HWND menu = WaitForWindow(nullptr, L"#32768", Vemo->Id(), 10s);
   ASSERT_NE(menu, nullptr);
-  const auto handle = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
-  // Play, Stop, Next picture, a line, Settings, About, the home page, a line, Exit.
-  EXPECT_EQ(GetMenuItemCount(handle), 9);
-  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+  for (const wchar_t key : {L't', L'c'}) PostMessageW(menu, WM_CHAR, key, 0);
+  const HWND settings = WaitForWindow(L"Kobaruの設定", nullptr, Vemo->Id(), 10s);
+  EXPECT_NE(settings, nullptr) << "the menu has an item on T";
+  if (settings) PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_FALSE(HintShown());
 }
 
 TEST_F(HintEndToEnd, WithEveryIconOnTheTaskbarAFirstRunShowsNoHint) {
