@@ -96,9 +96,26 @@ fi
 
 if [ ${#missing[@]} -gt 0 ] || [ $need_update -eq 1 ]; then
   echo "setup: installing ${missing[*]:-(package lists only)}"
-  sudo_ apt-get update -qq
+  # A mirror caught mid-sync serves an index that does not match its Release
+  # file; that often passes within a minute. After the last try, whatever
+  # lists did arrive are used.
+  for try in 1 2 3; do
+    sudo_ apt-get update -qq && break
+    [ $try -lt 3 ] && { echo "setup: package lists incomplete, trying again in $((try * 10)) s"; sleep $((try * 10)); }
+  done
   if [ ${#missing[@]} -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive sudo_ apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    if ! DEBIAN_FRONTEND=noninteractive sudo_ apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+      # 32-bit libraries must match the 64-bit ones' versions exactly; where
+      # the archive cannot give them (an i386 list missing), the rest is still
+      # installed and the 32-bit tests are reported as unrun.
+      native=() foreign=()
+      for p in "${missing[@]}"; do case "$p" in *:i386) foreign+=("$p") ;; *) native+=("$p") ;; esac; done
+      [ ${#foreign[@]} -gt 0 ] || exit 1
+      echo "setup: the 32-bit packages (${foreign[*]}) cannot be installed from this machine's package lists;"
+      echo "  installing the rest: the 32-bit program is still built, but not run"
+      [ ${#native[@]} -eq 0 ] ||
+        DEBIAN_FRONTEND=noninteractive sudo_ apt-get install -y -qq --no-install-recommends "${native[@]}" >/dev/null
+    fi
   fi
 fi
 echo "setup: system packages ready"

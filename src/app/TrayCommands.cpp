@@ -77,9 +77,8 @@ void TTrayCommands::actConfigExecute() {
   if (FForm.Destroyed()) return;
   // The dialog starts from the interval in force: one still waiting for a
   // fade to end is dropped unless confirmed again.
-  TSettings settings;
+  TSettings settings = FForm.Settings();
   settings.Interval = FForm.Show().Interval();
-  settings.Folders.Assign(*FForm.FolderList());
   // A defined place even when the store reports none (its file deleted
   // meanwhile): the INI file, where a first save would put it.
   settings.Storage = spIniFile;
@@ -104,16 +103,16 @@ void TTrayCommands::actConfigExecute() {
 
 void TTrayCommands::MoveSettings(const TSettings& settings, TStoragePlace before) {
   try {
-    FServices.MoveStorage(settings.Storage);
-    FServices.SaveSettings(settings);
+    FServices.MoveSettings(settings);
   } catch (...) {
     // The settings are whole in memory: they go back into the place they
     // came from before the error is shown, so that a move the new place
     // cannot take (a folder name the INI file's code page lacks, a folder
     // that cannot be written) loses nothing.
     try {
-      FServices.MoveStorage(before);
-      FServices.SaveSettings(settings);
+      TSettings back = settings;
+      back.Storage = before;
+      FServices.MoveSettings(back);
     } catch (...) {
     }
     throw;

@@ -52,10 +52,11 @@ public:
   // Opens a URI or a shell name (ms-settings:..., shell:::{...}) as the
   // shell's Run would; raises when nothing opens.
   virtual void OpenShellTarget(const std::string& target) = 0;
-  // The settings store: the place it is kept in, moving it there, and
-  // saving the settings into the place in use.
+  // The settings store: the place it is kept in, saving the settings into
+  // the place in use, and moving the store to settings.Storage with the
+  // settings saved into the new place.
   virtual bool QueryStorage(TStoragePlace& place) = 0;
-  virtual void MoveStorage(TStoragePlace newPlace) = 0;
+  virtual void MoveSettings(const TSettings& settings) = 0;
   virtual void SaveSettings(const TSettings& settings) = 0;
 };
 

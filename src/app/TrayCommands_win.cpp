@@ -68,8 +68,6 @@ bool TWinTrayServices::QueryStorage(TStoragePlace& place) {
   return TZoIniFile2::QueryStorage(FEnvironment, place);
 }
 
-void TWinTrayServices::MoveStorage(TStoragePlace newPlace) {
-  TZoIniFile2::MoveStorage(FEnvironment, newPlace);
-}
+void TWinTrayServices::MoveSettings(const TSettings& settings) { ::MoveSettings(FEnvironment, settings); }
 
 void TWinTrayServices::SaveSettings(const TSettings& settings) { ::SaveSettings(FEnvironment, settings); }

@@ -26,7 +26,7 @@ public:
   void OpenHomePage() override;
   void OpenShellTarget(const std::string& target) override;
   bool QueryStorage(TStoragePlace& place) override;
-  void MoveStorage(TStoragePlace newPlace) override;
+  void MoveSettings(const TSettings& settings) override;
   void SaveSettings(const TSettings& settings) override;
 
 private:

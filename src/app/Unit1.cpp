@@ -94,7 +94,6 @@ void TVEMOMainForm::FormCreate() {
     return;
   }
 
-  FFolderList = std::make_unique<TFolderList>();
   FCurrent = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
   FNext = TVEMOImageRec{-1, std::string(), MakeDefaultTile(FTileSide)};
   FBlendTile = NewTileBitmap(pf24bit, FTileSide);
@@ -119,7 +118,7 @@ void TVEMOMainForm::FormCreate() {
   // Closed from outside while the first-run question or the error was up:
   // the teardown has run inside that box, and nothing is left to start.
   if (FDestroyed) return;
-  FFolderList->Assign(loaded.Settings.Folders);
+  FSettings = loaded.Settings;
   FShow.Reset(loaded.Settings.Interval, Now());
 
   FPlayList = std::make_shared<TStringList>();
@@ -156,7 +155,6 @@ void TVEMOMainForm::FormDestroy() {
   if (FCreated) DeleteTrayIcon(FServices.Tray, FIconData);
   FIconRegistered = false;
   FIcon.Reset();
-  FFolderList.reset();
   FPlayList.reset();
   FCurrent = {};
   FNext = {};
@@ -281,9 +279,9 @@ void TVEMOMainForm::StopForNothingToShow(bool atChange) {
 }
 
 void TVEMOMainForm::ShowNothingToShow() {
-  std::string text = FPassFailures > 0           ? LoadText(IDS_NONE_READABLE)
-                     : FFolderList->Count() == 0 ? std::string(kNoFoldersText)
-                                                 : std::string(kNoPicturesText);
+  std::string text = FPassFailures > 0                ? LoadText(IDS_NONE_READABLE)
+                     : FSettings.Folders.Count() == 0 ? std::string(kNoFoldersText)
+                                                      : std::string(kNoPicturesText);
   text += kStoppingText;
   ShowBalloon(Application().Title, text, kNiifWarning, std::string());
 }
@@ -305,11 +303,10 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
   if (FDestroyed) return;
   const bool fading = FShow.IsFading(Now());
   FShow.SetNewInterval(settings.Interval, Now());
-  if (!FFolderList->Equals(settings.Folders)) {
-    FFolderList->Assign(settings.Folders);
-    // Folders changed during a fade enter the play list at its next rebuild.
-    if (!fading) RebuildPlayList();
-  }
+  const bool foldersChanged = !FSettings.Folders.Equals(settings.Folders);
+  FSettings = settings;
+  // Folders changed during a fade enter the play list at its next rebuild.
+  if (foldersChanged && !fading) RebuildPlayList();
   Follow();
 }
 
@@ -335,7 +332,7 @@ void TVEMOMainForm::StartRebuild(bool advancing) {
   FWork.Cancel(wsPrepare);
   auto job = std::make_shared<TScanJob>();
   job->Enumerator = &FServices.Folders;
-  for (int32_t i = 0; i < FFolderList->Count(); ++i) job->Folders.push_back(FFolderList->Items(i));
+  for (int32_t i = 0; i < FSettings.Folders.Count(); ++i) job->Folders.push_back(FSettings.Folders.Items(i));
   std::shared_ptr<TStringList> previous = std::exchange(FPlayList, std::make_shared<TStringList>());
   FShow.SetNextState(nsScanning, Now());
   Rearm();

@@ -144,8 +144,9 @@ public:
   bool IconRegistered() const { return FIconRegistered; }
 
   // --- Settings -------------------------------------------------------------------------
-  // Null before FormCreate and after FormDestroy.
-  const TFolderList* FolderList() const { return FFolderList.get(); }
+  // The settings as last loaded or applied. Their interval is the one last
+  // set; the one in force is the show's.
+  const TSettings& Settings() const { return FSettings; }
   // The settings as the user confirmed (and the store took) them: the
   // interval goes into force at once outside a fade and at its end inside
   // one; changed folders are scanned at once outside a fade and enter the
@@ -205,7 +206,7 @@ private:
   bool FCreated = false;
   bool FDestroyed = false;
 
-  std::unique_ptr<TFolderList> FFolderList;
+  TSettings FSettings;
   // Shared with the worker that looks through it; replaced, never changed,
   // once scanned.
   std::shared_ptr<TStringList> FPlayList;

@@ -15,7 +15,7 @@
 #include "framework/Forms_win.h"
 #include "framework/Resources_win.h"
 #include "picture/SystemDecoders_win.h"
-#include "settings/LanguageSetting.h"
+#include "settings/Settings.h"
 #include "settings/ZoRegIni_win.h"
 
 namespace {
@@ -25,7 +25,7 @@ namespace {
 int RunProgram() {
   // Before any text is made: the user's stored choice, else Windows' own
   // language (always so on a first run, which has no settings yet).
-  UseResourceTexts(LanguageOfSetting(ReadLanguageSetting(DefaultStorageEnvironment()), WindowsUiLanguage()));
+  UseResourceTexts(LanguageOfSetting(LoadLanguage(DefaultStorageEnvironment()), WindowsUiLanguage()));
   TWinMessageBoxes boxes;
   TApplication application(boxes);
   application.ShowMainForm = false;

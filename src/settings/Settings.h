@@ -1,12 +1,14 @@
 // The settings of the slideshow as plain values, and the one place they are
-// loaded from and saved to (the settings store, TZoIniFile2). Everything above
-// works on copies of TSettings; nothing else reads or writes the store's
-// "General" and "Folders" sections.
+// loaded from, saved to and moved with (the settings store, TZoIniFile2).
+// Everything above works on copies of TSettings; nothing else reads or writes
+// the store's "General", "Folders" and "Hidden" sections.
 //
 // Layout in the store: section "General" holds "Interval" (integer, 15 when
-// absent); section "Folders" holds "Count" (integer) and the folders as
-// strings named "0", "1", ... in list order. Without a "Folders" section the
-// folder list is the user's documents folder.
+// absent), "Language" (string, written by the user, never by the program
+// except when the store moves) and "OnlineOnly" (integer, on only when 1).
+// Sections "Folders" and "Hidden" each hold "Count" (integer) and their paths
+// as strings named "0", "1", ... in list order. Without a "Folders" section
+// the folder list is the user's documents folder.
 #pragma once
 
 #include <cstdint>
@@ -81,8 +83,21 @@ struct TLoadedSettings {
 TLoadedSettings LoadSettings(const TStorageEnvironment& environment,
                              const TSpecialFolderPathFunc& specialFolderPath);
 
-// Writes the interval and the whole folder list into the place in use
-// (settings.Storage is not looked at: moving the store is its own step).
-// Entries above the new count are left where they are; loading stops at the
-// count.
+// Only the language as stored, before any text is shown: asks nothing,
+// creates nothing and raises nothing. "" when there is no place yet, no value,
+// a value that is not a string, or a store that cannot be read (the settings'
+// own load reports that).
+std::string LoadLanguage(const TStorageEnvironment& environment);
+
+// Writes the settings into the place in use (settings.Storage is not looked
+// at: moving the store is MoveSettings). Entries above a new count are left
+// where they are; loading stops at the count. What a user may never have
+// touched is written only when it says something or the store already holds
+// it, so that such a user's INI file stays as it was: "OnlineOnly" while on,
+// "Hidden" while not empty. "Language" is never written here.
 void SaveSettings(const TStorageEnvironment& environment, const TSettings& settings);
+
+// Moves the store to settings.Storage and saves the settings into the new
+// place, the language the user chose by hand included. Nothing moves when the
+// store already is there; the settings are saved all the same.
+void MoveSettings(const TStorageEnvironment& environment, const TSettings& settings);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "framework/Streams.h"
-#include "settings/LanguageSetting.h"
 
 namespace {
 
@@ -112,12 +111,10 @@ void TZoIniFile2::CreateStorage(const TStorageEnvironment& environment, TStorage
   if (!registry->CreateKey(path)) throw ESettingsStoreError(IDS_KEY_CREATE_FAILED, {path});
 }
 
-void TZoIniFile2::MoveStorage(const TStorageEnvironment& environment, TStoragePlace newPlace) {
+bool TZoIniFile2::MoveStorage(const TStorageEnvironment& environment, TStoragePlace newPlace) {
   TStoragePlace oldPlace = newPlace;
   std::unique_ptr<TRegistryAccess> registry;
-  if (!LocateStorage(environment, oldPlace, &registry) || oldPlace == newPlace) return;
-  // The one value the program never writes itself goes along with the move.
-  const std::string language = ReadLanguageSetting(environment);
+  if (!LocateStorage(environment, oldPlace, &registry) || oldPlace == newPlace) return false;
   bool deleted = true;
   if (oldPlace == spIniFile) {
     const std::string fileName = GetIniFileName(environment);
@@ -139,7 +136,7 @@ void TZoIniFile2::MoveStorage(const TStorageEnvironment& environment, TStoragePl
     }
     throw;
   }
-  if (!language.empty()) WriteLanguageSetting(environment, language);
+  return true;
 }
 
 TZoIniFile2::TZoIniFile2(const TStorageEnvironment& environment)

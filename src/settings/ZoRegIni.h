@@ -169,8 +169,8 @@ public:
   // Deletes the place in use and creates the new one (empty). Nothing happens
   // when no place exists or it already is the new one. When the new place
   // cannot be created, the old one is created again (empty) before the error
-  // goes on.
-  static void MoveStorage(const TStorageEnvironment& environment, TStoragePlace newPlace);
+  // goes on. Says whether it moved.
+  static bool MoveStorage(const TStorageEnvironment& environment, TStoragePlace newPlace);
   // Creates the place if it is missing, through registry when given.
   static void CreateStorage(const TStorageEnvironment& environment, TStoragePlace place,
                             TRegistryAccess* registry = nullptr);

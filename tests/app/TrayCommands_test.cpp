@@ -121,9 +121,10 @@ public:
     place = *Place;
     return true;
   }
-  void MoveStorage(TStoragePlace newPlace) override {
-    Log.push_back("move to " + std::to_string(int(newPlace)));
-    Place = newPlace;
+  void MoveSettings(const TSettings& settings) override {
+    Log.push_back("move to " + std::to_string(int(settings.Storage)));
+    Place = settings.Storage;
+    SaveSettings(settings);
   }
   void SaveSettings(const TSettings& settings) override {
     const uint16_t interval = settings.Interval;
@@ -379,7 +380,7 @@ TEST_F(TrayCommandsTest, ChangedFoldersRebuildThePlayListOnlyOutsideAFade) {
   };
   PlayIntoTheFade();
   Form->actConfig.Execute();
-  EXPECT_EQ(Form->FolderList()->Count(), 1);
+  EXPECT_EQ(Form->Settings().Folders.Count(), 1);
   EXPECT_EQ(Form->PlayList()->Count(), 4) << "the play list keeps its pictures until its end";
   EXPECT_EQ(Services.SavedFolderCounts, (std::vector<int32_t>{2, 1}));
 }
@@ -445,7 +446,7 @@ TEST_F(TrayCommandsTest, AFailedSaveKeepsTheIntervalAndFoldersInForceAndPending)
   EXPECT_THROW(Form->actConfig.Execute(), Exception);
   EXPECT_EQ(Form->Show().Interval(), 15);
   EXPECT_EQ(Form->Show().NewInterval(), 30);
-  EXPECT_EQ(Form->FolderList()->Count(), 1);
+  EXPECT_EQ(Form->Settings().Folders.Count(), 1);
 }
 
 TEST_F(TrayCommandsTest, HoldsAreCountedSoAMenuClosingNeverReleasesThePreviewStillOpen) {

@@ -177,9 +177,8 @@ protected:
     Form->FormCreate();
   }
   TSettings SettingsWithInterval(uint16_t interval) const {
-    TSettings settings;
+    TSettings settings = Form->Settings();
     settings.Interval = interval;
-    settings.Folders.Assign(*Form->FolderList());
     return settings;
   }
   TMainFormServices ServicesFor() {
@@ -342,7 +341,6 @@ TEST_F(MainFormTest, OldShellRefusesToStartAndTearsDownCleanly) {
   EXPECT_EQ(Boxes.Shown[0].Type, mtError);
   EXPECT_EQ(Window.Closes, 1);
   EXPECT_EQ(Loads, 0);
-  EXPECT_EQ(Form->FolderList(), nullptr);
   EXPECT_EQ(Form->History(), nullptr);
   EXPECT_TRUE(Tray.CallsOf(kNimAdd, kNifMessage | kNifIcon | kNifTip).empty());
   EXPECT_EQ(Icons.Created, 0);
@@ -404,7 +402,7 @@ TEST_F(MainFormTest, AWindowClosedWhileTheSettingsErrorIsUpStartsNothing) {
   Create();
   EXPECT_TRUE(Form->Destroyed());
   for (const TTrayCall& call : Tray.Calls) EXPECT_NE(call.Message, kNimAdd);
-  EXPECT_EQ(Form->FolderList(), nullptr);
+  EXPECT_EQ(Form->Settings().Folders.Count(), 0);
   EXPECT_FALSE(Form->actPlay.Execute());
 }
 
@@ -437,7 +435,6 @@ TEST_F(MainFormTest, TeardownRemovesTheIconAndFreesEverything) {
   EXPECT_EQ(Tray.Calls.back().Data.uID, 0u);
   EXPECT_EQ(Tray.Calls.back().Data.uFlags, registered.uFlags);
   EXPECT_TRUE(Icons.Live.empty());
-  EXPECT_EQ(Form->FolderList(), nullptr);
   EXPECT_EQ(Form->PlayList(), nullptr);
   EXPECT_EQ(Form->History(), nullptr);
   EXPECT_FALSE(Form->IsPlaying());

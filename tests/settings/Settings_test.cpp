@@ -5,7 +5,6 @@
 #include <chrono>
 
 #include "common/ZoShell.h"
-#include "settings/LanguageSetting.h"
 #include "support/StoreTestSupport.h"
 
 using namespace store_test;
@@ -107,7 +106,7 @@ TEST_F(SettingsTest, AQuestionTakenDownUnansweredCreatesNoPlace) {
   EXPECT_FALSE(loaded.Error);
   EXPECT_EQ(loaded.Settings.Folders.Count(), 0);
   EXPECT_THROW(SaveSettings(env, ToSave()), EStorageQuestionCancelled);
-  EXPECT_THROW(WriteLanguageSetting(env, "en"), EStorageQuestionCancelled);
+  EXPECT_THROW(MoveSettings(env, ToSave()), EStorageQuestionCancelled);
   EXPECT_EQ(cancelled.Asked, 3);
   EXPECT_FALSE(Registry.HasKey("\\Software"));
   EXPECT_FALSE(Exists(IniPath()));
@@ -401,4 +400,81 @@ TEST_F(SettingsTest, ADamagedFolderPathSurvivesLoadAndSaveByteForByte) {
   Save();
   EXPECT_EQ(ReadBytes(IniPath()),
             "[General]\r\nInterval=25\r\n\r\n[Folders]\r\nCount=2\r\n0=" + damaged + "\r\n1=D:\\ok\r\n\r\n");
+}
+
+TEST_F(SettingsTest, TheLanguageIsReadWithoutAskingAndTravelsOnlyWithAMove) {
+  EXPECT_EQ(LoadLanguage(Env), "");
+  EXPECT_EQ(Question.Asked, 0);
+  EXPECT_FALSE(Exists(IniPath()));
+  WriteBytes(IniPath(), "[General]\r\nInterval=7\r\nLanguage=en\r\n");
+  EXPECT_EQ(LoadLanguage(Env), "en");
+  EXPECT_EQ(LoadSettings(Env, [](int) { return kDocuments; }).Settings.Language, "en");
+  Registry.SetValue(kAppKey + "\\General", "Language", RegistryString("ja"));
+  EXPECT_EQ(LoadLanguage(Env), "ja");
+  Registry.SetValue(kAppKey + "\\General", "Language", RegistryDword(1));
+  EXPECT_EQ(LoadLanguage(Env), "");
+  EXPECT_FALSE(LoadSettings(Env, [](int) { return kDocuments; }).Error) << "a wrong type is no error";
+  Registry.NewAccess()->DeleteKeyTree(kAppKey);
+
+  // A save in place never writes it, even when the settings carry one.
+  TSettings settings = LoadSettings(Env, [](int) { return kDocuments; }).Settings;
+  settings.Language = "ja";
+  SaveSettings(Env, settings);
+  MoveSettings(Env, settings);  // already there: no move
+  EXPECT_EQ(ReadBytes(IniPath()).find("Language=ja"), std::string::npos);
+  settings.Language = "en";
+  settings.Storage = spRegistry;
+  MoveSettings(Env, settings);
+  TRegistryValue value;
+  ASSERT_TRUE(Registry.GetValue(kAppKey + "\\General", "Language", value));
+  EXPECT_EQ(value.Type, uint32_t(rtString));
+  settings.Storage = spIniFile;
+  MoveSettings(Env, settings);
+  EXPECT_EQ(LoadLanguage(Env), "en");
+  settings.Language.clear();
+  settings.Storage = spRegistry;
+  MoveSettings(Env, settings);
+  EXPECT_FALSE(Registry.GetValue(kAppKey + "\\General", "Language", value)) << "none read, none written";
+  EXPECT_EQ(Question.Asked, 0);
+}
+
+TEST_F(SettingsTest, OnlineOnlyAndHiddenPicturesAreWrittenOnlyOnceTheySaySomething) {
+  const std::string untouched = "[General]\r\nInterval=15\r\n\r\n[Folders]\r\nCount=1\r\n0=C:\\A\r\n\r\n";
+  for (const TStoragePlace place : {spIniFile, spRegistry}) {
+    SCOPED_TRACE(place == spIniFile ? "INI file" : "registry");
+    Registry.NewAccess()->DeleteKeyTree(kAppKey);
+    if (place == spIniFile) WriteBytes(IniPath(), untouched);
+    if (place == spRegistry) {
+      Files.RemoveFile(IniPath());
+      Registry.NewAccess()->CreateKey(kAppKey);
+    }
+    auto load = [this] { return LoadSettings(Env, [](int) { return kDocuments; }).Settings; };
+    TSettings settings = load();
+    EXPECT_FALSE(settings.OnlineOnly);
+    EXPECT_TRUE(settings.Hidden.empty());
+    SaveSettings(Env, settings);
+    EXPECT_TRUE(place == spIniFile ? ReadBytes(IniPath()) == untouched
+                                   : !Registry.HasKey(kAppKey + "\\Hidden"));
+
+    settings.OnlineOnly = true;
+    settings.Hidden = {"C:\\A\\x.jpg", "C:\\A\\y.jpg"};
+    SaveSettings(Env, settings);
+    TSettings read = load();
+    EXPECT_TRUE(read.OnlineOnly);
+    EXPECT_EQ(read.Hidden, settings.Hidden);
+
+    // Turned off again: the store says so, rather than forgetting it.
+    settings.OnlineOnly = false;
+    settings.Hidden.clear();
+    SaveSettings(Env, settings);
+    read = load();
+    EXPECT_FALSE(read.OnlineOnly);
+    EXPECT_TRUE(read.Hidden.empty());
+    EXPECT_TRUE(place == spRegistry || ReadBytes(IniPath()).find("OnlineOnly=0") != std::string::npos);
+  }
+  // Values the program never writes read as off.
+  for (const char* odd : {"2", "-1", "yes"}) {
+    WriteBytes(IniPath(), std::string("[General]\r\nOnlineOnly=") + odd + "\r\n");
+    EXPECT_FALSE(LoadSettings(Env, [](int) { return kDocuments; }).Settings.OnlineOnly) << odd;
+  }
 }
