@@ -8,12 +8,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "framework/BmpFile.h"
-#include "framework/Streams.h"
 #include "support/StdFolderEnumerator.h"
 #include "support/TempFolder.h"
 #include "support/TestSupport.h"
@@ -33,11 +31,7 @@ public:
 
 class TTray : public TNotificationArea {
 public:
-  std::vector<std::string> Balloons;
-  bool NotifyIcon(uint32_t, const TNotifyIconData& data) override {
-    if (data.uFlags & kNifInfo) Balloons.push_back(Utf16ToUtf8(data.szInfo));
-    return true;
-  }
+  bool NotifyIcon(uint32_t, const TNotifyIconData&) override { return true; }
   uint32_t LastError() override { return 0; }
   void Sleep(uint32_t) override {}
 };
@@ -156,11 +150,6 @@ protected:
     Second = vemo_test::Utf8FromPath(Temp.MakeFolder("two"));
     TBitmap picture(8, 8, pf24bit);
     SaveBitmapToFile(Second + "/d.bmp", picture);
-    Recreate();
-  }
-  // The form as a new start finds it, with the commands installed.
-  void Recreate() {
-    Commands.reset();
     Form = std::make_unique<TVEMOMainForm>(
         TMainFormServices{App, Window, Clock, Tray, Icons, [] { return 0x00060000u; },
                           [this] {
@@ -171,7 +160,7 @@ protected:
                           [](const std::string& path) {
                             return std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
                           },
-                          Folders, nullptr, [this] { return Stored; }, [this] { return Facts; }});
+                          Folders, nullptr, nullptr, [this] { return Facts; }});
     FormPointer = Form.get();
     Form->FormCreate();
     Commands = std::make_unique<TTrayCommands>(*Form, Services);
@@ -204,9 +193,7 @@ protected:
   TVEMOMainForm* FormPointer = nullptr;
   TServices Services{FormPointer};
   std::unique_ptr<TTrayCommands> Commands;
-  // The settings had a place before the start, and what Windows says.
-  bool Stored = true;
-  TTrayFacts Facts;
+  TTrayFacts Facts;  // what Windows says
 };
 
 TEST_F(TrayCommandsTest, MenusOpenAtTheCursorWithTheWindowInFrontAndTheClockHeld) {
@@ -471,56 +458,28 @@ TEST_F(TrayCommandsTest, ACommandArrivingAfterTheTeardownDoesNothing) {
   EXPECT_TRUE(Services.Log.empty());
 }
 
-}  // namespace
-
-namespace {
-
-TEST_F(TrayCommandsTest, OnlyAFirstRunWhereTheIconMayBeHiddenShowsTheHint) {
-  const std::vector<std::tuple<bool, TDwordValue, size_t>> cases = {{false, {vsAbsent, 0}, 1},
-                                                                    {false, {vsPresent, 1}, 1},
-                                                                    {false, {vsPresent, 0}, 0},
-                                                                    {true, {vsAbsent, 0}, 0}};
-  Facts.Version = {10, 0, 18362};
-  for (const auto& [stored, autoTray, balloons] : cases) {
-    Stored = stored;
-    Facts.EnableAutoTray = autoTray;
-    Tray.Balloons.clear();
-    Recreate();
-    EXPECT_EQ(Tray.Balloons.size(), balloons) << stored << autoTray.State << autoTray.Value;
-  }
-}
-
-TEST_F(TrayCommandsTest, TheHintsClickOpensTheTaskbarSettingsUntilAnotherBalloonComes) {
-  Stored = false;
-  Facts.Version = {6, 1, 7601};
-  Recreate();
-  ASSERT_THAT(Tray.Balloons, ElementsAre(LoadText(IDS_HINT_TEXT_7)));
+TEST_F(TrayCommandsTest, TheHintsClickOpensWhereIconsAreShownUntilAnotherBalloonComes) {
   Form->Play();
+  Form->ShowTaskbarHint();
+  Form->WMTrayIcon(1029);
+  Form->ShowNothingToShow();
   Form->WMTrayIcon(1029);
   EXPECT_THAT(Services.Log,
-              ElementsAre("cursor", std::string("open ") + kNotificationAreaIconsTarget + " (clock held)"));
-  Form->ShowNothingToShow();
-  Services.Log.clear();
-  Form->WMTrayIcon(1029);
-  EXPECT_THAT(Services.Log, ElementsAre("cursor", "query", "dialog interval 15 storage 0 (clock held)"));
+              ElementsAre("cursor", std::string("open ") + kNotificationAreaIconsTarget + " (clock held)",
+                          "cursor", "query", "dialog interval 15 storage 0 (clock held)"));
 }
 
 TEST_F(TrayCommandsTest, OnWindows11WhileHiddenTheMenuOffersTheHintAboveSettings) {
   Form->WMTrayIcon(517);
   EXPECT_FALSE(Form->actTaskbar1->Visible) << "nobody can tell: the menu as it was";
-  Facts.Version = {10, 0, 22621};
-  Facts.EntriesRead = true;
-  Facts.Entries = {{{vsPresent, "c:\\K\\VEMO.exe"}, {vsPresent, 0}, {}}};
-  Facts.ExePath = "C:\\k\\vemo.exe";
+  Facts = {{10, 0, 22621},    {},     true, {{{vsPresent, "c:\\K\\VEMO.exe"}, {vsPresent, 0}, {}}},
+           "C:\\k\\vemo.exe", nullptr};
   Form->WMTrayIcon(517);
   ASSERT_TRUE(Form->actTaskbar1->Visible);
   EXPECT_EQ(Form->PopupMenu1.IndexOf(Form->actTaskbar1) + 1, Form->PopupMenu1.IndexOf(Form->C1));
-  EXPECT_EQ(Form->actTaskbar1->Caption, LoadText(IDS_MENU_TASKBAR));
   Form->actTaskbar1->Click();
-  EXPECT_THAT(Tray.Balloons, ElementsAre(LoadText(IDS_HINT_TEXT_11)));
   EXPECT_EQ(Form->BalloonTarget(), kTaskbarSettingsTarget);
-  // Put on the taskbar since: gone the next time the menu opens.
-  Facts.Entries[0].IsPromoted = {vsPresent, 1};
+  Facts.Entries[0].IsPromoted = {vsPresent, 1};  // put on the taskbar since
   Form->WMTrayIcon(kTrayContextMenu);
   EXPECT_FALSE(Form->actTaskbar1->Visible);
 }
