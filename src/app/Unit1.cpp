@@ -106,10 +106,12 @@ void TVEMOMainForm::FormCreate() {
   // An error box holds the show like any dialog of the icon.
   Application().OnErrorBox = [this](bool up) { Hold(hrMenu, up); };
 
+  // Asked before the store is opened, which on a first run asks the user
+  // where to keep the settings and makes that place.
+  const bool firstRun = FServices.SettingsStored && !FServices.SettingsStored();
   // Unreadable settings must not leave the program without its icon: the
   // error is shown and start-up goes on with the default interval and
   // whatever folders were read.
-  const bool firstRun = FServices.SettingsStored && !FServices.SettingsStored();
   TLoadedSettings loaded;
   Application().Guard([&] {
     loaded = FServices.LoadSettings();
