@@ -34,7 +34,8 @@ namespace {
 
 class TScan {
 public:
-  TScan(TStringList& list, TFolderEnumerator& enumerator) : FList(list), FEnumerator(enumerator) {}
+  TScan(TStringList& list, TFolderEnumerator& enumerator, TScanFilter& filter)
+      : FList(list), FEnumerator(enumerator), FFilter(filter) {}
 
   void Folder(std::string folder) {
     if (Cancelled()) return;
@@ -56,7 +57,11 @@ public:
       if (entry.Kind == ekFolder) {
         if (entry.Name != "." && entry.Name != "..") Folder(folder + entry.Name);
       } else if (entry.Kind == ekFile && IsPictureFile(entry.Name)) {
-        FList.Add(folder + entry.Name);
+        // Only the listing is looked at: the file itself is never touched.
+        if (!FFilter.TakeOnlineOnly && IsOnlineOnly(entry.Attributes))
+          ++FFilter.LeftOut;
+        else
+          FList.Add(folder + entry.Name);
       }
     }
     if (identity) FPath.pop_back();
@@ -70,6 +75,7 @@ private:
 
   TStringList& FList;
   TFolderEnumerator& FEnumerator;
+  TScanFilter& FFilter;
   bool FStopped = false;
   uint64_t FEntries = 0;
   // The identities of the folders from the scanned one down to the current.
@@ -78,10 +84,16 @@ private:
 
 }  // namespace
 
-void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator) {
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
+                TScanFilter& filter) {
   // No folder at all is nothing to scan, not the root of the current drive.
   if (folder.empty()) return;
-  TScan(list, enumerator).Folder(folder);
+  TScan(list, enumerator, filter).Folder(folder);
+}
+
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator) {
+  TScanFilter everything{true};
+  ScanFolder(folder, list, enumerator, everything);
 }
 
 #ifndef _WIN32
@@ -104,6 +116,7 @@ public:
     const dirent* found = readdir(FDir.Get());
     if (!found) return false;
     entry.Name = found->d_name;
+    entry.Attributes = 0;
     switch (found->d_type) {
       case DT_DIR: entry.Kind = ekFolder; break;
       case DT_REG: entry.Kind = ekFile; break;

@@ -34,7 +34,27 @@ enum TEntryKind : uint8_t {
 struct TFolderEntry {
   std::string Name;
   TEntryKind Kind = ekFile;
+  // The file attributes the listing carries (Windows' FILE_ATTRIBUTE_*); 0
+  // where the system has none.
+  uint32_t Attributes = 0;
 };
+
+// --- Files kept only online ----------------------------------------------------
+// A cloud file (OneDrive's files on demand and the like) whose data is not on
+// this machine: opening it, or reading its data, fetches it from the remote
+// store. Windows' values, so that the listing's attributes are taken as they
+// come.
+inline constexpr uint32_t kAttributeOffline = 0x1000;
+inline constexpr uint32_t kAttributeRecallOnOpen = 0x40000;
+inline constexpr uint32_t kAttributeRecallOnDataAccess = 0x400000;
+
+inline constexpr bool IsOnlineOnly(uint32_t attributes) {
+  return (attributes & (kAttributeOffline | kAttributeRecallOnOpen | kAttributeRecallOnDataAccess)) != 0;
+}
+
+// The attributes of the existing file (not a folder) at a path; nothing when
+// there is none. Asking never opens the file.
+using TFileAttributesQuery = std::function<std::optional<uint32_t>(const std::string& path)>;
 
 // What makes a folder the same folder whatever route leads to it (device and
 // inode, volume serial and file index).
@@ -75,6 +95,10 @@ TFolderEnumerator& PlatformFolderEnumerator();
 // information level and large fetches first and falls back to the plain find
 // call where the system refuses them; without, it uses only the plain call.
 std::unique_ptr<TFolderEnumerator> NewWindowsFolderEnumerator(bool fastFind);
+// Has cloud files show what they are in this process's listings, where
+// Windows can (10 1803 on): some programs are otherwise shown placeholders
+// disguised as plain files.
+void ExposeCloudPlaceholders();
 #endif
 
 // Appends to list the full paths of all picture files in folder and,
@@ -88,3 +112,13 @@ void ScanFolder(const std::string& folder, TStringList& list);
 // at once, with what it had found so far.
 inline constexpr int kScanCancelStride = 256;
 void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator);
+
+// Which pictures a scan takes: files kept only online are left out unless
+// the user chose to have them (each is then downloaded when shown), and
+// counted, so that a list left empty by them can say why.
+struct TScanFilter {
+  bool TakeOnlineOnly = false;
+  int32_t LeftOut = 0;
+};
+void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
+                TScanFilter& filter);

@@ -35,6 +35,9 @@ public:
     }
     entry.Name = Utf8Of(FData.cFileName);
     entry.Kind = (FData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ekFolder : ekFile;
+    // With placeholders exposed, the listing itself says which files are
+    // kept only online, so no file needs to be asked (or opened) for it.
+    entry.Attributes = FData.dwFileAttributes;
     return true;
   }
 
@@ -82,6 +85,16 @@ private:
 };
 
 }  // namespace
+
+void ExposeCloudPlaceholders() {
+  // RtlSetProcessPlaceholderCompatibilityMode's documented mode; the
+  // function and its modes are missing from Debian's mingw-w64 headers.
+  constexpr CHAR kExposePlaceholders = 2;
+  using TSetPlaceholderMode = CHAR(NTAPI*)(CHAR);
+  if (auto setMode = TSystemLibrary::Named(L"ntdll.dll")
+                         .Function<TSetPlaceholderMode>("RtlSetProcessPlaceholderCompatibilityMode"))
+    setMode(kExposePlaceholders);
+}
 
 std::unique_ptr<TFolderEnumerator> NewWindowsFolderEnumerator(bool fastFind) {
   return std::make_unique<TWinFolderEnumerator>(fastFind);

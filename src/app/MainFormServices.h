@@ -56,8 +56,8 @@ struct TMainFormServices {
   // The stored interval and folders, as far as they could be read
   // (LoadSettings).
   std::function<TLoadedSettings()> LoadSettings;
-  // Whether an existing file (not a folder) is at the path.
-  std::function<bool(const std::string&)> FileExists;
+  // The attributes of the existing file (not a folder) at the path, if any.
+  TFileAttributesQuery FileAttributes;
   // The scan of the folders.
   TFolderEnumerator& Folders;
   // Where folders are scanned and tiles made. Without one, that work runs at

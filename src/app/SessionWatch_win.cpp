@@ -23,6 +23,16 @@ namespace {
 const GUID kConsoleDisplayState = {
     0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 const GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+// The power facts, in TPowerFact's order, with their documented values:
+// GUID_ACDC_POWER_SOURCE, GUID_POWER_SAVING_STATUS (Windows 10 on) and
+// GUID_ENERGY_SAVER_STATUS (Windows 11 24H2 on), the last two missing from
+// Debian's mingw-w64 headers. A system that does not know one simply never
+// reports it.
+const GUID kPowerSettings[kPowerFacts] = {
+    {0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}},
+    {0xe00958c0, 0xc213, 0x4ace, {0xac, 0x77, 0xfe, 0xcc, 0xed, 0x2e, 0xee, 0xa5}},
+    {0x550e8400, 0xe29b, 0x41d4, {0xa7, 0x16, 0x44, 0x66, 0x55, 0x44, 0x00, 0x00}},
+};
 
 // What WTSQuerySessionInformationW hands out for WTSSessionInfoEx (WTSINFOEXW
 // with its level 1), as documented; Debian's mingw-w64 headers lack it.
@@ -114,7 +124,7 @@ void UnregisterSessionReports(HWND window) {
     unregister(window);
 }
 
-void UnregisterDisplayReports(HPOWERNOTIFY registration) {
+void UnregisterPowerReports(HPOWERNOTIFY registration) {
   if (auto unregister = User32().Function<TUnregisterPowerSetting>("UnregisterPowerSettingNotification"))
     unregister(registration);
 }
@@ -128,9 +138,12 @@ TSessionWatch::TSessionWatch(HWND window, std::function<void(THoldReason reason,
   // and through the queue: the start-up that follows sets the show up afresh.
   PostMessageW(window, WM_WTSSESSION_CHANGE, kWtsFirstLook, 0);
   FDisplaySetting = IsWindows8OrLater() ? kConsoleDisplayState : kMonitorPowerOn;
-  // The system answers at once with the display's present state.
-  if (auto registerSetting = User32().Function<TRegisterPowerSetting>("RegisterPowerSettingNotification"))
+  // The system answers each at once with the setting's present state.
+  if (auto registerSetting = User32().Function<TRegisterPowerSetting>("RegisterPowerSettingNotification")) {
     FDisplayReports.Reset(registerSetting(window, &FDisplaySetting, DEVICE_NOTIFY_WINDOW_HANDLE));
+    for (int fact = 0; fact < kPowerFacts; ++fact)
+      FPowerReports[fact].Reset(registerSetting(window, &kPowerSettings[fact], DEVICE_NOTIFY_WINDOW_HANDLE));
+  }
 }
 
 void TSessionWatch::Message(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -144,9 +157,11 @@ void TSessionWatch::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     return;
   }
   const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-  if (!setting || !IsEqualGUID(setting->PowerSetting, FDisplaySetting) || setting->DataLength < sizeof(DWORD))
-    return;
+  if (!setting || setting->DataLength < sizeof(DWORD)) return;
   DWORD state = 0;
   std::memcpy(&state, setting->Data, sizeof(state));
-  FHolds.DisplayState(state);
+  if (IsEqualGUID(setting->PowerSetting, FDisplaySetting)) FHolds.DisplayState(state);
+  for (int fact = 0; fact < kPowerFacts; ++fact)
+    if (IsEqualGUID(setting->PowerSetting, kPowerSettings[fact]))
+      FHolds.PowerSetting(TPowerFact(fact), state);
 }

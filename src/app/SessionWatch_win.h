@@ -1,7 +1,8 @@
 // Tells the show when nobody can see the icon: the session locked or
-// disconnected, the display off, the machine going to sleep. Registers the
-// main window for the session's and the display's reports, and gives every
-// registration back when it goes. Included only by Windows code.
+// disconnected, the display off, the machine going to sleep; and when it
+// should rest: on battery while Windows saves energy. Registers the main
+// window for the session's, the display's and the power's reports, and gives
+// every registration back when it goes. Included only by Windows code.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,7 @@
 #include "framework/WinHandles_win.h"
 
 void UnregisterSessionReports(HWND window);
-void UnregisterDisplayReports(HPOWERNOTIFY registration);
+void UnregisterPowerReports(HPOWERNOTIFY registration);
 
 // The session this program runs in, as WTSQuerySessionInformation
 // (WTSSessionInfoEx) describes it; nothing where the system cannot say
@@ -35,5 +36,7 @@ private:
   TVisibilityHolds FHolds;
   GUID FDisplaySetting{};
   TOwnedHandle<HWND, &UnregisterSessionReports> FSessionReports;
-  TOwnedHandle<HPOWERNOTIFY, &UnregisterDisplayReports> FDisplayReports;
+  TOwnedHandle<HPOWERNOTIFY, &UnregisterPowerReports> FDisplayReports;
+  // One for each power fact, in TPowerFact's order.
+  TOwnedHandle<HPOWERNOTIFY, &UnregisterPowerReports> FPowerReports[kPowerFacts];
 };

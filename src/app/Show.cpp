@@ -18,7 +18,8 @@ int TShow::Slot(THoldReason reason) {
     case hrMenu: return 0;
     case hrSessionLocked: return 1;
     case hrDisplayOff: return 2;
-    default: return 3;
+    case hrSuspended: return 3;
+    default: return 4;
   }
 }
 
@@ -38,7 +39,7 @@ uint32_t TShow::Time(uint32_t now) const {
 }
 
 bool TShow::FadingAt(uint32_t time) const {
-  return NextReady() && FadeStart() < time && time < ChangePoint();
+  return FAnimate && NextReady() && FadeStart() < time && time < ChangePoint();
 }
 
 void TShow::Settle(uint32_t now) {
@@ -52,8 +53,9 @@ TShowPhase TShow::Phase(uint32_t now) const {
   if (FRun == srStopping) return spStopping;
   const uint32_t time = Time(now);
   if (!NextReady() && time >= FadeStart()) return spWaiting;
-  // Past the change point the fade has run out, and the change is due.
-  return time > FadeStart() ? spFading : spStanding;
+  // Past the change point the fade has run out, and the change is due. A
+  // cut has no fade: the picture stands until the change.
+  return time > FadeStart() && FAnimate ? spFading : spStanding;
 }
 
 bool TShow::IsFading(uint32_t now) const { return FadingAt(Time(now)); }
@@ -82,6 +84,7 @@ std::optional<uint32_t> TShow::WakeIn(uint32_t now) const {
     if (time >= FadeStart()) return std::nullopt;
     return FadeStart() - time;
   }
+  if (!FAnimate) return ChangePoint() - time;
   if (time < FadeStart()) return FadeStart() - time;
   return std::min(kTimerInterval, ChangePoint() - time);
 }
@@ -154,4 +157,13 @@ void TShow::Changed(uint32_t now) {
 void TShow::RestartTime(uint32_t now) {
   Settle(now);
   FElapsed = 0;
+}
+
+// --- The cut -----------------------------------------------------------------------
+
+void TShow::SetAnimate(bool animate, uint32_t now) {
+  Settle(now);
+  FAnimate = animate;
+  // Settled inside a fade that is now none, the new interval goes into force.
+  Settle(now);
 }

@@ -45,8 +45,16 @@ enum TNextState : uint8_t {
 
 // Why the show's clock is held. Holds add up, and each reason is counted:
 // the clock runs only while the show plays and no hold of any reason is on.
-enum THoldReason : uint8_t { hrMenu = 1, hrSessionLocked = 2, hrDisplayOff = 4, hrSuspended = 8 };
-inline constexpr int kHoldReasons = 4;
+enum THoldReason : uint8_t {
+  hrMenu = 1,
+  hrSessionLocked = 2,
+  hrDisplayOff = 4,
+  hrSuspended = 8,
+  // On battery while Windows saves energy: the show rests as if nobody
+  // could see it.
+  hrEnergySaver = 16,
+};
+inline constexpr int kHoldReasons = 5;
 
 class TShow {
 public:
@@ -112,7 +120,10 @@ public:
   bool Held() const;
   bool HeldFor(THoldReason reason) const { return FHolds[Slot(reason)] != 0; }
   // Nobody can see the show: no work is started then.
-  bool Paused() const { return HeldFor(hrSessionLocked) || HeldFor(hrDisplayOff) || HeldFor(hrSuspended); }
+  bool Paused() const {
+    return HeldFor(hrSessionLocked) || HeldFor(hrDisplayOff) || HeldFor(hrSuspended) ||
+           HeldFor(hrEnergySaver);
+  }
 
   uint16_t Interval() const { return FInterval; }
   uint16_t NewInterval() const { return FNewInterval; }
@@ -124,6 +135,13 @@ public:
   // the change point one fade later.
   uint32_t FadeStart() const { return uint32_t(FInterval) * 1000; }
   uint32_t ChangePoint() const { return FadeStart() + kFadeLength; }
+
+  // --- The cut: where the user turned animation effects off ---------------------
+  // Without animation the fade's second passes with no blended frame and no
+  // tick, and the picture changes at the change point, as after a fade. A
+  // fade under way when they are turned off stands on the current picture.
+  void SetAnimate(bool animate, uint32_t now);
+  bool Animate() const { return FAnimate; }
 
 private:
   enum TRun : uint8_t { srStopped, srPlaying, srStopping };
@@ -141,4 +159,6 @@ private:
   uint16_t FInterval = 15;
   uint16_t FNewInterval = 15;
   TNextState FNextState = nsScanning;
+  // Like the holds, a setting of the system's: a Reset keeps it.
+  bool FAnimate = true;
 };

@@ -67,7 +67,7 @@ void TShowWork::Deliver() {
 
 void TScanJob::Run() {
   try {
-    for (const std::string& folder : Folders) ScanFolder(folder, *List, *Enumerator);
+    for (const std::string& folder : Folders) ScanFolder(folder, *List, *Enumerator, Filter);
   } catch (...) {
     Error = std::current_exception();
   }
@@ -82,7 +82,16 @@ void TPrepareJob::Run() {
       return;
     }
     const std::string& path = List->Strings(Index);
-    if (!(TrustFirst && Index == 0) && !FileExists(path)) continue;
+    if (!(TrustFirst && Index == 0)) {
+      const std::optional<uint32_t> attributes = FileAttributes(path);
+      if (!attributes) continue;
+      // Opening it would download it: passed over like a picture that
+      // cannot be read, but nothing is wrong with it, so nothing is told.
+      if (!TakeOnlineOnly && IsOnlineOnly(*attributes)) {
+        ++OnlineOnly;
+        continue;
+      }
+    }
     auto tile = NewTileBitmap(pf24bit, Side);
     try {
       MakeTile(path, *tile, uint16_t(Side));
@@ -99,9 +108,16 @@ void TPrepareJob::Run() {
   }
 }
 
+bool LeftInTheCloud(const TFileAttributesQuery& attributesOf, bool takeOnlineOnly, const std::string& path) {
+  if (takeOnlineOnly || !attributesOf) return false;
+  const std::optional<uint32_t> attributes = attributesOf(path);
+  return attributes && IsOnlineOnly(*attributes);
+}
+
 void TRemakeJob::Run() {
   for (int i = 0; i < 2; ++i) {
     if (Paths[i].empty() || TCancelScope::Cancelled()) continue;
+    if (LeftInTheCloud(FileAttributes, TakeOnlineOnly, Paths[i])) continue;
     auto tile = NewTileBitmap(pf24bit, Side);
     try {
       MakeTile(Paths[i], *tile, uint16_t(Side));

@@ -63,6 +63,8 @@ private:
 struct TScanJob {
   std::vector<std::string> Folders;
   TFolderEnumerator* Enumerator = nullptr;
+  // Says whether files kept only online are taken; counts those left out.
+  TScanFilter Filter;
   std::shared_ptr<TStringList> List = std::make_shared<TStringList>();
   std::exception_ptr Error;
 
@@ -70,10 +72,12 @@ struct TScanJob {
 };
 
 // Finds the first existing picture after Start in the list whose tile can be
-// made, passing over the ones that cannot be read.
+// made, passing over the ones that cannot be read and, unless taken, the ones
+// that have come to be kept only online since the scan.
 struct TPrepareJob {
   std::shared_ptr<const TStringList> List;
-  std::function<bool(const std::string&)> FileExists;
+  TFileAttributesQuery FileAttributes;
+  bool TakeOnlineOnly = false;
   int32_t Start = -1;
   int32_t Side = kTileSide;
   // The first entry of a list just scanned is taken as found.
@@ -87,14 +91,23 @@ struct TPrepareJob {
   // error among them that is worth a word.
   int32_t Failures = 0;
   std::exception_ptr Error;
+  // Pictures passed over, unopened and without a word, as kept only online.
+  int32_t OnlineOnly = 0;
 
   void Run();
 };
 
-// The current and next pictures' tiles at a new icon size.
+// The file at path is kept only online and stays unopened, unless the user
+// takes such pictures.
+bool LeftInTheCloud(const TFileAttributesQuery& attributesOf, bool takeOnlineOnly, const std::string& path);
+
+// The current and next pictures' tiles at a new icon size; one gone back to
+// the cloud since it was shown keeps its old tile, stretched.
 struct TRemakeJob {
   int32_t Side = kTileSide;
   std::string Paths[2];
+  TFileAttributesQuery FileAttributes;
+  bool TakeOnlineOnly = false;
   std::unique_ptr<TBitmap> Tiles[2];
 
   void Run();

@@ -47,7 +47,7 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
         FServices.PopupMenu(FForm.popHistory, at);
         break;
       case kTrayLeftDoubleClick:
-        if (FForm.Current().Index != -1) FServices.ShowPreviewDialog(cursor, FForm.Current().Path);
+        if (FForm.Current().Index != -1) Preview(cursor, FForm.Current().Path);
         break;
       case kTrayRightButtonUp:
       case kTrayContextMenu:
@@ -119,6 +119,11 @@ void TTrayCommands::MoveSettings(const TSettings& settings, TStoragePlace before
   }
 }
 
-void TTrayCommands::HistoryClick(THistory*, const std::string& path) {
-  FServices.ShowPreviewDialog(FHistoryPoint, path);
+void TTrayCommands::HistoryClick(THistory*, const std::string& path) { Preview(FHistoryPoint, path); }
+
+void TTrayCommands::Preview(const TPoint& at, const std::string& path) {
+  // Shown once, the picture may have gone back to the cloud since: the
+  // preview would fetch it again.
+  if (FForm.LeftInTheCloud(path)) throw Exception(IDS_PREVIEW_ONLY_ONLINE, {path});
+  FServices.ShowPreviewDialog(at, path);
 }

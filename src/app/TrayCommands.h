@@ -83,6 +83,8 @@ private:
   // Moves the store into settings.Storage and saves the settings there; back
   // into before when that fails.
   void MoveSettings(const TSettings& settings, TStoragePlace before);
+  // The preview of a picture the user chose, unless it is kept only online.
+  void Preview(const TPoint& at, const std::string& path);
 
   TVEMOMainForm& FForm;
   TTrayServices& FServices;

@@ -281,7 +281,10 @@ void TVEMOMainForm::StopForNothingToShow(bool atChange) {
 }
 
 void TVEMOMainForm::ShowNothingToShow() {
+  // Pictures there are, only not here: saying there are none would send the
+  // user looking in the wrong place.
   std::string text = FPassFailures > 0                ? LoadText(IDS_NONE_READABLE)
+                     : FPassOnlineOnly > 0            ? std::string(kOnlineOnlyText)
                      : FSettings.Folders.Count() == 0 ? std::string(kNoFoldersText)
                                                       : std::string(kNoPicturesText);
   text += kStoppingText;
@@ -305,10 +308,11 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
   if (FDestroyed) return;
   const bool fading = FShow.IsFading(Now());
   FShow.SetNewInterval(settings.Interval, Now());
-  const bool foldersChanged = !FSettings.Folders.Equals(settings.Folders);
+  const bool listChanged =
+      !FSettings.Folders.Equals(settings.Folders) || FSettings.OnlineOnly != settings.OnlineOnly;
   FSettings = settings;
   // Folders changed during a fade enter the play list at its next rebuild.
-  if (foldersChanged && !fading) RebuildPlayList();
+  if (listChanged && !fading) RebuildPlayList();
   Follow();
 }
 
@@ -334,6 +338,7 @@ void TVEMOMainForm::StartRebuild(bool advancing) {
   FWork.Cancel(wsPrepare);
   auto job = std::make_shared<TScanJob>();
   job->Enumerator = &FServices.Folders;
+  job->Filter.TakeOnlineOnly = FSettings.OnlineOnly;
   for (int32_t i = 0; i < FSettings.Folders.Count(); ++i) job->Folders.push_back(FSettings.Folders.Items(i));
   std::shared_ptr<TStringList> previous = std::exchange(FPlayList, std::make_shared<TStringList>());
   FShow.SetNextState(nsScanning, Now());
@@ -360,13 +365,15 @@ void TVEMOMainForm::ScanDone(TScanJob& job, std::shared_ptr<TStringList> previou
   FPlayList = job.List;
   FPassFailures = 0;
   FPassReported = false;
+  FPassOnlineOnly = job.Filter.LeftOut;
   PrepareNext(-1, advancing, true);
 }
 
 void TVEMOMainForm::PrepareNext(int32_t index, bool advancing, bool fresh) {
   auto job = std::make_shared<TPrepareJob>();
   job->List = FPlayList;
-  job->FileExists = FServices.FileExists;
+  job->FileAttributes = FServices.FileAttributes;
+  job->TakeOnlineOnly = FSettings.OnlineOnly;
   job->Start = index;
   job->Side = FTileSide;
   // A list rebuilt for a picture change is searched like any other; one
@@ -388,6 +395,7 @@ void TVEMOMainForm::PrepareDone(TPrepareJob& job, bool advancing, bool fresh) {
   // One error box a pass: the pictures after the first that cannot be read
   // are passed over without a word.
   FPassFailures += job.Failures;
+  FPassOnlineOnly += job.OnlineOnly;
   std::exception_ptr told;
   if (job.Error && !FPassReported) {
     FPassReported = true;
@@ -442,6 +450,8 @@ void TVEMOMainForm::SetTileSide(int32_t side) {
 
   auto job = std::make_shared<TRemakeJob>();
   job->Side = side;
+  job->FileAttributes = FServices.FileAttributes;
+  job->TakeOnlineOnly = FSettings.OnlineOnly;
   job->Paths[0] = FCurrent.Path;
   // A next tile still being made is made at the new size anyway.
   if (FShow.NextState() == nsReady) job->Paths[1] = FNext.Path;
@@ -462,4 +472,19 @@ void TVEMOMainForm::RemakeDone(TRemakeJob& job) {
     if (job.Tiles[i] && slots[i]->Path == job.Paths[i] && (i == 0 || FShow.NextState() == nsReady))
       slots[i]->Bitmap = std::move(job.Tiles[i]);
   ShowFrame();
+}
+
+// --- What the user asked of Windows ---------------------------------------------------
+
+bool TVEMOMainForm::LeftInTheCloud(const std::string& path) const {
+  return ::LeftInTheCloud(FServices.FileAttributes, FSettings.OnlineOnly, path);
+}
+
+void TVEMOMainForm::SetAnimate(bool animate) {
+  if (FDestroyed || animate == FShow.Animate()) return;
+  const bool wasFading = FShow.IsFading(Now());
+  FShow.SetAnimate(animate, Now());
+  // A blended frame on show goes back to the current picture.
+  if (wasFading && FCurrent.Bitmap) ShowFrame();
+  Follow();
 }

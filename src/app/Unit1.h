@@ -47,6 +47,7 @@ inline constexpr TText kTrayAddFailedText1{IDS_TRAY_ADD_FAILED};
 inline constexpr TText kNoFoldersText{IDS_NO_FOLDERS};
 inline constexpr TText kNoPicturesText{IDS_NO_PICTURES};
 inline constexpr TText kStoppingText{IDS_STOPPING};
+inline constexpr TText kOnlineOnlyText{IDS_ONLY_ONLINE};
 
 class TVEMOMainForm {
 public:
@@ -171,6 +172,13 @@ public:
   // size the tiles will be made at.
   void SetTileSide(int32_t side);
 
+  // --- What the user asked of Windows -------------------------------------------------
+  // The file at path is kept only online and must stay unopened.
+  bool LeftInTheCloud(const std::string& path) const;
+  // Animation effects on or off: off, the change is a cut. A fade under way
+  // stands on the current picture at once.
+  void SetAnimate(bool animate);
+
 private:
   std::array<TAction*, 8> Actions();
   TApplication& Application() const { return FServices.Application; }
@@ -226,5 +234,7 @@ private:
   // whether the first of them was told.
   int32_t FPassFailures = 0;
   bool FPassReported = false;
+  // This pass: pictures left out or passed over as kept only online.
+  int32_t FPassOnlineOnly = 0;
   std::string FBalloonTarget;
 };

@@ -97,6 +97,7 @@ void TMainWindow::Attach(TVEMOMainForm& form) {
   };
   FSessionWatch = std::make_unique<TSessionWatch>(
       Window(), [&form](THoldReason reason, bool on) { form.Hold(reason, on); });
+  FollowAnimationSetting(form);
 }
 
 void TMainWindow::RealiseTimer(UINT_PTR id, bool enabled, uint32_t interval) {
@@ -121,7 +122,10 @@ LRESULT TMainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
       // Any of these may mean a new icon size; the default handling follows.
       Call(FForm, FollowDisplayScale);
-      if (message == WM_SETTINGCHANGE) AppThemeSettingChanged(wParam, lParam);
+      if (message == WM_SETTINGCHANGE) {
+        AppThemeSettingChanged(wParam, lParam);
+        Call(FForm, FollowAnimationSetting);
+      }
       break;
     case WM_WTSSESSION_CHANGE:
     case WM_POWERBROADCAST:
@@ -177,6 +181,13 @@ void FollowDisplayScale(TVEMOMainForm& form) {
   const int32_t dpi = NotificationAreaDpi();
   form.SetTileSide(SmallIconSide(dpi));
   if (form.History()) form.History()->SetThumbnailSize(ScaledForDpi(THistory::kThumbnailSize, dpi));
+}
+
+void FollowAnimationSetting(TVEMOMainForm& form) {
+  BOOL animate = TRUE;
+  // A system that cannot say (before Vista) animates, as it always did.
+  if (!SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &animate, 0)) animate = TRUE;
+  form.SetAnimate(animate != FALSE);
 }
 
 int RunMessageLoop() {

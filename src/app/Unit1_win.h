@@ -56,7 +56,9 @@ public:
   // command number, WM_TRAYICON goes to WMTrayIcon, "TaskbarCreated" to
   // TaskbarCreated, WM_WORKERDONE to DeliverWork, WM_DESTROY to FormDestroy
   // (and ends the message loop), and the session's and power reports to a
-  // TSessionWatch that holds the show while nobody can see the icon.
+  // TSessionWatch that holds the show while nobody can see the icon or
+  // Windows saves energy on battery. The animation setting is followed from
+  // now on.
   // Errors escaping them reach the application's error display.
   void Attach(TVEMOMainForm& form);
 
@@ -77,3 +79,6 @@ int RunMessageLoop();
 // Makes the form's tiles and history thumbnails at the notification area's
 // icon size for the display's DPI as it is now.
 void FollowDisplayScale(TVEMOMainForm& form);
+// Fades the pictures where Windows' animation effects are on, and cuts from
+// one to the next where the user turned them off.
+void FollowAnimationSetting(TVEMOMainForm& form);

@@ -38,6 +38,17 @@ void TVisibilityHolds::PowerEvent(uint32_t event) {
     Update(hrSuspended, false);
 }
 
+bool SavesEnergyOnBattery(const TPowerState& state) {
+  return state.Facts[pfPowerSource] != kPowerSourceAc &&
+         (state.Facts[pfBatterySaver] != 0 || state.Facts[pfEnergySaver] != 0);
+}
+
+void TVisibilityHolds::PowerSetting(TPowerFact fact, uint32_t value) {
+  if (fact >= kPowerFacts) return;
+  FPower.Facts[fact] = value;
+  Update(hrEnergySaver, SavesEnergyOnBattery(FPower));
+}
+
 void TVisibilityHolds::Update(THoldReason reason, bool on) {
   if (bool(FHeld & reason) == on) return;
   FHeld = on ? uint8_t(FHeld | reason) : uint8_t(FHeld & ~reason);

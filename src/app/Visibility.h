@@ -36,6 +36,21 @@ inline constexpr uint32_t kDisplayOff = 0;
 inline constexpr uint32_t kDisplayOn = 1;
 inline constexpr uint32_t kDisplayDimmed = 2;
 
+// What Windows says of its power, as far as saving energy goes: the power
+// source (GUID_ACDC_POWER_SOURCE: 0 AC, 1 battery, 2 a short-term source such
+// as a UPS), battery saver (GUID_POWER_SAVING_STATUS, Windows 10 on: 0 off, 1
+// on) and energy saver (GUID_ENERGY_SAVER_STATUS, Windows 11 24H2 on: 0 off,
+// 1 standard, 2 high). Until told, the machine is taken to be on AC.
+enum TPowerFact : uint8_t { pfPowerSource, pfBatterySaver, pfEnergySaver };
+inline constexpr int kPowerFacts = 3;
+inline constexpr uint32_t kPowerSourceAc = 0;
+struct TPowerState {
+  uint32_t Facts[kPowerFacts] = {kPowerSourceAc, 0, 0};
+};
+// Energy saver may be on for good on a desktop, so only a machine that runs
+// on its battery rests.
+bool SavesEnergyOnBattery(const TPowerState& state);
+
 // The session as the system describes it when asked.
 struct TSessionState {
   // One of the kWtsSessionState values, as reported.
@@ -63,6 +78,7 @@ public:
   void SessionChange(uint32_t event);
   void DisplayState(uint32_t state);
   void PowerEvent(uint32_t event);
+  void PowerSetting(TPowerFact fact, uint32_t value);
 
 private:
   void Update(THoldReason reason, bool on);
@@ -74,5 +90,6 @@ private:
   // the two are kept apart and the hold lasts while either does.
   bool FLocked = false;
   bool FDisconnected = false;
+  TPowerState FPower;
   uint8_t FHeld = 0;
 };

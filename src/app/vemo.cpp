@@ -48,7 +48,7 @@ int RunProgram() {
                              icons,
                              [] { return GetShell32Version(); },
                              [] { return LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath); },
-                             ExistingFile,
+                             ExistingFileAttributes,
                              PlatformFolderEnumerator(),
                              worker.get(),
                              [] {
@@ -91,6 +91,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     return SendToRunningCopies(*command) > 0 ? 0 : 1;
   // The shell's folder objects need COM, apartment-threaded, on this thread
   // before the main window exists.
+  // Before any folder is listed, so that every listing shows cloud files.
+  ExposeCloudPlaceholders();
   TComApartment com;
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);

@@ -127,6 +127,10 @@
 #define IDS_PICTURE_READ_FAILED_CODE 2170
 #define IDS_PICTURE_READ_FAILED 2171
 
+// Pictures kept only online, and the quiet show
+#define IDS_ONLY_ONLINE 2240
+#define IDS_PREVIEW_ONLY_ONLINE 2241
+
 // The hint that says where Windows hid the icon
 #define IDS_HINT_TITLE 2200
 #define IDS_HINT_TEXT_11 2201

@@ -78,9 +78,13 @@ void* TSystemLibrary::Address(const char* nameOrOrdinal) const {
   return FLibrary ? reinterpret_cast<void*>(GetProcAddress(FLibrary.Get(), nameOrOrdinal)) : nullptr;
 }
 
-bool ExistingFile(const std::string& path) {
+bool ExistingFile(const std::string& path) { return ExistingFileAttributes(path).has_value(); }
+
+std::optional<uint32_t> ExistingFileAttributes(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return std::nullopt;
+  return uint32_t(attributes);
 }
 
 BITMAPINFO DibHeader(int32_t width, int32_t height, WORD bitCount) {

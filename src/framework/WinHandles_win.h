@@ -8,7 +8,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -191,6 +193,9 @@ private:
 
 // Whether path names an existing file (not a folder).
 bool ExistingFile(const std::string& path);
+// The attributes of the existing file (not a folder) at path; nothing when
+// there is none. Only the directory entry is asked: the file is not opened.
+std::optional<uint32_t> ExistingFileAttributes(const std::string& path);
 
 // The header of a top-down DIB of width x height, rows as TBitmap holds
 // them: 24 bits a pixel unless said otherwise.

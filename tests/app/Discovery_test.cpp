@@ -122,6 +122,22 @@ TEST(ScanFolder, WalksDepthFirstInEnumerationOrder) {
                                    P("r/a.bmp"), P("r/t/t.bmp"), P("r/m.jpeg")));
 }
 
+TEST(ScanFolder, LeavesOutFilesKeptOnlyOnlineByTheirListedAttributesUnlessTaken) {
+  // Here: plain, archive and read-only, pinned, downloaded; then only online.
+  const uint32_t recalled = kAttributeRecallOnDataAccess | 0x100600;
+  const uint32_t cases[] = {0, 0x21, 0x80600, 0x100400, kAttributeOffline, kAttributeRecallOnOpen, recalled};
+  TFakeFolders fs;
+  for (uint32_t bits : cases)
+    fs.Folders[P("r/")].Entries.push_back({std::to_string(bits) + ".jpg", ekFile, bits});
+  TStringList list, everything;
+  TScanFilter filter, taken{true};
+  ScanFolder(P("r"), list, fs, filter);
+  ScanFolder(P("r"), everything, fs, taken);
+  const std::vector<std::string> all = Contents(everything);
+  EXPECT_EQ(Contents(list), std::vector<std::string>(all.begin(), all.begin() + 4));
+  EXPECT_EQ(filter.LeftOut + taken.LeftOut + everything.Count(), 3 + 0 + 7);
+}
+
 TEST(ScanFolder, AppendsToWhatTheListHolds) {
   TFakeFolders fs;
   fs.Add("r/", {File("b.jpg")});

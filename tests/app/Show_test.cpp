@@ -68,7 +68,7 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
     uint16_t lastSet = show.Interval();
     for (int step = 0; step < 400; ++step) {
       const bool fading = show.IsFading(now);
-      switch (pick(9)) {
+      switch (pick(10)) {
         case 0: show.Play(now); break;
         case 1: {
           const TShowPhase phase = show.Phase(now);
@@ -100,10 +100,12 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
         case 5:  // work starts only outside a fade, and ends any time
           if (!fading) show.SetNextState(pick(2) ? nsPreparing : nsScanning, now);
           break;
+        case 6: show.SetAnimate(pick(3) != 0, now); break;
         default: show.SetNextState(pick(5) == 0 ? nsNothing : nsReady, now); break;
       }
-      const bool held = holds[0] + holds[1] + holds[2] + holds[3] > 0;
+      const bool held = holds[0] + holds[1] + holds[2] + holds[3] + holds[4] > 0;
       ASSERT_EQ(show.Held(), held);
+      EXPECT_EQ(show.Paused(), holds[1] + holds[2] + holds[3] + holds[4] > 0);
       const std::optional<uint32_t> wake = show.WakeIn(now);
       const uint32_t later = now + (wake ? *wake + pick(17) : pick(3000));
       if (held) {
@@ -120,7 +122,13 @@ TEST(Show, RandomSequencesKeepTheScheduleSound) {
         EXPECT_GE(show.Time(later), show.Time(now));
       }
       if (fading) {
-        EXPECT_TRUE(show.IsFading(now)) << "nothing but its change ends a fade";
+        EXPECT_TRUE(show.IsFading(now) || !show.Animate()) << "nothing but its change or the cut ends a fade";
+      }
+      if (!show.Animate()) {
+        EXPECT_FALSE(show.Phase(now) == spFading || show.FadeRatio(now) != 0) << "a cut has no fade";
+        EXPECT_TRUE(!wake || !show.NextReady() || show.ChangeDue(now) ||
+                    *wake == show.ChangePoint() - show.Time(now))
+            << "no tick in a cut";
       }
       if (show.IsFading(now)) {
         EXPECT_TRUE(show.IsFading(later) || show.ChangeDue(later));

@@ -157,10 +157,7 @@ protected:
                             loaded.Settings.Folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
                             return loaded;
                           },
-                          [](const std::string& path) {
-                            return std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
-                          },
-                          Folders, nullptr, nullptr, [this] { return Facts; }});
+                          [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders, nullptr, nullptr, [this] { return Facts; }});
     FormPointer = Form.get();
     Form->FormCreate();
     Commands = std::make_unique<TTrayCommands>(*Form, Services);
@@ -277,6 +274,9 @@ TEST_F(TrayCommandsTest, ADoubleClickPreviewsTheCurrentPictureOnlyWhenThereIsOne
   Form->WMTrayIcon(515);
   EXPECT_THAT(Services.Log,
               ElementsAre("cursor", "preview " + Form->Current().Path + " at 10,20 (clock held)"));
+  Folders.Attributes[vemo_test::PathFromUtf8(Form->Current().Path)] = kAttributeOffline;
+  EXPECT_THROW(Form->WMTrayIcon(515), Exception);
+  EXPECT_EQ(Services.Log.size(), 3u) << "gone back to the cloud: a preview would fetch it again";
 }
 
 TEST_F(TrayCommandsTest, OtherEventsDoNothingButReadTheCursor) {

@@ -200,7 +200,7 @@ protected:
         },
         [this](const std::string& path) {
           ++ExistenceChecks;
-          return Exists ? Exists(path) : std::filesystem::is_regular_file(vemo_test::PathFromUtf8(path));
+          return Exists && !Exists(path) ? std::nullopt : Enumerator.AttributesOf(path);
         },
         Enumerator,
         Worker};
@@ -1248,6 +1248,35 @@ TEST_F(MainFormTest, TheShowRunsThroughTheRealThreadWorker) {
   TicksUntil(Clock.Value + 1000);
   EXPECT_EQ(IconColor(), RGBColor(0, 0, 200));
   Form.reset();
+}
+
+TEST_F(MainFormTest, PicturesKeptOnlyOnlineStayUnopenedAndAListOfOnlyThemSaysSo) {
+  auto toCloud = [this](const std::string& path) {
+    Break(path);  // opened, it would show a box or the balloon for unreadable pictures
+    Enumerator.Attributes[vemo_test::PathFromUtf8(path)] = kAttributeRecallOnDataAccess;
+  };
+  toCloud(Picture("pics/z.bmp", RGBColor(1, 1, 1)));
+  CreateWithPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0)});
+  toCloud(PlayItem(1));  // after the scan: the search for the next picture passes it
+  Form->Play();
+  FollowTimerUntil(Clock.Value + 1000);
+  toCloud(Form->Current().Path);
+  FollowTimerUntil(Clock.Value + 4100);
+  EXPECT_EQ(Utf16ToUtf8(Tray.Calls.back().Data.szInfo), std::string(kOnlineOnlyText) + kStoppingText);
+  EXPECT_TRUE(Boxes.Shown.empty());
+  TSettings settings = SettingsWithInterval(3);
+  settings.OnlineOnly = true;
+  Form->ApplySettings(settings);
+  EXPECT_EQ(Form->PlayList()->Count(), 3);
+}
+
+TEST_F(MainFormTest, WithAnimationsOffAChangeIsACutWithNoFrameBetween) {
+  const uint32_t start = PlayPictures({RGBColor(200, 0, 0), RGBColor(0, 200, 0), RGBColor(0, 0, 200)});
+  Form->SetAnimate(false);
+  Tray.Calls.clear();
+  FollowTimerUntil(start + 9000);
+  EXPECT_TRUE(Tray.CallsOf(kNimModify, kNifIcon).empty());
+  EXPECT_EQ(Tray.CallsOf(kNimModify, kNifIcon | kNifTip).size(), 3u);
 }
 
 }  // namespace

@@ -96,11 +96,7 @@ protected:
           loaded.Settings.Folders.Add(std::string(VEMO_TEST_DATA_DIR) + "\\jpeg");
           return loaded;
         },
-        [](const std::string& path) {
-          const DWORD attributes = GetFileAttributesW(WideOf(path).c_str());
-          return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-        },
-        PlatformFolderEnumerator()});
+        [](const std::string& path) { return ExistingFileAttributes(path); }, PlatformFolderEnumerator()});
     Window->Attach(*Form);
     Form->FormCreate();
   }
@@ -305,6 +301,17 @@ TEST_F(MainWindowTest, SoakOfTwoThousandFadeFramesKeepsObjectCountsFlat) {
   ASSERT_GT(memoryAfterWarmUp, 0u);
   EXPECT_LT(memoryAtEnd, memoryAfterWarmUp + 512 * 1024);
   EXPECT_GE(changes, 90);
+}
+
+TEST_F(MainWindowTest, TheWindowFollowsTheAnimationSettingWhenWindowsAnnouncesAChange) {
+  Build(false);
+  BOOL before = TRUE;
+  SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &before, 0);
+  for (BOOL on : {FALSE, before}) {
+    SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(INT_PTR(on)), 0);
+    SendMessageW(Hwnd(), WM_SETTINGCHANGE, SPI_SETCLIENTAREAANIMATION, 0);
+    EXPECT_EQ(Form->Show().Animate(), on != FALSE);
+  }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace {
 
 // Each report in turn, and the holds it must take ("+2") or give back ("-2").
 struct TStep {
-  char Kind;  // 's'ession, 'd'isplay, 'p'ower
+  char Kind;  // 's'ession, 'd'isplay, 'p'ower; power 'a'c/dc source, 'b'attery and 'e'nergy saver
   uint32_t Value;
   std::string Expected;
 };
@@ -34,6 +34,11 @@ TEST(VisibilityHolds, HoldWhileNobodyCanSeeTheIconAndGiveBackOnce) {
       {'p', kPbtResumeSuspend, ""},
       {'p', 10, ""},
       {'d', kDisplayDimmed, "-4"},
+      {'e', 2, ""},  // energy saver on for good on a desktop
+      {'a', 1, "+16"},
+      {'e', 0, "-16"},
+      {'b', 1, "+16"},
+      {'a', 0, "-16"},
   };
   std::string told;
   TVisibilityHolds holds([&told](THoldReason reason, bool on) {
@@ -46,6 +51,8 @@ TEST(VisibilityHolds, HoldWhileNobodyCanSeeTheIconAndGiveBackOnce) {
     if (step.Kind == 's') holds.SessionChange(step.Value);
     if (step.Kind == 'd') holds.DisplayState(step.Value);
     if (step.Kind == 'p') holds.PowerEvent(step.Value);
+    if (const size_t fact = std::string("abe").find(step.Kind); fact != std::string::npos)
+      holds.PowerSetting(TPowerFact(fact), step.Value);
     EXPECT_EQ(told, step.Expected) << "step " << i;
   }
 }
