@@ -157,7 +157,8 @@ protected:
                             loaded.Settings.Folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
                             return loaded;
                           },
-                          [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders, nullptr, nullptr, [this] { return Facts; }});
+                          [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders,
+                          nullptr, nullptr, [this] { return Facts; }});
     FormPointer = Form.get();
     Form->FormCreate();
     Commands = std::make_unique<TTrayCommands>(*Form, Services);
@@ -469,14 +470,11 @@ TEST_F(TrayCommandsTest, TheHintsClickOpensWhereIconsAreShownUntilAnotherBalloon
                           "cursor", "query", "dialog interval 15 storage 0 (clock held)"));
 }
 
-TEST_F(TrayCommandsTest, OnWindows11WhileHiddenTheMenuOffersTheHintAboveSettings) {
-  Form->WMTrayIcon(517);
-  EXPECT_FALSE(Form->actTaskbar1->Visible) << "nobody can tell: the menu as it was";
-  Facts = {{10, 0, 22621},    {},     true, {{{vsPresent, "c:\\K\\VEMO.exe"}, {vsPresent, 0}, {}}},
+TEST_F(TrayCommandsTest, OnWindows11WhileHiddenTheMenuOffersTheHintAgain) {
+  Facts = {{10, 0, 22621},    {},     true, {{{vsPresent, "C:\\k\\vemo.exe"}, {vsPresent, 0}, {}}},
            "C:\\k\\vemo.exe", nullptr};
   Form->WMTrayIcon(517);
   ASSERT_TRUE(Form->actTaskbar1->Visible);
-  EXPECT_EQ(Form->PopupMenu1.IndexOf(Form->actTaskbar1) + 1, Form->PopupMenu1.IndexOf(Form->C1));
   Form->actTaskbar1->Click();
   EXPECT_EQ(Form->BalloonTarget(), kTaskbarSettingsTarget);
   Facts.Entries[0].IsPromoted = {vsPresent, 1};  // put on the taskbar since
