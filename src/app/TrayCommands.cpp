@@ -55,10 +55,18 @@ void TTrayCommands::WMTrayIcon(uint32_t event) {
         break;
       case kTrayRightButtonUp:
       case kTrayContextMenu:
+        FForm.UpdateTaskbarItem();
         FServices.SetForeground();
         FServices.PopupMenu(FForm.PopupMenu1, at);
         break;
-      case kTrayBalloonClick: FForm.actConfig.Execute(); break;
+      case kTrayBalloonClick:
+        // The click goes by the balloon shown last: the hint's opens where
+        // Windows keeps the icons' settings, every other one the program's.
+        if (FForm.BalloonTarget().empty())
+          FForm.actConfig.Execute();
+        else
+          FServices.OpenShellTarget(FForm.BalloonTarget());
+        break;
       default: break;
     }
   } catch (...) {

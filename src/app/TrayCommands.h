@@ -52,6 +52,9 @@ public:
   virtual TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) = 0;
   virtual void ShowAboutBox() = 0;
   virtual void OpenHomePage() = 0;
+  // Opens a URI or a shell name (ms-settings:..., shell:::{...}) as the
+  // shell's Run would; raises when nothing opens.
+  virtual void OpenShellTarget(const std::string& target) = 0;
   // The settings store: the place it is kept in, saving the settings into
   // the place in use, and moving the store to settings.Storage with the
   // settings saved into the new place.

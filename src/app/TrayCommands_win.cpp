@@ -53,6 +53,18 @@ void TWinTrayServices::ShowAboutBox() { ::ShowAboutBox(FApplication); }
 
 void TWinTrayServices::OpenHomePage() { ::OpenHomePage(reinterpret_cast<uintptr_t>(FWindow)); }
 
+void TWinTrayServices::OpenShellTarget(const std::string& target) {
+  const std::wstring file = WideOf(target);
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  // The shell's own box would say less than ours: which settings failed.
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.hwnd = FWindow;
+  info.lpFile = file.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&info)) throw Exception(IDS_HINT_OPEN_FAILED, {SystemErrorText(GetLastError())});
+}
+
 bool TWinTrayServices::QueryStorage(TStoragePlace& place) {
   return TZoIniFile2::QueryStorage(FEnvironment, place);
 }

@@ -25,6 +25,7 @@ public:
   TConfigDialogResult ShowConfigDialog(TConfigDialogParams params) override;
   void ShowAboutBox() override;
   void OpenHomePage() override;
+  void OpenShellTarget(const std::string& target) override;
   bool QueryStorage(TStoragePlace& place) override;
   void MoveSettings(const TSettings& settings) override;
   void SaveSettings(const TSettings& settings) override;

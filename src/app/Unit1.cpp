@@ -38,6 +38,7 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actPlay.OnExecute = [this](TAction*) { Play(); };
   actStop.OnExecute = [this](TAction*) { Stop(false); };
   actExit.OnExecute = [this](TAction*) { FServices.Window.PostClose(); };
+  actTaskbar.OnExecute = [this](TAction*) { ShowTaskbarHint(); };
 
   auto item = [this](const char* caption) { return PopupMenu1.Add(std::make_unique<TMenuItem>(caption)); };
   auto linked = [&item](TAction& action) {
@@ -55,6 +56,8 @@ TVEMOMainForm::TVEMOMainForm(TMainFormServices services)
   actNext1 = linked(actNext);
   actNeverShow1 = linked(actNeverShow);
   N2 = item("-");
+  actTaskbar1 = linked(actTaskbar);
+  actTaskbar1->Visible = false;
   C1 = linked(actConfig);
   actAbout1 = linked(actAbout);
   actWebsite1 = linked(actWebsite);
@@ -70,9 +73,9 @@ TVEMOMainForm::~TVEMOMainForm() {
   }
 }
 
-std::array<TAction*, 9> TVEMOMainForm::Actions() {
-  return {&actExit,  &actPlay,    &actStop,     &actNext,     &actConfig,
-          &actAbout, &actWebsite, &actPrevious, &actNeverShow};
+std::array<TAction*, 10> TVEMOMainForm::Actions() {
+  return {&actExit,  &actPlay,    &actStop,     &actNext,      &actConfig,
+          &actAbout, &actWebsite, &actPrevious, &actNeverShow, &actTaskbar};
 }
 
 TAction* TVEMOMainForm::ActionById(uint16_t id) {
@@ -109,6 +112,9 @@ void TVEMOMainForm::FormCreate() {
   // An error box holds the show like any dialog of the icon.
   Application().OnErrorBox = [this](bool up) { Hold(hrMenu, up); };
 
+  // Asked before the store is opened, which on a first run asks the user
+  // where to keep the settings and makes that place.
+  const bool firstRun = FServices.SettingsStored && !FServices.SettingsStored();
   // Unreadable settings must not leave the program without its icon: the
   // error is shown and start-up goes on with the default interval and
   // whatever folders were read.
@@ -136,6 +142,12 @@ void TVEMOMainForm::FormCreate() {
     return;
   }
   FIconRegistered = true;
+  // Right after the first-run question: a new icon is hidden by default, and
+  // a user who sees nothing appear would think the program does not work.
+  if (firstRun)
+    Application().Guard([this] {
+      if (FServices.TrayFacts && IconPlaceOf(FServices.TrayFacts()) != ipOnTaskbar) ShowTaskbarHint();
+    });
   // The icon is up before the folders are looked at, however long that takes.
   Application().Guard([this] { RebuildPlayList(); });
 }
@@ -350,7 +362,14 @@ void TVEMOMainForm::ShowNothingToShow() {
                      : FSettings.Folders.Count() == 0 ? std::string(kNoFoldersText)
                                                       : std::string(kNoPicturesText);
   text += kStoppingText;
-  ShowTrayBalloon(FServices.Tray, Handle(), Application().Title, text, kNiifWarning);
+  ShowBalloon(Application().Title, text, kNiifWarning, std::string());
+}
+
+void TVEMOMainForm::ShowBalloon(const std::string& title, const std::string& text, uint32_t infoFlags,
+                                const std::string& clickTarget) {
+  // A click goes by the balloon shown last.
+  FBalloonTarget = clickTarget;
+  ShowTrayBalloon(FServices.Tray, Handle(), title, text, infoFlags);
 }
 
 void TVEMOMainForm::Report(const std::exception_ptr& error) {
@@ -371,6 +390,18 @@ void TVEMOMainForm::ApplySettings(const TSettings& settings) {
   // Folders changed during a fade enter the play list at its next rebuild.
   if (listChanged && !fading) RebuildPlayList();
   Follow();
+}
+
+// --- Where the icon is ----------------------------------------------------------------
+
+void TVEMOMainForm::ShowTaskbarHint() {
+  if (FDestroyed || !FIconRegistered || !FServices.TrayFacts) return;
+  const TTrayHint hint = TrayHintFor(FamilyOf(FServices.TrayFacts().Version));
+  ShowBalloon(hint.Title, hint.Text, kNiifInfo, hint.Target);
+}
+
+void TVEMOMainForm::UpdateTaskbarItem() {
+  actTaskbar1->Visible = !FDestroyed && FServices.TrayFacts && TaskbarItemWanted(FServices.TrayFacts());
 }
 
 // --- Work for the worker ------------------------------------------------------------

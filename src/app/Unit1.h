@@ -40,6 +40,8 @@ enum TCommandId : uint16_t {
   cmdNext = 107,
   cmdPrevious = 108,
   cmdNeverShow = 109,
+  // Far from the others, which other commands may join.
+  cmdTaskbar = 120,
 };
 
 // Texts the window shows.
@@ -72,12 +74,14 @@ public:
   TAction actConfig{cmdConfig, LoadText(IDS_MENU_SETTINGS)};
   TAction actAbout{cmdAbout, ""};
   TAction actWebsite{cmdWebsite, LoadText(IDS_MENU_WEBSITE)};
+  TAction actTaskbar{cmdTaskbar, LoadText(IDS_MENU_TASKBAR)};
   // The right-click menu (root item) and the left-click history menu.
   TMenuItem PopupMenu1;
   TMenuItem popHistory;
   // PopupMenu1's items, owned by it: two hidden items without a command, then
-  // Play, Stop, Previous, Next, Never show, a line, Settings, About, the home
-  // page, a line and Exit, each following its action.
+  // Play, Stop, Previous, Next, Never show, a line, the taskbar hint (hidden
+  // unless wanted), Settings, About, the home page, a line and Exit, each
+  // following its action.
   TMenuItem* actOpen1 = nullptr;
   TMenuItem* actOpenFolder1 = nullptr;
   TMenuItem* actPlay1 = nullptr;
@@ -86,6 +90,7 @@ public:
   TMenuItem* actNext1 = nullptr;
   TMenuItem* actNeverShow1 = nullptr;
   TMenuItem* N2 = nullptr;
+  TMenuItem* actTaskbar1 = nullptr;
   TMenuItem* C1 = nullptr;
   TMenuItem* actAbout1 = nullptr;
   TMenuItem* actWebsite1 = nullptr;
@@ -166,6 +171,16 @@ public:
   // The pictures never shown again, as FSettings.Hidden lists them.
   const THiddenList& Hidden() const { return *FHidden; }
 
+  // --- Where the icon is ---------------------------------------------------------------
+  // The balloon that says where Windows keeps the icon and how to keep it on
+  // the taskbar; a click on it opens BalloonTarget().
+  void ShowTaskbarHint();
+  // What a click on the balloon shown last opens: empty for Settings.
+  const std::string& BalloonTarget() const { return FBalloonTarget; }
+  // The taskbar item is shown only while Windows says the icon is hidden;
+  // asked each time the menu opens, since the user may have moved it since.
+  void UpdateTaskbarItem();
+
   // --- Display scaling ------------------------------------------------------------------
   int32_t TileSide() const { return FTileSide; }
   // The notification area's icon size changed (side is clamped to 16 ..
@@ -182,7 +197,7 @@ public:
   void SetAnimate(bool animate);
 
 private:
-  std::array<TAction*, 9> Actions();
+  std::array<TAction*, 10> Actions();
   TApplication& Application() const { return FServices.Application; }
   THandleValue Handle() const { return FServices.Window.Handle(); }
   uint32_t Now() const { return FServices.Clock.Now(); }
@@ -213,6 +228,8 @@ private:
   void ShowFrame();
   void UpdateIcon(const TBitmap& tile) { FIcon.Replace(tile, *FMaskBitmap); }
   void Report(const std::exception_ptr& error);
+  void ShowBalloon(const std::string& title, const std::string& text, uint32_t infoFlags,
+                   const std::string& clickTarget);
 
   TMainFormServices FServices;
   TShow FShow;
@@ -245,4 +262,5 @@ private:
   bool FPassReported = false;
   // This pass: pictures left out or passed over as kept only online.
   int32_t FPassOnlineOnly = 0;
+  std::string FBalloonTarget;
 };

@@ -7,6 +7,7 @@
 
 #include "app/ScriptCommand_win.h"
 #include "app/TrayCommands_win.h"
+#include "app/TrayHint_win.h"
 #include "app/Unit1_win.h"
 #include "app/Worker.h"
 #include "common/DarkMode_win.h"
@@ -49,7 +50,12 @@ int RunProgram() {
                              [] { return LoadSettings(DefaultStorageEnvironment(), GetSpecialFolderPath); },
                              ExistingFileAttributes,
                              PlatformFolderEnumerator(),
-                             worker.get()};
+                             worker.get(),
+                             [] {
+                               TStoragePlace place = spIniFile;
+                               return TZoIniFile2::QueryStorage(DefaultStorageEnvironment(), place);
+                             },
+                             [&application] { return ReadTrayFacts(application.ExeName); }};
   int exitCode = 0;
   {
     TVEMOMainForm form(services);

@@ -139,3 +139,11 @@
 // Pictures kept only online, and the quiet show
 #define IDS_ONLY_ONLINE 2240
 #define IDS_PREVIEW_ONLY_ONLINE 2241
+
+// The hint that says where Windows hid the icon
+#define IDS_HINT_TITLE 2200
+#define IDS_HINT_TEXT_11 2201
+#define IDS_HINT_TEXT_10 2202
+#define IDS_HINT_TEXT_7 2203
+#define IDS_MENU_TASKBAR 2204
+#define IDS_HINT_OPEN_FAILED 2205

@@ -110,6 +110,7 @@ public:
   }
   void ShowAboutBox() override { Log.push_back("about"); }
   void OpenHomePage() override { Log.push_back("home page"); }
+  void OpenShellTarget(const std::string& target) override { Log.push_back(Clock("open " + target)); }
   bool QueryStorage(TStoragePlace& place) override {
     Log.push_back("query");
     if (!Place) return false;
@@ -159,7 +160,8 @@ protected:
                             loaded.Settings.Folders.Add(vemo_test::Utf8FromPath(Temp.FsPath() / "one"));
                             return loaded;
                           },
-                          [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders});
+                          [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders,
+                          nullptr, nullptr, [this] { return Facts; }});
     FormPointer = Form.get();
     Form->FormCreate();
     Commands = std::make_unique<TTrayCommands>(*Form, Services);
@@ -192,6 +194,7 @@ protected:
   TVEMOMainForm* FormPointer = nullptr;
   TServices Services{FormPointer};
   std::unique_ptr<TTrayCommands> Commands;
+  TTrayFacts Facts;  // what Windows says
 };
 
 TEST_F(TrayCommandsTest, MenusOpenAtTheCursorWithTheWindowInFrontAndTheClockHeld) {
@@ -473,6 +476,29 @@ TEST_F(TrayCommandsTest, ACommandArrivingAfterTheTeardownDoesNothing) {
     EXPECT_FALSE(action->Execute());
   Commands->actConfigExecute();
   EXPECT_TRUE(Services.Log.empty());
+}
+
+TEST_F(TrayCommandsTest, TheHintsClickOpensWhereIconsAreShownUntilAnotherBalloonComes) {
+  Form->Play();
+  Form->ShowTaskbarHint();
+  Form->WMTrayIcon(1029);
+  Form->ShowNothingToShow();
+  Form->WMTrayIcon(1029);
+  EXPECT_THAT(Services.Log,
+              ElementsAre("cursor", std::string("open ") + kNotificationAreaIconsTarget + " (clock held)",
+                          "cursor", "query", "dialog interval 15 storage 0 (clock held)"));
+}
+
+TEST_F(TrayCommandsTest, OnWindows11WhileHiddenTheMenuOffersTheHintAgain) {
+  Facts = {{10, 0, 22621},    {},     true, {{{vsPresent, "C:\\k\\vemo.exe"}, {vsPresent, 0}, {}}},
+           "C:\\k\\vemo.exe", nullptr};
+  Form->WMTrayIcon(517);
+  ASSERT_TRUE(Form->actTaskbar1->Visible);
+  Form->actTaskbar1->Click();
+  EXPECT_EQ(Form->BalloonTarget(), kTaskbarSettingsTarget);
+  Facts.Entries[0].IsPromoted = {vsPresent, 1};  // put on the taskbar since
+  Form->WMTrayIcon(kTrayContextMenu);
+  EXPECT_FALSE(Form->actTaskbar1->Visible);
 }
 
 }  // namespace

@@ -484,8 +484,8 @@ TEST_F(MainFormTest, TaskbarRestartAddsTheIconAgainWithItsImageAndTooltip) {
 TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
   Create();
   const TMenuItem& menu = Form->PopupMenu1;
-  // Thirteen since Previous and Never show joined Play, Stop and Next.
-  ASSERT_EQ(menu.Count(), 13);
+  // Fourteen since Previous and Never show joined Play, Stop and Next.
+  ASSERT_EQ(menu.Count(), 14);
   const std::vector<std::string> captions = {"開く(&O)",
                                              "フォルダを開く(&F)",
                                              "再生(&P)",
@@ -494,6 +494,7 @@ TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
                                              "次の画像(&N)",
                                              "この画像を表示しない(&H)",
                                              "-",
+                                             "タスクバーに表示する方法(&T)...",
                                              "設定(&C)...",
                                              "Kobaruについて(&A)...",
                                              "&Orvane ホームページ",
@@ -502,6 +503,7 @@ TEST_F(MainFormTest, TheRightClickMenuFollowsTheActions) {
   for (int32_t i = 0; i < menu.Count(); ++i) EXPECT_EQ(menu.Items(i)->Caption, captions[size_t(i)]) << i;
   EXPECT_FALSE(Form->actOpen1->Visible);
   EXPECT_FALSE(Form->actOpenFolder1->Visible);
+  EXPECT_FALSE(Form->actTaskbar1->Visible) << "only where Windows says the icon is hidden";
   EXPECT_TRUE(Form->N2->IsLine());
   EXPECT_TRUE(Form->actPlay1->Enabled);
   EXPECT_FALSE(Form->actStop1->Enabled);
