@@ -83,7 +83,8 @@ void BM_Find(benchmark::State& state) {
 void ScanJob(benchmark::State& state, int32_t hiddenCount) {
   std::vector<std::string> paths;
   for (int32_t i = 0; i < hiddenCount; ++i)
-    paths.push_back(TreeRoot + "/top" + std::to_string(i % kTopFolders) + "/gone" + std::to_string(i) + ".jpg");
+    paths.push_back(TreeRoot + "/top" + std::to_string(i % kTopFolders) + "/gone" + std::to_string(i) +
+                    ".jpg");
   const auto hidden = std::make_shared<const THiddenList>(paths);
   for (auto _ : state) {
     TScanJob job;
@@ -91,7 +92,8 @@ void ScanJob(benchmark::State& state, int32_t hiddenCount) {
     job.Enumerator = &PlatformFolderEnumerator();
     job.Hidden = hidden;
     job.Run();
-    if (job.List->Count() != kPictures) state.SkipWithError("the scan job found the wrong number of pictures");
+    if (job.List->Count() != kPictures)
+      state.SkipWithError("the scan job found the wrong number of pictures");
   }
 }
 void BM_ScanJob(benchmark::State& state) { ScanJob(state, 0); }

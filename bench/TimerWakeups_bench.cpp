@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
       .Icons = icons,
       .ShellVersion = [] { return uint32_t(0x00060000); },
       .LoadSettings = SettingsLoader<decltype(TMainFormServices::LoadSettings)>(interval, folder),
-      .FileExists = [](const std::string&) { return true; },
+      .FileAttributes = [](const std::string&) { return std::optional<uint32_t>(0); },
       .Folders = PlatformFolderEnumerator(),
   };
   TVEMOMainForm form(services);

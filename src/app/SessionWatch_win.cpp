@@ -65,7 +65,6 @@ struct TWtsInfoEx {
 
 using TWtsQuerySession = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
 using TWtsFreeMemory = void(WINAPI*)(PVOID);
-using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
 using TWtsRegister = BOOL(WINAPI*)(HWND, DWORD);
 using TWtsUnregister = BOOL(WINAPI*)(HWND);
 using TRegisterPowerSetting = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
@@ -83,11 +82,8 @@ using TWtsMemory = TOwnedHandle<void*, &FreeWtsMemory>;
 // compatibility setting disguises.
 bool IsWindows7() {
   static const bool windows7 = [] {
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    auto getVersion = TSystemLibrary::Named(L"ntdll.dll").Function<TRtlGetVersion>("RtlGetVersion");
-    return getVersion && getVersion(&version) == 0 && version.dwMajorVersion == 6 &&
-           version.dwMinorVersion == 1;
+    const OSVERSIONINFOW version = SystemVersion();
+    return version.dwMajorVersion == 6 && version.dwMinorVersion == 1;
   }();
   return windows7;
 }

@@ -71,11 +71,7 @@ void ReadEntries(TTrayFacts& facts) {
 }  // namespace
 
 TWindowsVersion RealWindowsVersion() {
-  using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-  const auto getVersion = TSystemLibrary::Named(L"ntdll.dll").Function<TRtlGetVersion>("RtlGetVersion");
-  OSVERSIONINFOW info = {};
-  info.dwOSVersionInfoSize = sizeof(info);
-  if (!getVersion || getVersion(&info) != 0) return {};
+  const OSVERSIONINFOW info = SystemVersion();
   return {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
 }
 

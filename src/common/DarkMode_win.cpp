@@ -7,7 +7,6 @@
 
 namespace {
 
-using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
 using TSetPreferredAppMode = int(WINAPI*)(int);
 using TFlushMenuThemes = void(WINAPI*)();
 using TDwmSetWindowAttribute = HRESULT(WINAPI*)(HWND, DWORD, const void*, DWORD);
@@ -27,15 +26,9 @@ public:
     HIGHCONTRASTW contrast = {sizeof(contrast), 0, nullptr};
     facts.HighContrast = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
                          (contrast.dwFlags & HCF_HIGHCONTRASTON);
-    // GetVersionEx tells programs without a manifest entry for Windows 10
-    // that they run on 8; ntdll tells the truth.
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    const auto getVersion = TSystemLibrary::Named(L"ntdll.dll").Function<TRtlGetVersion>("RtlGetVersion");
-    if (getVersion && getVersion(&version) == 0) {
-      facts.WindowsMajor = version.dwMajorVersion;
-      facts.WindowsBuild = version.dwBuildNumber;
-    }
+    const OSVERSIONINFOW version = SystemVersion();
+    facts.WindowsMajor = version.dwMajorVersion;
+    facts.WindowsBuild = version.dwBuildNumber;
     // Before 1903 the same numbers are other functions, so they are not even
     // looked up there.
     if (facts.WindowsMajor == 10 && facts.WindowsBuild >= kMenuModeBuild) {

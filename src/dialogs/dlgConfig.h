@@ -30,10 +30,6 @@ struct TConfigDialogResult {
   TSettings Settings;
 };
 
-// The Pictures page changed: the pictures kept out or the online-only choice.
-// (Beside the store's own change flags, which stop at ccStorage.)
-inline constexpr TConfigChanges ccPictures = 8;
-
 inline constexpr int32_t kModalResultOk = 1;
 inline constexpr int32_t kModalResultCancel = 2;
 

@@ -78,6 +78,18 @@ void* TSystemLibrary::Address(const char* nameOrOrdinal) const {
   return FLibrary ? reinterpret_cast<void*>(GetProcAddress(FLibrary.Get(), nameOrOrdinal)) : nullptr;
 }
 
+OSVERSIONINFOW SystemVersion() {
+  using TRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  const auto getVersion = TSystemLibrary::Named(L"ntdll.dll").Function<TRtlGetVersion>("RtlGetVersion");
+  if (!getVersion || getVersion(&version) != 0) {
+    version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+  }
+  return version;
+}
+
 bool ExistingFile(const std::string& path) { return ExistingFileAttributes(path).has_value(); }
 
 std::optional<uint32_t> ExistingFileAttributes(const std::string& path) {

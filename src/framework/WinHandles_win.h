@@ -191,6 +191,11 @@ private:
 
 // --- Shared helpers ------------------------------------------------------------------
 
+// The system's own version, from ntdll: GetVersionEx tells a program without
+// a manifest entry for the newest Windows that it runs on an older one, and a
+// compatibility setting disguises it too. All zero where it cannot be asked.
+OSVERSIONINFOW SystemVersion();
+
 // Whether path names an existing file (not a folder).
 bool ExistingFile(const std::string& path);
 // The attributes of the existing file (not a folder) at path; nothing when

@@ -32,6 +32,8 @@ enum TConfigChange : uint8_t {
   ccInterval = 1,
   ccFolders = 2,
   ccStorage = 4,
+  // The Pictures page: the online-only choice or the hidden pictures.
+  ccPictures = 8,
 };
 // A set of TConfigChange bits; 0 is the empty set.
 using TConfigChanges = uint8_t;

@@ -183,27 +183,27 @@ protected:
   }
   TMainFormServices ServicesFor() {
     App.Title = "Kobaru";
-    return TMainFormServices{
-        App,
-        Window,
-        Clock,
-        Tray,
-        Icons,
-        [this] { return ShellVersion; },
-        [this] {
-          ++Loads;
-          if (LoadError) throw Exception(*LoadError);
-          TLoadedSettings loaded;
-          loaded.Settings.Interval = StoredInterval;
-          for (const std::string& folder : StoredFolders) loaded.Settings.Folders.Add(folder);
-          return loaded;
-        },
-        [this](const std::string& path) {
-          ++ExistenceChecks;
-          return Exists && !Exists(path) ? std::nullopt : Enumerator.AttributesOf(path);
-        },
-        Enumerator,
-        Worker};
+    return TMainFormServices{App,
+                             Window,
+                             Clock,
+                             Tray,
+                             Icons,
+                             [this] { return ShellVersion; },
+                             [this] {
+                               ++Loads;
+                               if (LoadError) throw Exception(*LoadError);
+                               TLoadedSettings loaded;
+                               loaded.Settings.Interval = StoredInterval;
+                               for (const std::string& folder : StoredFolders)
+                                 loaded.Settings.Folders.Add(folder);
+                               return loaded;
+                             },
+                             [this](const std::string& path) {
+                               ++ExistenceChecks;
+                               return Exists && !Exists(path) ? std::nullopt : Enumerator.AttributesOf(path);
+                             },
+                             Enumerator,
+                             Worker};
   }
 
   // One timer message at clock value t (none while the timer is off).
