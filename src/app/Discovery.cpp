@@ -8,6 +8,7 @@
 #include "framework/Classes.h"
 #include "framework/OwnedHandle.h"
 #include "picture/FolderList.h"
+#include "picture/HiddenList.h"
 #include "picture/OtherFormats.h"
 
 #ifndef _WIN32
@@ -57,11 +58,13 @@ public:
       if (entry.Kind == ekFolder) {
         if (entry.Name != "." && entry.Name != "..") Folder(folder + entry.Name);
       } else if (entry.Kind == ekFile && IsPictureFile(entry.Name)) {
+        const std::string path = folder + entry.Name;
+        if (FFilter.Hidden && FFilter.Hidden->Contains(path)) continue;
         // Only the listing is looked at: the file itself is never touched.
         if (!FFilter.TakeOnlineOnly && IsOnlineOnly(entry.Attributes))
           ++FFilter.LeftOut;
         else
-          FList.Add(folder + entry.Name);
+          FList.Add(path);
       }
     }
     if (identity) FPath.pop_back();

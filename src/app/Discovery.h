@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+class THiddenList;
+
 class TStringList;
 
 #ifdef _WIN32
@@ -119,6 +121,8 @@ void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator&
 struct TScanFilter {
   bool TakeOnlineOnly = false;
   int32_t LeftOut = 0;
+  // Pictures the user never wants to see again are not taken either.
+  const THiddenList* Hidden = nullptr;
 };
 void ScanFolder(const std::string& folder, TStringList& list, TFolderEnumerator& enumerator,
                 TScanFilter& filter);

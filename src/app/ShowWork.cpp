@@ -66,9 +66,9 @@ void TShowWork::Deliver() {
 // --- The work ------------------------------------------------------------------
 
 void TScanJob::Run() {
+  Filter.Hidden = Hidden.get();
   try {
     for (const std::string& folder : Folders) ScanFolder(folder, *List, *Enumerator, Filter);
-    if (Hidden) PassOverHidden(*List, *Hidden);
   } catch (...) {
     Error = std::current_exception();
   }

@@ -252,6 +252,13 @@ void TVEMOMainForm::ShowCurrent() {
   SetTrayTip(FServices.Tray, Handle(), FIcon.Handle(), FTipText);
 }
 
+void TVEMOMainForm::ShowDefaultTile() {
+  FCurrent.Index = -1;
+  FCurrent.Path.clear();
+  FCurrent.Bitmap->Assign(*FDefaultTile);
+  ShowCurrent();
+}
+
 void TVEMOMainForm::Hold(THoldReason reason, bool on) {
   if (FDestroyed) return;
   FShow.Hold(reason, on, Now());
@@ -332,10 +339,7 @@ void TVEMOMainForm::HidePicture(const std::string& path) {
     } else if (FShow.NextState() == nsReady) {
       Advance();
     } else {
-      FCurrent.Index = -1;
-      FCurrent.Path.clear();
-      FCurrent.Bitmap->Assign(*FDefaultTile);
-      ShowCurrent();
+      ShowDefaultTile();
     }
   }
   Follow();
@@ -344,10 +348,7 @@ void TVEMOMainForm::HidePicture(const std::string& path) {
 void TVEMOMainForm::StopForNothingToShow(bool atChange) {
   if (atChange) {
     // The fade ran into the default tile: the change ends on it.
-    FCurrent.Index = -1;
-    FCurrent.Path.clear();
-    FCurrent.Bitmap->Assign(*FDefaultTile);
-    ShowCurrent();
+    ShowDefaultTile();
   }
   FShow.StopForNothing(Now());
   Rearm();

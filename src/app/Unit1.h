@@ -210,6 +210,8 @@ private:
   void WalkTo(int32_t index);
   // The icon and the tooltip show FCurrent.
   void ShowCurrent();
+  // No picture is current: the icon shows the default tile.
+  void ShowDefaultTile();
   // Entry index's tile at the icon's size now (stretched until remade).
   const TBitmap& EntryTile(int32_t index);
   void StartRebuild(bool advancing);

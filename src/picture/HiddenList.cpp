@@ -52,9 +52,3 @@ bool THiddenList::Contains(const std::string& path) const {
     if (SameFileName(FPaths[size_t(at->second)], path)) return true;
   return false;
 }
-
-void PassOverHidden(TStringList& list, const THiddenList& hidden) {
-  if (hidden.Count() == 0) return;
-  for (int32_t i = list.Count() - 1; i >= 0; --i)
-    if (hidden.Contains(list.Strings(i))) list.Delete(i);
-}

@@ -9,8 +9,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/Classes.h"
-
 // The most paths the list holds.
 inline constexpr int32_t kHiddenMax = 10000;
 
@@ -34,6 +32,3 @@ private:
   // meet are told apart by comparing the names.
   std::unordered_multimap<uint64_t, int32_t> FIndex;
 };
-
-// Drops the hidden paths from list, keeping the order of the others.
-void PassOverHidden(TStringList& list, const THiddenList& hidden);
