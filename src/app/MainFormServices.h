@@ -63,9 +63,6 @@ struct TMainFormServices {
   // Where folders are scanned and tiles made. Without one, that work runs at
   // once in the caller, as a worker that is always instantly done.
   TWorker* Worker = nullptr;
-  // Whether the settings have a place yet: asked before LoadSettings, a
-  // first run has none. Without it no run is a first one.
-  std::function<bool()> SettingsStored = nullptr;
   // What Windows says about its hidden icons; without it nothing is known.
   std::function<TTrayFacts()> TrayFacts = nullptr;
 };

@@ -176,13 +176,12 @@ void TShow::SetAnimate(bool animate, uint32_t now) {
 // --- The walk --------------------------------------------------------------------
 
 int32_t TShow::Target() const {
-  // A picture that left the list leaves its older neighbour at its place.
-  if (FBack) return FOffList ? FWalk : FWalk + 1;
+  if (FBack) return OlderEntry();
   return FWalk > 0 ? FWalk - 1 : -1;
 }
 
 bool TShow::CanPrevious(uint32_t now, int32_t historyCount) const {
-  if (FRun != srPlaying || FBack || (FOffList ? FWalk : FWalk + 1) >= historyCount) return false;
+  if (FRun != srPlaying || FBack || OlderEntry() >= historyCount) return false;
   const TShowPhase phase = Phase(now);
   return phase == spWaiting || (phase == spStanding && Time(now) < FadeStart());
 }

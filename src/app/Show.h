@@ -172,6 +172,9 @@ private:
   // here; a pending interval outside a fade goes into force.
   void Settle(uint32_t now);
   bool FadingAt(uint32_t time) const;
+  // The history entry older than the one on show; a picture that left the
+  // list leaves its older neighbour at its place.
+  int32_t OlderEntry() const { return FOffList ? FWalk : FWalk + 1; }
   // The picture the fade goes to is there: an entry of the list always is.
   bool TargetReady() const { return Target() >= 0 || NextReady(); }
 

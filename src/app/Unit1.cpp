@@ -112,9 +112,6 @@ void TVEMOMainForm::FormCreate() {
   // An error box holds the show like any dialog of the icon.
   Application().OnErrorBox = [this](bool up) { Hold(hrMenu, up); };
 
-  // Asked before the store is opened, which on a first run asks the user
-  // where to keep the settings and makes that place.
-  const bool firstRun = FServices.SettingsStored && !FServices.SettingsStored();
   // Unreadable settings must not leave the program without its icon: the
   // error is shown and start-up goes on with the default interval and
   // whatever folders were read.
@@ -144,7 +141,7 @@ void TVEMOMainForm::FormCreate() {
   FIconRegistered = true;
   // Right after the first-run question: a new icon is hidden by default, and
   // a user who sees nothing appear would think the program does not work.
-  if (firstRun)
+  if (loaded.FirstRun)
     Application().Guard([this] {
       if (FServices.TrayFacts && IconPlaceOf(FServices.TrayFacts()) != ipOnTaskbar) ShowTaskbarHint();
     });
@@ -300,7 +297,12 @@ void TVEMOMainForm::PreviousPicture() {
 const TBitmap& TVEMOMainForm::EntryTile(int32_t index) {
   const TBitmap& tile = FHistory->Tiles(index);
   if (tile.Width() == FTileSide) return tile;
-  FStretchedEntry = StretchedTile(tile, FTileSide);
+  // Asked every tick of a fade to it: stretched once, not twenty times.
+  const std::string& path = FHistory->Paths(index);
+  if (!FStretchedEntry || FStretchedEntry->Width() != FTileSide || FStretchedPath != path) {
+    FStretchedEntry = StretchedTile(tile, FTileSide);
+    FStretchedPath = path;
+  }
   return *FStretchedEntry;
 }
 

@@ -249,7 +249,10 @@ private:
   std::unique_ptr<TBitmap> FMaskBitmap;
   std::unique_ptr<TBitmap> FDefaultTile;
   std::unique_ptr<THistory> FHistory;
+  // The recent picture of FStretchedPath, stretched to the icon's size
+  // while its own tile is of an older one.
   std::unique_ptr<TBitmap> FStretchedEntry;
+  std::string FStretchedPath;
   // Shared with the worker's jobs: replaced, never changed.
   std::shared_ptr<const THiddenList> FHidden = std::make_shared<const THiddenList>();
   TOwnedIcon FIcon;

@@ -51,10 +51,6 @@ int RunProgram() {
                              ExistingFileAttributes,
                              PlatformFolderEnumerator(),
                              worker.get(),
-                             [] {
-                               TStoragePlace place = spIniFile;
-                               return TZoIniFile2::QueryStorage(DefaultStorageEnvironment(), place);
-                             },
                              [&application] { return ReadTrayFacts(application.ExeName); }};
   int exitCode = 0;
   {

@@ -71,8 +71,10 @@ bool HoldsValue(TZoIniFile2& store, const char* name) {
 }
 
 void ReadSettings(const TStorageEnvironment& environment, const TSpecialFolderPathFunc& specialFolderPath,
-                  TSettings& settings) {
+                  TLoadedSettings& loaded) {
   TZoIniFile2 store(environment);
+  loaded.FirstRun = store.NewPlace();
+  TSettings& settings = loaded.Settings;
   store.OpenSection(kGeneral, false);
   settings.Interval = static_cast<uint16_t>(store.ReadInteger(kInterval, kDefaultInterval));
   settings.Language = ReadLanguage(store);
@@ -115,7 +117,7 @@ TLoadedSettings LoadSettings(const TStorageEnvironment& environment,
                              const TSpecialFolderPathFunc& specialFolderPath) {
   TLoadedSettings loaded;
   try {
-    ReadSettings(environment, specialFolderPath, loaded.Settings);
+    ReadSettings(environment, specialFolderPath, loaded);
   } catch (const EStorageQuestionCancelled&) {
     // Nobody chose a place because the program is ending: nothing was read,
     // and nothing went wrong that anybody needs to be told.

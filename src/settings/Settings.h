@@ -74,6 +74,8 @@ using TSpecialFolderPathFunc = std::function<std::string(int csidl)>;
 struct TLoadedSettings {
   TSettings Settings;
   std::exception_ptr Error;
+  // No settings existed: the first-run question was answered just now.
+  bool FirstRun = false;
 };
 
 // Reads the interval and the folders (Storage stays the INI file: the store

@@ -146,6 +146,7 @@ TZoIniFile2::TZoIniFile2(const TStorageEnvironment& environment)
   std::unique_ptr<TRegistryAccess> registry;
   if (!LocateStorage(environment, FPlace, &registry)) {
     FPlace = environment.Question().AskUseIniFile() ? spIniFile : spRegistry;
+    FNewPlace = true;
   }
   if (FPlace == spIniFile) {
     registry.reset();

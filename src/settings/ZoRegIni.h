@@ -181,6 +181,8 @@ public:
   static std::string KeyPathOf(const std::string& appName, const std::string& section);
 
   TStoragePlace Place() const { return FPlace; }
+  // The place was chosen by the first-run question and made just now.
+  bool NewPlace() const { return FNewPlace; }
   bool HasSection() const { return FHasSection; }
   const std::string& Section() const { return FSection; }
 
@@ -205,6 +207,7 @@ private:
   // A copy: the store may outlive the environment object it was made with.
   const TStorageEnvironment FEnvironment;
   TStoragePlace FPlace = spIniFile;
+  bool FNewPlace = false;
   std::string FAppName;
   std::string FIniFileName;
   std::unique_ptr<TMemIniFile> FIniFile;

@@ -161,7 +161,7 @@ protected:
                             return loaded;
                           },
                           [this](const std::string& path) { return Folders.AttributesOf(path); }, Folders,
-                          nullptr, nullptr, [this] { return Facts; }});
+                          nullptr, [this] { return Facts; }});
     FormPointer = Form.get();
     Form->FormCreate();
     Commands = std::make_unique<TTrayCommands>(*Form, Services);

@@ -51,6 +51,7 @@ TEST_F(ZoRegIniTest, FirstRunYesLeavesAnEmptyIniFileAndAsksOnce) {
   {
     TZoIniFile2 store(env);
     EXPECT_EQ(store.Place(), spIniFile);
+    EXPECT_TRUE(store.NewPlace());
     EXPECT_EQ(Question.Asked, 1);
     ASSERT_TRUE(Exists(IniPath()));
     EXPECT_EQ(ReadBytes(IniPath()), "");
@@ -58,6 +59,7 @@ TEST_F(ZoRegIniTest, FirstRunYesLeavesAnEmptyIniFileAndAsksOnce) {
   EXPECT_FALSE(Registry.HasKey(kAppKey));
   TZoIniFile2 again(env);
   EXPECT_EQ(again.Place(), spIniFile);
+  EXPECT_FALSE(again.NewPlace());
   EXPECT_EQ(Question.Asked, 1);
   TStoragePlace place = spRegistry;
   EXPECT_TRUE(TZoIniFile2::QueryStorage(env, place));
