@@ -194,8 +194,15 @@ TEST_F(VemoScriptEndToEnd, ANeverShownPictureStaysOutAcrossARescanAndARestartUnt
   PostMessageW(Main, WM_COMMAND, cmdConfig, 0);
   HWND dialog = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (dialog = TopWindowOf(Vemo->Id(), L"#32770")) != nullptr; }, 10s));
-  const HWND list = GetDlgItem(dialog, IDC_LSTHIDDEN);
-  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+  // The window exists before its pages are filled: the list is read once it is.
+  HWND list = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        list = GetDlgItem(dialog, IDC_LSTHIDDEN);
+        return list && SendMessageW(list, LB_GETCOUNT, 0, 0) == 1;
+      },
+      10s))
+      << "the hidden list is not in the settings";
   SendMessageW(list, LB_SETSEL, TRUE, 0);
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_BTNSHOWAGAIN, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_BTNSHOWAGAIN)));
